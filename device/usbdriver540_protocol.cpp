@@ -31,16 +31,15 @@ constexpr int MacroItemsAt = 10;
 constexpr int StatusReplyLength = 6;
 constexpr int ProfileWritePayload = 512;
 constexpr int BulkWritePayload = 1031;
-constexpr int BulkHeaderLength = 7;  // command, address, 0, length (16 bits), 0, 0
+constexpr int BulkHeaderLength = 7;  // command, address, length (16 bits), 0, 0, 0
 
-// The fixed head of a bulk write: command, address, 0, the 16-bit data length, 0, 0.
+// The fixed head of a bulk write: command, address, the 16-bit data length, then three zeros.
 void putBulkHeader(std::vector<std::uint8_t>& payload, std::uint8_t command, std::uint8_t address, std::uint16_t length)
 {
     payload[0] = command;
     payload[1] = address;
-    payload[2] = 0x00;
-    payload[3] = static_cast<std::uint8_t>(length & 0xFF);
-    payload[4] = static_cast<std::uint8_t>(length >> 8);
+    payload[2] = static_cast<std::uint8_t>(length & 0xFF);
+    payload[3] = static_cast<std::uint8_t>(length >> 8);
 }
 }  // namespace
 

@@ -1,0 +1,433 @@
+// The mouse's report protocol on the simulated mouse: the bytes of every request and write, the
+// replies each read accepts, and the status check after every write.
+#include "logcapture.h"
+#include "simulatedmousesession.h"
+#include "usbdriver540.h"
+
+#include <QtTest>
+#include <functional>
+
+using Sim = hid::SimulatedMouse;
+using Edit = std::function<void(std::vector<std::uint8_t>&)>;
+Q_DECLARE_METATYPE(Edit)
+
+namespace {
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+QByteArray commandReport(std::initializer_list<int> data)
+{
+    QByteArray out = bytes({Sim::CommandReportId}) + bytes(data);
+    return out.leftJustified(6, '\0');
+}
+
+Edit setBytes(std::vector<std::pair<int, int>> changes)
+{
+    return [changes](std::vector<std::uint8_t>& reply) {
+        for (const auto& c : changes)
+            reply[static_cast<std::size_t>(c.first)] = static_cast<std::uint8_t>(c.second);
+    };
+}
+
+// A macro block as the mouse keeps it: two header bytes, then items.
+Sim::Memory macroMemory(std::uint8_t h0, std::uint8_t h1, std::vector<std::uint8_t> items)
+{
+    Sim::Memory m{};
+    m[0] = h0;
+    m[1] = h1;
+    std::copy(items.begin(), items.end(), m.begin() + 2);
+    return m;
+}
+
+struct OpenMouse {
+    SimulatedMouseSession session;
+    USBDriver_540 driver;
+    explicit OpenMouse(std::chrono::milliseconds pause = std::chrono::milliseconds(1)) : session(pause)
+    {
+        driver.SetDeviceIds(0x5C48, 0x2F73);
+        driver.OpenDevice();
+        session.mouse().clearLog();
+    }
+    std::vector<QByteArray> commands() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Command); }
+    std::vector<QByteArray> writes() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Data); }
+};
+
+// One write of each kind, through the driver; returns its result.
+int writeOfKind(USBDriver_540& driver, int kind)
+{
+    switch (kind) {
+    case 0: {
+        DeviceProfileBlock block = DeviceProfileBlock::initial();
+        return driver.SetProfileData(&block);
+    }
+    case 1: {
+        MacroStruct block;
+        block.items << MacroItem{0x04, 0x80} << MacroItem{0x04, 0x00};
+        return driver.SetMacroData(&block, 144);
+    }
+    default: {
+        std::uint8_t picture[1024] = {0x55};
+        return driver.SetPictureData(picture);
+    }
+    }
+}
+}  // namespace
+
+class TestDeviceProtocol : public QObject {
+    Q_OBJECT
+private slots:
+    // First, while nothing in this process has touched the pause.
+    void theProgramPausesFiftyMillisecondsBeforeTheStatus();
+
+    void requestBytes();
+    void profileWriteBytes();
+    void profileWriteKeepsWhatTheLastReadLeft();
+    void macroWriteBytes();
+    void macroWriteLimits_data();
+    void macroWriteLimits();
+    void pictureWriteBytes();
+    void readAcceptance_data();
+    void readAcceptance();
+    void writeStatus_data();
+    void writeStatus();
+    void allMacroDataSkipsEmptyBlocks();
+    void emptyMacroBlockNeedsNoStatus();
+    void parseMacroBlock_data();
+    void parseMacroBlock();
+};
+
+void TestDeviceProtocol::theProgramPausesFiftyMillisecondsBeforeTheStatus()
+{
+    auto mouse = std::make_shared<Sim>(SimulatedMouseSession::factoryMemory());
+    hid::setBackend(mouse);
+    USBDriver_540 driver;
+    driver.SetDeviceIds(0x5C48, 0x2F73);
+    QCOMPARE(driver.OpenDevice(), 1);
+    mouse->clearLog();
+    DeviceProfileBlock block = DeviceProfileBlock::initial();
+    QCOMPARE(driver.SetProfileData(&block), 1);
+    hid::setBackend(nullptr);
+
+    const auto log = mouse->log();
+    QCOMPARE(log.size(), std::size_t(3));  // the write, the status request, the status reply
+    QCOMPARE(log[0].role, Sim::Role::Data);
+    QCOMPARE(log[1].role, Sim::Role::Command);
+    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(log[1].time - log[0].time);
+    QVERIFY2(gap >= std::chrono::milliseconds(50), qPrintable(QString::number(gap.count())));
+}
+
+void TestDeviceProtocol::requestBytes()
+{
+    OpenMouse m;
+    DeviceProfileBlock block;
+    std::uint8_t picture[1024];
+    MacroStruct macro;
+    std::uint8_t status = 0;
+    m.session.mouse().setMacroBlock(148, macroMemory(0, 1, {0x04, 0x80}));
+
+    QCOMPARE(m.driver.GetProfileData(&block), 1);
+    QCOMPARE(m.driver.GetPictureData(picture), 1);
+    QCOMPARE(m.driver.GetMacroData(148, &macro), 1);
+    QCOMPARE(m.driver.QueryStatus(&status, 2), 1);
+
+    const std::vector<QByteArray> expected = {
+        commandReport({0x83, 0x00}),
+        commandReport({0x85, 0x80}),
+        commandReport({0x84, 148, 0x00}),
+        commandReport({0x82}),  // the macro read's own status query
+        commandReport({0x82}),
+    };
+    QCOMPARE(m.commands(), expected);
+    QVERIFY(m.writes().empty());
+}
+
+void TestDeviceProtocol::profileWriteBytes()
+{
+    OpenMouse m;
+    DeviceProfileBlock block = DeviceProfileBlock::initial();
+    for (int i = 242; i < DeviceProfileBlock::Size; ++i)
+        block.bytes[i] = static_cast<std::uint8_t>(i * 7);
+    // Before any read the cache beyond the block is zero, and so are bytes 476–503 of the write.
+    QCOMPARE(m.driver.SetProfileData(&block), 1);
+
+    QByteArray expected = bytes({Sim::ReplyReportId, 0x03, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
+    expected += QByteArray(reinterpret_cast<const char*>(block.bytes.data()), DeviceProfileBlock::Size);
+    expected = expected.leftJustified(1032, '\0');
+    QCOMPARE(m.writes(), std::vector<QByteArray>{expected});
+    QCOMPARE(m.commands(), std::vector<QByteArray>{commandReport({0x82})});
+
+    const Sim::Memory memory = m.session.mouse().profileMemory();
+    QVERIFY(std::equal(block.bytes.begin(), block.bytes.end(), memory.begin()));
+}
+
+void TestDeviceProtocol::profileWriteKeepsWhatTheLastReadLeft()
+{
+    OpenMouse m;
+    Sim::Memory memory = SimulatedMouseSession::factoryMemory();
+    for (int i = 476; i < 1024; ++i)
+        memory[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    m.session.mouse().setProfileMemory(memory);
+
+    DeviceProfileBlock block;
+    QCOMPARE(m.driver.GetProfileData(&block), 1);
+    QVERIFY(std::equal(block.bytes.begin(), block.bytes.end(), memory.begin()));
+    QVERIFY(std::equal(memory.begin(), memory.end(), m.driver.profileCache));
+
+    block.bytes[242] = 2;
+    QCOMPARE(m.driver.SetProfileData(&block), 1);
+    const QByteArray sent = m.writes().back();
+    QCOMPARE(std::uint8_t(sent[8 + 242]), std::uint8_t(2));
+    for (int i = 476; i < 504; ++i)
+        QCOMPARE(std::uint8_t(sent[8 + i]), std::uint8_t(i));
+    QCOMPARE(std::uint8_t(sent[8 + 504]), std::uint8_t(0));  // the closing zero, not cache byte 504
+}
+
+void TestDeviceProtocol::macroWriteBytes()
+{
+    OpenMouse m;
+    MacroStruct block;
+    block.header0 = 0x00;
+    block.header1 = 0x03;
+    block.items << MacroItem{0x04, 0x80} << MacroItem{0x32, 0x00} << MacroItem{0x04, 0x00} << MacroItem{0x00, 0x00};
+    LogCapture log;
+    QCOMPARE(m.driver.SetMacroData(&block, 160), 1);
+
+    QByteArray expected = bytes({Sim::ReplyReportId, 0x04, 160, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x03, 0x04, 0x80,
+                                 0x32, 0x00, 0x04, 0x00, 0x00, 0x00});
+    QCOMPARE(m.writes(), std::vector<QByteArray>{expected.leftJustified(1032, '\0')});
+    QCOMPARE(log.lines(), (QStringList{"item: 4 80", "item: 32 0", "item: 4 0", "item: 0 0"}));
+    QCOMPARE(m.session.mouse().macroBlock(160), macroMemory(0x00, 0x03, {0x04, 0x80, 0x32, 0x00, 0x04, 0x00}));
+
+    // An empty list sends the two header bytes after the fixed fields and nothing else.
+    MacroStruct empty;
+    QCOMPARE(m.driver.SetMacroData(&empty, 164), 1);
+    QCOMPARE(m.writes().back(), bytes({Sim::ReplyReportId, 0x04, 164, 0x00, 0x04, 0, 0, 0, 0x00, 0x01}).leftJustified(1032, '\0'));
+}
+
+void TestDeviceProtocol::macroWriteLimits_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("result");
+    QTest::newRow("511 items fill the report") << 511 << 1;
+    QTest::newRow("512 items do not fit") << 512 << 0;
+    QTest::newRow("far too many") << 5000 << 0;
+}
+
+void TestDeviceProtocol::macroWriteLimits()
+{
+    QFETCH(int, items);
+    QFETCH(int, result);
+    OpenMouse m;
+    MacroStruct block;
+    for (int i = 0; i < items; ++i)
+        block.items << MacroItem{static_cast<std::uint8_t>(i), 0x01};
+    QCOMPARE(m.driver.SetMacroData(&block, 140), result);
+    if (result) {
+        const QByteArray sent = m.writes().back();
+        QCOMPARE(std::uint8_t(sent[1030]), std::uint8_t(510 & 0xFF));  // the last item ends the report
+        QCOMPARE(std::uint8_t(sent[1031]), std::uint8_t(0x01));
+    } else {
+        QVERIFY(m.session.mouse().log().empty());  // nothing sent at all
+    }
+}
+
+void TestDeviceProtocol::pictureWriteBytes()
+{
+    OpenMouse m;
+    std::uint8_t picture[1024];
+    for (int i = 0; i < 1024; ++i)
+        picture[i] = static_cast<std::uint8_t>(255 - i % 256);
+    QCOMPARE(m.driver.SetPictureData(picture), 1);
+    QByteArray expected = bytes({Sim::ReplyReportId, 0x05, 0x80, 0x00, 0x04, 0x00, 0x00, 0x00});
+    expected += QByteArray(reinterpret_cast<const char*>(picture), 1024);
+    QCOMPARE(m.writes(), std::vector<QByteArray>{expected});
+
+    std::uint8_t back[1024] = {};
+    QCOMPARE(m.driver.GetPictureData(back), 1);
+    QVERIFY(std::equal(picture, picture + 1024, back));
+}
+
+void TestDeviceProtocol::readAcceptance_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("profile as sent") << "profile" << setBytes({}) << 1;
+    QTest::newRow("profile, id 6 but command garbled") << "profile" << setBytes({{1, 0x00}}) << 1;
+    QTest::newRow("profile, command but id garbled") << "profile" << setBytes({{0, 0x05}}) << 1;
+    QTest::newRow("profile, both garbled") << "profile" << setBytes({{0, 0x05}, {1, 0x00}}) << 0;
+
+    QTest::newRow("picture, only id") << "picture" << setBytes({{1, 0}, {2, 0}}) << 1;
+    QTest::newRow("picture, only command") << "picture" << setBytes({{0, 5}, {2, 0}}) << 1;
+    QTest::newRow("picture, only address") << "picture" << setBytes({{0, 5}, {1, 0}}) << 1;
+    QTest::newRow("picture, all garbled") << "picture" << setBytes({{0, 5}, {1, 0}, {2, 0}}) << 0;
+
+    QTest::newRow("macro, only id") << "macro" << setBytes({{1, 0}, {2, 0}, {3, 1}}) << 1;
+    QTest::newRow("macro, only command") << "macro" << setBytes({{0, 5}, {2, 0}, {3, 1}}) << 1;
+    QTest::newRow("macro, only address") << "macro" << setBytes({{0, 5}, {1, 0}, {3, 1}}) << 1;
+    QTest::newRow("macro, only the zero byte") << "macro" << setBytes({{0, 5}, {1, 0}, {2, 0}}) << 1;
+    QTest::newRow("macro, all garbled") << "macro" << setBytes({{0, 5}, {1, 0}, {2, 0}, {3, 1}}) << 0;
+
+    QTest::newRow("status as sent") << "status" << setBytes({}) << 1;
+    QTest::newRow("status, id not 6") << "status" << setBytes({{0, 5}}) << 0;
+    QTest::newRow("status, command not 0x82") << "status" << setBytes({{1, 0x83}}) << 0;
+    QTest::newRow("status, reply too short") << "status" << Edit([](std::vector<std::uint8_t>& r) { r.resize(5); }) << 0;
+    QTest::newRow("profile, reply too short")
+        << "profile" << Edit([](std::vector<std::uint8_t>& r) { r.resize(1031); }) << 0;
+}
+
+void TestDeviceProtocol::readAcceptance()
+{
+    QFETCH(QString, read);
+    QFETCH(Edit, edit);
+    QFETCH(int, result);
+    OpenMouse m;
+    m.session.mouse().setMacroBlock(152, macroMemory(0, 1, {0x04, 0x80}));
+    m.session.mouse().garbleNextReply(edit);
+    DeviceProfileBlock block;
+    block.bytes.fill(0xEE);
+    std::uint8_t buffer[1024];
+    MacroStruct macro;
+    std::uint8_t status = 0xEE;
+    if (read == "profile") {
+        QCOMPARE(m.driver.GetProfileData(&block), result);
+        QCOMPARE(block.bytes[0], std::uint8_t(result ? 1 : 0xEE));
+    } else if (read == "picture") {
+        QCOMPARE(m.driver.GetPictureData(buffer), result);
+    } else if (read == "macro") {
+        QCOMPARE(m.driver.GetMacroData(152, &macro), result);
+        QCOMPARE(macro.items.size(), result ? 1 : 0);
+    } else {
+        QCOMPARE(m.driver.QueryStatus(&status, 1), result);
+        QCOMPARE(status, std::uint8_t(result ? 0 : 0xEE));
+    }
+}
+
+void TestDeviceProtocol::writeStatus_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("result");
+    const char* kinds[] = {"profile", "macro", "picture"};
+    for (int kind = 0; kind < 3; ++kind) {
+        for (const char* fault : {"none", "status 1", "status 0x80", "status reply id 5", "write fails", "status request fails",
+                                  "status reply fails", "other kind fails"}) {
+            QTest::addRow("%s, %s", kinds[kind], fault) << kind << QString(fault) << (QString(fault) == "none" || QString(fault) == "other kind fails" ? 1 : 0);
+        }
+    }
+}
+
+void TestDeviceProtocol::writeStatus()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, fault);
+    QFETCH(int, result);
+    OpenMouse m;
+    Sim& mouse = m.session.mouse();
+    const auto writeKind = static_cast<Sim::WriteKind>(kind);
+    if (fault == "status 1")
+        mouse.setNextWriteStatus(writeKind, 1);
+    else if (fault == "status 0x80")
+        mouse.setNextWriteStatus(writeKind, 0x80);
+    else if (fault == "status reply id 5")
+        mouse.garbleNextReply(setBytes({{0, 5}}));
+    else if (fault == "write fails")
+        mouse.failNextTransfer(Sim::Transfer::SetFeature);
+    else if (fault == "status request fails")
+        mouse.failNextTransfer(Sim::Transfer::SetFeature, 1);
+    else if (fault == "status reply fails")
+        mouse.failNextTransfer(Sim::Transfer::GetFeature);
+    else if (fault == "other kind fails")
+        mouse.setNextWriteStatus(static_cast<Sim::WriteKind>((kind + 1) % 3), 1);
+    QCOMPARE(writeOfKind(m.driver, kind), result);
+    // The status query happens exactly when the write itself went out.
+    QCOMPARE(m.commands().size(), std::size_t(fault == "write fails" || fault == "status request fails" ? 0 : 1));
+}
+
+void TestDeviceProtocol::allMacroDataSkipsEmptyBlocks()
+{
+    OpenMouse m;
+    m.session.mouse().setMacroBlock(140, macroMemory(0x00, 0x01, {0x04, 0x80, 0x04, 0x00}));
+    m.session.mouse().setMacroBlock(160, macroMemory(0x02, 0x05, {0x05, 0x80}));
+    m.session.mouse().setMacroBlock(204, macroMemory(0x00, 0x02, {0x06, 0x80}));  // the 17th block
+    m.session.mouse().setMacroBlock(208, macroMemory(0x00, 0x02, {0x07, 0x80}));  // beyond the 17 read
+    QList<MacroStruct> blocks;
+    QCOMPARE(m.driver.GetAllMacroData(&blocks), 1);
+    QCOMPARE(blocks.size(), 3);
+    QCOMPARE(blocks[0].items, (QList<MacroItem>{{0x04, 0x80}, {0x04, 0x00}}));
+    QCOMPARE(blocks[1].header0, std::uint8_t(0x02));
+    QCOMPARE(blocks[1].header1, std::uint8_t(0x05));
+    QCOMPARE(blocks[2].items, (QList<MacroItem>{{0x06, 0x80}}));
+
+    // 17 requests, each followed by a status query.
+    const auto commands = m.commands();
+    QCOMPARE(commands.size(), std::size_t(34));
+    for (int i = 0; i < 17; ++i) {
+        QCOMPARE(commands[std::size_t(2 * i)], commandReport({0x84, 140 + 4 * i, 0x00}));
+        QCOMPARE(commands[std::size_t(2 * i + 1)], commandReport({0x82}));
+    }
+
+    // A failed status stops the walk.
+    m.session.mouse().failNextTransfer(Sim::Transfer::SetFeature, 5);
+    QCOMPARE(m.driver.GetAllMacroData(&blocks), 0);
+}
+
+void TestDeviceProtocol::emptyMacroBlockNeedsNoStatus()
+{
+    OpenMouse m;
+    MacroStruct macro;
+    QCOMPARE(m.driver.GetMacroData(172, &macro), 0);
+    QCOMPARE(m.commands(), std::vector<QByteArray>{commandReport({0x84, 172, 0x00})});
+}
+
+void TestDeviceProtocol::parseMacroBlock_data()
+{
+    QTest::addColumn<QByteArray>("payload");  // reply bytes from 8 on
+    QTest::addColumn<int>("length");           // of the whole reply
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("items");
+
+    QTest::newRow("empty block") << QByteArray() << 1032 << 0 << 0;
+    QTest::newRow("header, then a terminator") << bytes({0, 1, 0, 0, 4, 0x80}) << 1032 << 0 << 0;
+    QTest::newRow("header only in byte 9") << bytes({0, 1, 4, 0x80, 4, 0}) << 1032 << 1 << 2;
+    QTest::newRow("header only in byte 8") << bytes({3, 0, 4, 0x80}) << 1032 << 1 << 1;
+    QTest::newRow("zero first byte is no terminator") << bytes({0, 1, 0, 0x80, 4, 0}) << 1032 << 1 << 2;
+    QTest::newRow("full block, no terminator") << bytes({0, 1}) + QByteArray(1022, '\x11') << 1032 << 1 << 511;
+    QTest::newRow("reply cut after the header") << bytes({0, 1, 4, 0x80}) << 10 << 0 << 0;
+    QTest::newRow("reply cut inside an item") << bytes({0, 1, 4, 0x80, 4, 0}) << 13 << 1 << 1;
+    QTest::newRow("reply shorter than a header") << bytes({0, 1}) << 9 << 0 << 0;
+}
+
+void TestDeviceProtocol::parseMacroBlock()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(int, length);
+    QFETCH(int, result);
+    QFETCH(int, items);
+    std::vector<std::uint8_t> reply(1032, 0);
+    reply[0] = 6;
+    reply[1] = 0x84;
+    std::copy(payload.begin(), payload.end(), reply.begin() + 8);
+    std::vector<std::uint8_t> exact(reply.begin(), reply.begin() + length);  // so ASan sees any overrun
+
+    MacroStruct out;
+    out.items << MacroItem{0xAB, 0xCD};
+    QCOMPARE(USBDriver_540::ParseMacroBlock(exact.data(), &out, length), result);
+    if (result) {
+        QCOMPARE(out.items.size(), items);
+        QCOMPARE(out.header0, std::uint8_t(payload[0]));
+        QCOMPARE(out.header1, std::uint8_t(payload[1]));
+        QCOMPARE(out.items.first(), (MacroItem{std::uint8_t(payload[2]), std::uint8_t(payload[3])}));
+    } else {
+        QCOMPARE(out.items, (QList<MacroItem>{{0xAB, 0xCD}}));  // untouched
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDeviceProtocol)
+#include "tst_device_protocol.moc"

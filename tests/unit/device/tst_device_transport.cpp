@@ -1,0 +1,161 @@
+// One report in or out: buffer layout, lengths, refusals and the log lines of failures.
+#include "logcapture.h"
+#include "simulatedmousesession.h"
+#include "usbdriver540.h"
+
+#include <QtTest>
+#include <algorithm>
+#include <cstring>
+
+using Sim = hid::SimulatedMouse;
+
+namespace {
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+struct OpenMouse {
+    SimulatedMouseSession session;
+    USBDriver_540 driver;
+    OpenMouse()
+    {
+        driver.SetDeviceIds(0x5C48, 0x2F73);
+        QVERIFY(driver.OpenDevice() == 1);
+        session.mouse().clearLog();
+    }
+};
+}  // namespace
+
+class TestDeviceTransport : public QObject {
+    Q_OBJECT
+private slots:
+    void setFeaturePadsToTheChannelLength();
+    void getFeatureTransfersTheWholeReport();
+    void oversizedPayloadIsRefused_data();
+    void oversizedPayloadIsRefused();
+    void failuresAreLogged_data();
+    void failuresAreLogged();
+    void shortReplyIsRefused();
+    void closedChannelSendsNothing();
+};
+
+void TestDeviceTransport::setFeaturePadsToTheChannelLength()
+{
+    OpenMouse m;
+    const std::uint8_t data[] = {0x83, 0x00};
+    QCOMPARE(m.driver.SetFeatureReport(&m.driver.commandChannel, data, 2), 1);
+    const auto sent = m.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command);
+    QCOMPARE(sent.size(), std::size_t(1));
+    QCOMPARE(sent[0], bytes({Sim::CommandReportId, 0x83, 0x00, 0, 0, 0}));
+}
+
+void TestDeviceTransport::getFeatureTransfersTheWholeReport()
+{
+    OpenMouse m;
+    std::uint8_t out[8];
+    std::memset(out, 0xAA, sizeof out);
+    QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, out, 6), 1);
+    const auto got = m.session.reports(Sim::Transfer::GetFeature, Sim::Role::Data);
+    QCOMPARE(got.size(), std::size_t(1));
+    QCOMPARE(got[0].size(), 1032);
+    // The caller gets the first six bytes, report id first, and nothing beyond them is touched.
+    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 6), got[0].left(6));
+    QCOMPARE(out[0], std::uint8_t(6));
+    QCOMPARE(out[6], std::uint8_t(0xAA));
+    QCOMPARE(out[7], std::uint8_t(0xAA));
+}
+
+void TestDeviceTransport::oversizedPayloadIsRefused_data()
+{
+    QTest::addColumn<bool>("dataChannel");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("command, 5 bytes fit") << false << 5 << true;
+    QTest::newRow("command, 6 bytes do not") << false << 6 << false;
+    QTest::newRow("data, 1031 bytes fit") << true << 1031 << true;
+    QTest::newRow("data, 1032 bytes do not") << true << 1032 << false;
+    QTest::newRow("negative length") << true << -1 << false;
+}
+
+void TestDeviceTransport::oversizedPayloadIsRefused()
+{
+    QFETCH(bool, dataChannel);
+    QFETCH(int, length);
+    QFETCH(bool, accepted);
+    OpenMouse m;
+    HidChannel* channel = dataChannel ? &m.driver.dataChannel : &m.driver.commandChannel;
+    std::vector<std::uint8_t> payload(2000, 0x00);
+    payload[0] = 0x82;  // a status request: harmless for the mouse on either channel
+    QCOMPARE(m.driver.SetFeatureReport(channel, payload.data(), length), accepted ? 1 : 0);
+    QCOMPARE(m.driver.WriteOutputReport(channel, payload.data(), length), 0);  // the mouse has no output report
+    QCOMPARE(m.session.mouse().log().size(), std::size_t(accepted ? 2 : 0));
+
+    std::vector<std::uint8_t> in(2000, 0);
+    QCOMPARE(m.driver.GetFeatureReport(channel, in.data(), length < 0 ? length : length + 1), accepted ? 1 : 0);
+}
+
+void TestDeviceTransport::failuresAreLogged_data()
+{
+    QTest::addColumn<int>("transfer");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("set feature") << int(Sim::Transfer::SetFeature) << QStringLiteral("HidD_SetFeature fail: 31");
+    QTest::newRow("get feature") << int(Sim::Transfer::GetFeature)
+                                 << QStringLiteral("HidD_GetFeature Failed, Error Code 31\n");
+    QTest::newRow("output report") << int(Sim::Transfer::WriteReport)
+                                   << QStringLiteral("WriteFile Failed, Error Code 1\n");
+    QTest::newRow("input report") << int(Sim::Transfer::ReadReport)
+                                  << QStringLiteral("HidD_GetInputReport Failed, Error Code 1\n");
+}
+
+void TestDeviceTransport::failuresAreLogged()
+{
+    QFETCH(int, transfer);
+    QFETCH(QString, line);
+    OpenMouse m;
+    m.session.mouse().failNextTransfer(static_cast<Sim::Transfer>(transfer));
+    LogCapture log;
+    std::uint8_t buffer[16] = {0x82};
+    HidChannel* channel = &m.driver.dataChannel;
+    int result = -1;
+    switch (static_cast<Sim::Transfer>(transfer)) {
+    case Sim::Transfer::SetFeature: result = m.driver.SendFeature(channel, buffer, 1); break;
+    case Sim::Transfer::GetFeature: result = m.driver.ReceiveFeature(channel, buffer, 6); break;
+    case Sim::Transfer::WriteReport: result = m.driver.WriteOutputReport(channel, buffer, 1); break;
+    case Sim::Transfer::ReadReport: result = m.driver.ReadInputReport(channel, buffer, 6); break;
+    }
+    QCOMPARE(result, 0);
+    QCOMPARE(log.lines(), QStringList{line});
+}
+
+void TestDeviceTransport::shortReplyIsRefused()
+{
+    OpenMouse m;
+    m.session.mouse().garbleNextReply([](std::vector<std::uint8_t>& reply) { reply.resize(100); });
+    LogCapture log;
+    std::vector<std::uint8_t> out(1032, 0xAA);
+    QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, out.data(), 1032), 0);
+    QVERIFY(std::all_of(out.begin(), out.end(), [](std::uint8_t b) { return b == 0xAA; }));
+    QCOMPARE(log.lines().size(), 1);
+    QVERIFY(log.lines().first().contains(QStringLiteral("short reply")));
+}
+
+void TestDeviceTransport::closedChannelSendsNothing()
+{
+    OpenMouse m;
+    m.driver.CloseDevice();
+    const std::uint8_t data[] = {0x82};
+    std::uint8_t out[6];
+    QCOMPARE(m.driver.SendFeature(&m.driver.commandChannel, data, 1), 0);
+    QCOMPARE(m.driver.ReceiveFeature(&m.driver.dataChannel, out, 6), 0);
+    QCOMPARE(m.driver.SendFeature(nullptr, data, 1), 0);
+    QCOMPARE(m.driver.SendFeature(&m.driver.commandChannel, nullptr, 1), 0);
+    QCOMPARE(m.driver.ReceiveFeature(nullptr, out, 6), 0);
+    QVERIFY(m.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command).empty());
+}
+
+QTEST_GUILESS_MAIN(TestDeviceTransport)
+#include "tst_device_transport.moc"
