@@ -1,0 +1,127 @@
+// The account endpoints: register, login, password change and password recovery.
+#include <strings.h>
+
+#include "accountserver.h"
+#include "fieldcheck.h"
+#include "serverlog.h"
+
+namespace zr540 {
+
+using nlohmann::json;
+
+void AccountServer::onRegister(const Request&, Response& res, const json& body) {
+  std::string nickname, email, password, rePassword;
+  if (!requireStrings(body, res, {{"nickname", &nickname}, {"email", &email},
+                                  {"password", &password}, {"rePassword", &rePassword}})) {
+    return;
+  }
+  if (password != rePassword) return reply(res, Result::PasswordMismatch);
+  if (!validEmail(email)) return reply(res, Result::BadEmail);
+  if (!validNickname(nickname)) return reply(res, Result::BadNickname);
+  if (!validPassword(password)) return reply(res, Result::BadPassword);
+
+  AccountStore::User existing;
+  const AccountStore::Status found = store_.userByEmail(email, existing);
+  if (found == AccountStore::Status::Ok) return reply(res, Result::EmailTaken);
+  if (found != AccountStore::Status::NotFound) return reply(res, Result::InternalError);
+
+  const std::string hash = hashPassword(password, cost_);
+  if (hash.empty()) {
+    logLine("register: password hashing failed (out of memory?)");
+    return reply(res, Result::InternalError);
+  }
+  std::int64_t id = 0;
+  // Two registrations of one address can race past the look-up; the unique index decides.
+  switch (store_.addUser(email, nickname, hash, now(), id)) {
+    case AccountStore::Status::Ok:
+      logLine("registered account " + std::to_string(id) + " <" + email + ">");
+      return reply(res, Result::Ok, json::object(), "注册成功");
+    case AccountStore::Status::Conflict: return reply(res, Result::EmailTaken);
+    default: return reply(res, Result::InternalError);
+  }
+}
+
+void AccountServer::onLogin(const Request&, Response& res, const json& body) {
+  std::string email, password;
+  if (!requireStrings(body, res, {{"email", &email}, {"password", &password}})) return;
+  AccountStore::User user;
+  if (!findAccount(email, user, res)) return;
+  if (!verifyPassword(user.pwhash, password)) return reply(res, Result::WrongPassword);
+
+  const std::string token = newToken();
+  const std::int64_t t = now();
+  if (store_.addToken(user.id, secretDigest(token), t + options_.tokenTtlSeconds, t) !=
+      AccountStore::Status::Ok) {
+    return reply(res, Result::InternalError);
+  }
+  // The client looks for this exact header name, case and all.
+  res.set_header("Authorization", token);
+  reply(res, Result::Ok, json{{"nickname", user.nickname}}, "登录成功");
+}
+
+void AccountServer::onUpdatePassword(const Request& req, Response& res, const json& body) {
+  const std::string token = req.get_header_value("Authorization");
+  AccountStore::User user;
+  if (!authenticate(token, user, res)) return;
+  // The old password travels in "password", the new one in "rePassword".
+  std::string email, oldPassword, newPassword;
+  if (!requireStrings(body, res, {{"email", &email}, {"password", &oldPassword},
+                                  {"rePassword", &newPassword}})) {
+    return;
+  }
+  if (strcasecmp(email.c_str(), user.email.c_str()) != 0) return reply(res, Result::NotYourAccount);
+  if (!verifyPassword(user.pwhash, oldPassword)) return reply(res, Result::WrongPassword);
+  if (!validPassword(newPassword)) return reply(res, Result::BadPassword);
+  const std::string hash = hashPassword(newPassword, cost_);
+  if (hash.empty()) return reply(res, Result::InternalError);
+  // The computer that changed the password stays logged in; every other one is logged out.
+  if (store_.changePassword(user.id, hash, secretDigest(token)) != AccountStore::Status::Ok) {
+    return reply(res, Result::InternalError);
+  }
+  logLine("password changed for account " + std::to_string(user.id));
+  reply(res, Result::Ok, json::object(), "密码修改成功");
+}
+
+void AccountServer::onFindPassword(const Request&, Response& res, const json& body) {
+  std::string email;
+  if (!requireStrings(body, res, {{"email", &email}})) return;
+  AccountStore::User user;
+  if (!findAccount(email, user, res)) return;
+  const std::string code = newVerificationCode();
+  if (store_.setCode(user.id, secretDigest(code), now() + options_.codeTtlSeconds) !=
+      AccountStore::Status::Ok) {
+    return reply(res, Result::InternalError);
+  }
+  // This server sends no mail: the log is the mailbox.
+  logLine("verification code for <" + user.email + ">: " + code + " (valid " +
+          std::to_string(options_.codeTtlSeconds) + " s)");
+  reply(res, Result::Ok, json::object(), "验证码已发送，请查收邮件");
+}
+
+void AccountServer::onValidatePassword(const Request&, Response& res, const json& body) {
+  std::string email, captcha;
+  if (!requireStrings(body, res, {{"email", &email}, {"captcha", &captcha}})) return;
+  AccountStore::User user;
+  if (!findAccount(email, user, res)) return;
+  replyCodeCheck(res, store_.checkCode(user.id, secretDigest(captcha), now()), "验证成功");
+}
+
+void AccountServer::onNewPassword(const Request&, Response& res, const json& body) {
+  std::string email, captcha, password;
+  if (!requireStrings(body, res, {{"email", &email}, {"captcha", &captcha}, {"password", &password}})) {
+    return;
+  }
+  AccountStore::User user;
+  if (!findAccount(email, user, res)) return;
+  // A password we would refuse must not use up the code.
+  if (!validPassword(password)) return reply(res, Result::BadPassword);
+  const std::string hash = hashPassword(password, cost_);
+  if (hash.empty()) return reply(res, Result::InternalError);
+  const AccountStore::CodeCheck check = store_.resetPassword(user.id, secretDigest(captcha), now(), hash);
+  if (check == AccountStore::CodeCheck::Ok) {
+    logLine("password reset by code for account " + std::to_string(user.id));
+  }
+  replyCodeCheck(res, check, "密码已重置，请重新登录");
+}
+
+}  // namespace zr540

@@ -1,0 +1,29 @@
+// The uploaded archives on disk: one file per upload in <data>/archives, named by the server
+// (32 random hex digits + ".zip"), never by the client. A file is written whole to a temporary
+// name, synced and renamed, so a crash never leaves half an archive under a real name.
+#pragma once
+
+#include <string>
+
+namespace zr540 {
+
+class ArchiveStore {
+ public:
+  // Creates the folder when needed.
+  bool open(const std::string& folder, std::string& error);
+
+  bool write(const std::string& name, const std::string& bytes);
+  bool read(const std::string& name, std::string& bytes) const;
+  void remove(const std::string& name);
+
+ private:
+  std::string folder_;
+};
+
+// mkdir -p; true when the folder exists afterwards.
+bool makeFolders(const std::string& path);
+
+// Reads a whole regular file.
+bool readWholeFile(const std::string& path, std::string& bytes);
+
+}  // namespace zr540
