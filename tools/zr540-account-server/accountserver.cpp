@@ -99,33 +99,45 @@ void AccountServer::stop() {
   http_.stop();
 }
 
+bool AccountServer::readBody(const Request& req, Response& res, const ContentReader& reader,
+                             std::size_t limit, Result tooLarge, std::string& body) {
+  const std::uint64_t declared = req.get_header_value<uint64_t>("Content-Length");
+  if (declared > kMaxDrainedBodyBytes) {
+    res.set_header("Connection", "close");
+    reply(res, tooLarge);
+    return false;
+  }
+  if (declared > limit) {
+    // Thrown away as it arrives (cpp-httplib skips bodies over its own limit by itself).
+    reader([](const char*, std::size_t) { return true; });
+    reply(res, tooLarge);
+    return false;
+  }
+  bool over = false;
+  const bool read = reader([&](const char* data, std::size_t len) {
+    if (body.size() + len > limit) {  // a chunked body has no declared length
+      over = true;
+      return false;
+    }
+    body.append(data, len);
+    return true;
+  });
+  if (!read) {
+    body.clear();
+    res.set_header("Connection", "close");
+    reply(res, over ? tooLarge : Result::MalformedBody);
+    return false;
+  }
+  return true;
+}
+
 void AccountServer::postJson(
     const std::string& path,
     void (AccountServer::*handler)(const Request&, Response&, const nlohmann::json&)) {
   http_.Post(path, [this, handler](const Request& req, Response& res, const ContentReader& reader) {
-    // Refuse a declared oversize body before reading any of it; the unread rest of it makes the
-    // connection unusable, so it is closed after the reply.
-    if (req.get_header_value<uint64_t>("Content-Length") > kMaxJsonBodyBytes) {
-      res.set_header("Connection", "close");
-      reply(res, Result::BodyTooLarge);
-      return;
-    }
     std::string body;
-    bool tooLarge = false;
-    const bool read = reader([&](const char* data, std::size_t len) {
-      if (body.size() + len > kMaxJsonBodyBytes) {
-        tooLarge = true;
-        return false;
-      }
-      body.append(data, len);
-      return true;
-    });
-    if (tooLarge) {
-      res.set_header("Connection", "close");
-      reply(res, Result::BodyTooLarge);
-      return;
-    }
-    if (!read || req.has_header(kMultipartTypeHeader)) {
+    if (!readBody(req, res, reader, kMaxJsonBodyBytes, Result::BodyTooLarge, body)) return;
+    if (req.has_header(kMultipartTypeHeader)) {
       reply(res, Result::MalformedBody);
       return;
     }

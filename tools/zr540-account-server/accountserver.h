@@ -30,6 +30,9 @@ constexpr std::size_t kMaxArchiveBytes = 16u * 1024 * 1024;
 constexpr std::size_t kMaxUploadBodyBytes = kMaxArchiveBytes + 64 * 1024;
 // Largest JSON request body: every request of the client is far below this.
 constexpr std::size_t kMaxJsonBodyBytes = 64 * 1024;
+// A body declared larger than allowed is still read (and thrown away) up to this size, so that
+// the client, which sends the whole body before it reads the reply, gets our answer.
+constexpr std::size_t kMaxDrainedBodyBytes = 64u * 1024 * 1024;
 // Uploads that no save record names are kept this many per user, newest first.
 constexpr int kKeptLooseUploads = 8;
 
@@ -72,6 +75,11 @@ class AccountServer {
   void onDownloadFirmware(const Request& req, Response& res);
 
   // helpers
+  // Reads the request body into `body` when it is at most `limit` bytes. Otherwise replies
+  // `tooLarge` and returns false (after draining a moderately oversize body, or closing the
+  // connection on a huge one). A body that ends early replies MalformedBody.
+  static bool readBody(const Request& req, Response& res, const ContentReader& reader,
+                       std::size_t limit, Result tooLarge, std::string& body);
   void saveRecord(const Request& req, Response& res, const nlohmann::json& body,
                   const std::string& kind, bool configTypeRequired);
   void downloadAddress(Response& res, std::int64_t userId, const std::string& kind,

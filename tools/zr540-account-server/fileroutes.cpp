@@ -26,27 +26,11 @@ bool looksLikeZip(const std::string& bytes) {
 }  // namespace
 
 void AccountServer::onUpload(const Request& req, Response& res, const ContentReader& reader) {
-  if (req.get_header_value<uint64_t>("Content-Length") > kMaxUploadBodyBytes) {
-    res.set_header("Connection", "close");
-    return reply(res, Result::FileTooLarge);
-  }
   std::string body;
-  bool tooLarge = false;
-  const bool read = reader([&](const char* data, std::size_t len) {
-    if (body.size() + len > kMaxUploadBodyBytes) {
-      tooLarge = true;
-      return false;
-    }
-    body.append(data, len);
-    return true;
-  });
-  if (tooLarge) {
-    res.set_header("Connection", "close");
-    return reply(res, Result::FileTooLarge);
-  }
+  if (!readBody(req, res, reader, kMaxUploadBodyBytes, Result::FileTooLarge, body)) return;
   std::string boundary;
   std::vector<MultipartPart> parts;
-  if (!read || !multipartBoundary(req.get_header_value("Zr540-Multipart-Content-Type"), boundary) ||
+  if (!multipartBoundary(req.get_header_value("Zr540-Multipart-Content-Type"), boundary) ||
       !parseMultipartBody(body, boundary, parts)) {
     return reply(res, Result::MalformedBody);
   }

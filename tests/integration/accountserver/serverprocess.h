@@ -1,0 +1,43 @@
+// Starts the real zr540-account-server program for a test: a free loopback port, a data folder
+// of the test's choosing, a cheap password hash so the tests run fast, and its log kept.
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class ServerProcess {
+ public:
+  explicit ServerProcess(const QString& dataDir);
+  ~ServerProcess();
+
+  // Starts with --port 0 and waits for the "listening on 127.0.0.1:<port>" line; false when the
+  // program exits or prints nothing usable within the time.
+  bool start(const QStringList& extraArgs = {});
+  // SIGTERM and wait; the exit code, or -1 when it crashed or did not stop.
+  int stop();
+  bool isRunning() const { return proc_.state() == QProcess::Running; }
+
+  quint16 port() const { return port_; }
+  QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+  const QString& dataDir() const { return dataDir_; }
+
+  // Everything the server printed so far (standard output and the log on standard error).
+  QByteArray output();
+  // The newest verification code logged for `email` after output position `from`; empty when
+  // none appears within the time.
+  QString waitForCode(const QString& email, int from, int timeoutMs = 5000);
+
+  // Runs the program with `args` to its end (for command-line refusals); its exit code.
+  static int runToEnd(const QStringList& args, QByteArray* output = nullptr);
+  static QString program();
+
+ private:
+  void drain();
+
+  QString dataDir_;
+  QProcess proc_;
+  QByteArray output_;
+  quint16 port_ = 0;
+};
