@@ -43,11 +43,16 @@ void AccountServer::onUpload(const Request& req, Response& res, const ContentRea
     if (file) return reply(res, Result::MalformedBody);  // which of two files would be meant?
     file = &p;
   }
-  // The client puts its token on the file part; a request header is accepted as well.
+  // The client puts its token on the file part; any other part or the request header are
+  // accepted as well, so that a request without a file part still learns what it lacks.
   std::string token;
   if (file) {
     const auto it = file->headers.find("authorization");
     if (it != file->headers.end()) token = it->second;
+  }
+  for (const MultipartPart& p : parts) {
+    const auto it = p.headers.find("authorization");
+    if (token.empty() && it != p.headers.end()) token = it->second;
   }
   if (token.empty()) token = req.get_header_value("Authorization");
   AccountStore::User user;
