@@ -1,6 +1,6 @@
 #include "simulatedmousesession.h"
 
-#include "deviceprofileblock.h"
+#include "factoryprofile.h"
 #include "usbdriver540.h"
 
 #include <algorithm>
@@ -32,7 +32,7 @@ std::vector<QByteArray> SimulatedMouseSession::reports(hid::SimulatedMouse::Tran
 hid::SimulatedMouse::Memory SimulatedMouseSession::factoryMemory()
 {
     hid::SimulatedMouse::Memory memory{};
-    const DeviceProfileBlock block = DeviceProfileBlock::initial();
+    const DeviceProfileBlock block = FactoryProfile::block();
     std::copy(block.bytes.begin(), block.bytes.end(), memory.begin());
     return memory;
 }

@@ -1,0 +1,126 @@
+// DCDataHandle: the profile engine, the one object between the pages, the local profile files
+// and the mouse. It keeps a mirror of the mouse's profile block, the record of the active local
+// profile and the driver. Every change a page asks for goes into the mirror, is sent to the mouse
+// and saved in the active profile file (the write-back step); every value a page shows comes from
+// the engine's signals.
+//
+// The engine lives in a worker thread of its own; pages reach it through queued signals. The two
+// calls the window makes directly (connectMouse, slot_ResetConfigToOriginal) are run in the
+// engine's thread and waited for, so they never overlap a slot that is running there.
+#pragma once
+
+#include "deviceprofileblock.h"
+#include "usbdriver540.h"
+#include "wholestruct.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <cstdint>
+
+using BYTE = std::uint8_t;
+
+class DCDataHandle : public QObject {
+    Q_OBJECT
+public:
+    // Change types of a button assignment.
+    enum ChangeType {
+        KeyboardKey = 16,
+        FactoryFunction = 17,
+        ConsumerControl = 19,
+        FireKey = 20,
+        DpiAdd = 21,
+        DpiReduce = 22,
+        DpiInstant = 23,
+        LeftButton = 24,
+        RightButton = 25,
+        MiddleButton = 26,
+        ForwardButton = 27,
+        BackButton = 28,
+        ProfileLoop = 29,
+    };
+    static constexpr int FirstButton = 4;
+    static constexpr int LastButton = 15;
+    static constexpr int OnlyLeftButtonWarning = 6;
+
+    // Key matrix entry of a button id: for key assignment and the factory check, and for macro
+    // assignment and the left-button guard (the two differ for the wheel, buttons 9 and 10).
+    static int keyEntryOf(int button);
+    static int macroEntryOf(int button);
+    static std::uint32_t factoryValueOf(int button);
+
+    DCDataHandle();
+    ~DCDataHandle() override;
+
+    // Finds the mouse, opens it and reads its profile block; true when it is connected.
+    bool connectMouse();
+
+    // Read-only views for the window and tests.
+    const DeviceProfileBlock& mouseProfileBlock() const { return mouseProfile; }
+    const WholeStruct& localProfileRecord() const { return localProfile; }
+    int currentConfigure() const { return currentConfigureNumber; }
+    bool isConnected() const { return connected; }
+
+    const QMap<int, BYTE> macroAddressMap;
+
+signals:
+    void sig_SetCurrentDPIValue(int level, int value);
+    void sig_SetCurrentReportRate(int value);
+    void sig_SetLightParameterOnPage(QMap<int, QList<int>> parameters);
+    void sig_WarningOnlyLeftButton(int warningType);
+    void sig_VersionNumber(int version);
+    void sig_SetCurrentConfigurePage(int number);
+    void sig_CurrentButtonIsOriginalButton(bool state, int button);
+
+public slots:
+    // Performance and lighting
+    void slot_setDPIValueOnMouse(int level, int value);
+    void setDPIValueOnPage();
+    void setUsbReportRateOnPage();
+    void setLightParameterOnPage();
+    void slot_SetMouseColor(bool isWheelLightChange, int red, int green, int blue);
+    void slot_ChangeUsbReportRate(int value);
+    void slot_setMouseLightMode(bool isWheelLightChange, int value);
+    void slot_MouseContinueLightDegree(bool isWheelLightChange, int value);
+    void slot_MouseBreathSpeed(bool isWheelLightChange, int value);
+
+    // Buttons
+    void slot_ChangeButtonToKey(int button, uint vkCode, int modifyKey, int changeType);
+    void slot_ChangeButtonToMacro(int macroType, int button, uint address);
+
+    // Profiles
+    void slot_LoadLocalConfigFile(int number);
+    void slot_ResetConfigToOriginal();
+
+private slots:
+    bool checkIsChangeOnlyLeftButton(BYTE value);
+    bool checkCurrentButtonIsLeftButton(BYTE buttonType, BYTE buttonValue);
+    void createTmpMouseButtonMap(QMap<int, KeyMatrixItem_F>& mouseButtonMap);
+    void setPhiysicalButtonToAnotherMouseButton(KeyMatrixItem_F& pysicalButton, uint vkCode, int modifyKey,
+                                                int changeType);
+    void checkCurrentMouseButtonIsOriginalMouseButton(int currentButton);
+    void checkAllMouseButtonIsOriginalMouseButton();
+
+    void valueSplit2BYTE(int value, BYTE& low, BYTE& high);
+    int checkNumberHundreds(int value);
+    int checkNumberDigit(int value);
+
+    void writeProfileToMouse();
+    void saveConfigFile();
+    void saveConfigFileByConfigureNumber(int configNumber);
+    void loadConfigFileByNumber(int configureNumber);
+    bool getLocalGunShootProfileByConfigureNumber(int configureNumber, WholeStruct& record);
+    bool compareMouseAndLocalFileData();
+
+private:
+    bool connectMouseHere();
+    void resetConfigToOriginalHere();
+    KeyMatrixItem_F keyEntry(int entry) const;
+    void setKeyEntry(int entry, KeyMatrixItem_F item);
+
+    USBDriver_540* driver = nullptr;
+    WholeStruct localProfile;
+    DeviceProfileBlock mouseProfile;
+    int currentConfigureNumber = 1;
+    bool connected = false;
+};

@@ -1,0 +1,99 @@
+// The five local profiles and the factory profile: saving the active record, loading a file into
+// the engine and the mouse, finding which file the mouse carries, and the reset to factory.
+#include "apppaths.h"
+#include "dcdatahandle.h"
+#include "loginfo.h"
+#include "profilefile.h"
+#include "wholefile.h"
+
+#include <QDebug>
+
+void DCDataHandle::saveConfigFile() { saveConfigFileByConfigureNumber(currentConfigureNumber); }
+
+void DCDataHandle::saveConfigFileByConfigureNumber(int configNumber)
+{
+    localProfile.copySettingsFrom(mouseProfile);
+    const QString path = AppPaths::profileFile(configNumber);
+    const QByteArray section = ProfileFile::encodeMacroSection(localProfile);
+    loginfo(QStringLiteral("saveConfigFile") + path);
+    qDebug() << "ba len:" << WholeStruct::SettingsSize + section.size() << "sumByte" << section.size();
+    QByteArray content(reinterpret_cast<const char*>(localProfile.settings.data()), WholeStruct::SettingsSize);
+    content += section;
+    qDebug() << "file len:" << content.size() << WholeStruct::SettingsSize << section.size();
+    // Whole file to a temporary name, then renamed: a crash never leaves a cut profile.
+    writeWholeFile(path, content);
+}
+
+bool DCDataHandle::getLocalGunShootProfileByConfigureNumber(int configureNumber, WholeStruct& record)
+{
+    const QString path = AppPaths::profileFile(configureNumber);
+    loginfo(QStringLiteral("getLocalGunShootProfileByConfigureNumber ") + path);
+    QByteArray content;
+    if (readWholeFile(path, content) && ProfileFile::decode(content, record))
+        return true;
+    // A missing or cut profile reads as the factory profile, never as zeros: zeros would leave
+    // the mouse with dead buttons and no DPI.
+    if (configureNumber != 0) {
+        loginfo(QStringLiteral("profile %1 is missing or too short, using the factory profile").arg(configureNumber));
+        const QString factory = AppPaths::profileFile(0);
+        if (readWholeFile(factory, content) && ProfileFile::decode(content, record))
+            return true;
+    }
+    loginfo(QStringLiteral("no usable profile for %1, the record is left as it was").arg(configureNumber));
+    return false;
+}
+
+void DCDataHandle::loadConfigFileByNumber(int configureNumber)
+{
+    qDebug() << "loadConfigFileByNumber" << configureNumber;
+    if (getLocalGunShootProfileByConfigureNumber(configureNumber, localProfile))
+        localProfile.copySettingsTo(mouseProfile);
+    else
+        localProfile.copySettingsFrom(mouseProfile);  // keep what the mouse has
+
+    if (connected && driver) {
+        for (int slot = 0; slot < WholeStruct::MacroSlots; ++slot) {
+            const BYTE address = macroAddressMap.value(slot, 0);
+            qDebug() << "loadConfigFileByNumber MacroPositionNumber" << slot << QString::number(address, 16);
+            const int result = driver->SetMacroData(&localProfile.macros[static_cast<std::size_t>(slot)], address);
+            qDebug() << "loadConfigFileByNumber" << result;
+        }
+    }
+    setDPIValueOnPage();
+    emit sig_SetCurrentReportRate(mouseProfile.bytes[DeviceProfileBlock::ReportRate]);
+    setLightParameterOnPage();
+}
+
+void DCDataHandle::slot_LoadLocalConfigFile(int number)
+{
+    currentConfigureNumber = number;
+    loadConfigFileByNumber(number);
+    writeProfileToMouse();
+}
+
+void DCDataHandle::resetConfigToOriginalHere()
+{
+    loadConfigFileByNumber(0);
+    writeProfileToMouse();
+    for (int number = 1; number <= 5; ++number)
+        saveConfigFileByConfigureNumber(number);
+}
+
+bool DCDataHandle::compareMouseAndLocalFileData()
+{
+    const auto mouseSettings = mouseProfile.bytes.begin() + DeviceProfileBlock::SettingsOffset;
+    for (int number = 1; number <= 5; ++number) {
+        WholeStruct record = WholeStruct::initial();
+        if (!getLocalGunShootProfileByConfigureNumber(number, record))
+            continue;
+        if (std::equal(record.settings.begin(), record.settings.end(), mouseSettings)) {
+            currentConfigureNumber = number;
+            emit sig_SetCurrentConfigurePage(number);
+            qDebug() << "find  the config";
+            return true;
+        }
+    }
+    emit sig_SetCurrentConfigurePage(1);
+    qDebug() << "didnt find  the config";
+    return false;
+}

@@ -1,0 +1,115 @@
+// DPI levels, report rate and the two lights: each change goes into the mirror and ends with the
+// write-back step; the refresh operations push the stored values to the pages.
+#include "dcdatahandle.h"
+
+#include <QDebug>
+
+namespace {
+constexpr int UsedDpiLevels = 7;
+constexpr int DpiUnit = 50;  // DPI travels in units of 50
+
+constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
+}  // namespace
+
+void DCDataHandle::slot_setDPIValueOnMouse(int level, int value)
+{
+    qDebug() << "slot_setDPIValueOnMouse" << level << value;
+    const int units = value / DpiUnit;
+    if (level >= 1 && level <= UsedDpiLevels) {
+        const int i = level - 1;
+        mouseProfile.bytes[DeviceProfileBlock::DpiXLow + i] = low(units);
+        mouseProfile.bytes[DeviceProfileBlock::DpiYLow + i] = low(units);
+        mouseProfile.bytes[DeviceProfileBlock::DpiXHigh + i] = low(units >> 8);
+        mouseProfile.bytes[DeviceProfileBlock::DpiYHigh + i] = low(units >> 8);
+    }
+    writeProfileToMouse();
+}
+
+void DCDataHandle::slot_ChangeUsbReportRate(int value)
+{
+    if (value >= 0 && value <= 3)
+        mouseProfile.bytes[DeviceProfileBlock::ReportRate] = static_cast<BYTE>(value);
+    writeProfileToMouse();
+}
+
+void DCDataHandle::slot_SetMouseColor(bool isWheelLightChange, int red, int green, int blue)
+{
+    const int at = isWheelLightChange ? DeviceProfileBlock::WheelColor : DeviceProfileBlock::LogoColor;
+    mouseProfile.bytes[at] = low(red);
+    mouseProfile.bytes[at + 1] = low(green);
+    mouseProfile.bytes[at + 2] = low(blue);
+    mouseProfile.bytes[at + 3] = 0;
+    if (isWheelLightChange)
+        mouseProfile.bytes[DeviceProfileBlock::WheelColorFlag] = 0;
+    writeProfileToMouse();
+}
+
+void DCDataHandle::slot_setMouseLightMode(bool isWheelLightChange, int value)
+{
+    mouseProfile.bytes[isWheelLightChange ? DeviceProfileBlock::WheelMode : DeviceProfileBlock::LogoMode] = low(value);
+    writeProfileToMouse();
+}
+
+void DCDataHandle::slot_MouseContinueLightDegree(bool isWheelLightChange, int value)
+{
+    qDebug() << "slot_MouseContinueLightDegree" << value;
+    mouseProfile.bytes[isWheelLightChange ? DeviceProfileBlock::WheelDegree : DeviceProfileBlock::LogoDegree] =
+        low(value);
+    writeProfileToMouse();
+}
+
+void DCDataHandle::slot_MouseBreathSpeed(bool isWheelLightChange, int value)
+{
+    mouseProfile.bytes[isWheelLightChange ? DeviceProfileBlock::WheelBreathSpeed : DeviceProfileBlock::LogoBreathSpeed] =
+        low(value);
+    writeProfileToMouse();
+}
+
+void DCDataHandle::setDPIValueOnPage()
+{
+    for (int level = 1; level <= UsedDpiLevels; ++level) {
+        const int i = level - 1;
+        const int units = mouseProfile.bytes[DeviceProfileBlock::DpiXHigh + i] * 256
+            + mouseProfile.bytes[DeviceProfileBlock::DpiXLow + i];
+        emit sig_SetCurrentDPIValue(level, units * DpiUnit);
+    }
+}
+
+void DCDataHandle::setUsbReportRateOnPage() { emit sig_SetCurrentReportRate(mouseProfile.bytes[DeviceProfileBlock::ReportRate]); }
+
+void DCDataHandle::setLightParameterOnPage()
+{
+    const auto& b = mouseProfile.bytes;
+    qDebug() << "light parama" << b[DeviceProfileBlock::WheelColorTail];
+    using P = DeviceProfileBlock;
+    QMap<int, QList<int>> map;
+    map.insert(0, {b[P::WheelColor], b[P::WheelColor + 1], b[P::WheelColor + 2], b[P::WheelMode],
+                   b[P::WheelBreathSpeed], b[P::WheelDegree]});
+    map.insert(1, {b[P::LogoColor], b[P::LogoColor + 1], b[P::LogoColor + 2], b[P::LogoMode], b[P::LogoBreathSpeed],
+                   b[P::LogoDegree]});
+    emit sig_SetLightParameterOnPage(map);
+}
+
+void DCDataHandle::valueSplit2BYTE(int value, BYTE& lowByte, BYTE& highByte)
+{
+    lowByte = low(value);
+    highByte = low(value >> 8);
+    qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", lowByte, highByte);
+}
+
+int DCDataHandle::checkNumberDigit(int value)
+{
+    int digits = 0;
+    for (int v = value; v != 0; v /= 10)
+        ++digits;
+    int power = 1;
+    for (int d = 1; d < digits; ++d)
+        power *= 10;
+    return power;
+}
+
+int DCDataHandle::checkNumberHundreds(int value)
+{
+    const int power = checkNumberDigit(value);
+    return value / power * power;
+}

@@ -1,0 +1,131 @@
+// The bytes of a local profile file, and the installed factory profile.
+#include "factoryprofile.h"
+#include "logcapture.h"
+#include "profilefile.h"
+
+#include <QFile>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QList<MacroItem>)
+
+namespace {
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+
+QByteArray settingsOf(char fill) { return QByteArray(WholeStruct::SettingsSize, fill); }
+
+QByteArray emptySection() { return hex("ffff0000").repeated(16); }
+}  // namespace
+
+class TestProfileFile : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyProfileIs298Bytes();
+    void macroRecordRoundTrip();
+    void decode_data();
+    void decode();
+    void shortContentLeavesTheRecordAlone();
+    void installedFactoryProfileIsTheGeneratorsOutput();
+};
+
+void TestProfileFile::emptyProfileIs298Bytes()
+{
+    WholeStruct record;
+    record.settings.fill(0x5A);
+    const QByteArray content = ProfileFile::encode(record);
+    QCOMPARE(content.size(), 298);
+    QCOMPARE(content, settingsOf(0x5A) + emptySection());
+}
+
+void TestProfileFile::macroRecordRoundTrip()
+{
+    WholeStruct record;
+    record.macros[3].header0 = 0x00;
+    record.macros[3].header1 = 0x01;
+    record.macros[3].items = {MacroItem{0x11, 0x00}, MacroItem{0x00, 0x00}};
+    record.macros[15].header0 = 0x02;
+    record.macros[15].header1 = 0x05;
+    record.macros[15].items = {MacroItem{0x04, 0x80}, MacroItem{0x32, 0x01}, MacroItem{0x00, 0x00}};
+    const QByteArray content = ProfileFile::encode(record);
+    QCOMPARE(content.mid(234 + 3 * 4, 8), hex("ffff000111000000"));
+    QCOMPARE(content.size(), 298 + 4 + 6);
+
+    WholeStruct back;
+    QVERIFY(ProfileFile::decode(content, back));
+    for (int slot = 0; slot < 16; ++slot)
+        QCOMPARE(back.macros[std::size_t(slot)], record.macros[std::size_t(slot)]);
+    QCOMPARE(ProfileFile::encode(back), content);
+}
+
+void TestProfileFile::decode_data()
+{
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("header0");
+    QTest::addColumn<QList<MacroItem>>("items");
+    QTest::addColumn<int>("filledSlots");
+
+    QTest::newRow("fewer than 16 records") << hex("ffff0000ffff00010400") << 1 << 0 << QList<MacroItem>{{4, 0}} << 1;
+    QTest::newRow("a terminator closes and adds the 0 item")
+        << hex("ffff000104800000") << 0 << 0 << QList<MacroItem>{{4, 0x80}, {0, 0}} << 1;
+    QTest::newRow("odd length pairs the last byte with 0")
+        << hex("ffff00010480ff") << 0 << 0 << QList<MacroItem>{{4, 0x80}, {0xff, 0}} << 1;
+    QTest::newRow("FF FF inside a macro is dropped")
+        << hex("ffff00010480ffff04000000") << 0 << 0 << QList<MacroItem>{{4, 0x80}, {4, 0}, {0, 0}} << 1;
+    QTest::newRow("header without a record start")
+        << hex("0201048000000000") << 0 << 2 << QList<MacroItem>{{4, 0x80}, {0, 0}} << 1;
+    QTest::newRow("records past the sixteenth are ignored")
+        << emptySection() + hex("ffff000104800000") << 0 << 0 << QList<MacroItem>{} << 0;
+    QTest::newRow("no macro section at all") << QByteArray() << 0 << 0 << QList<MacroItem>{} << 0;
+}
+
+void TestProfileFile::decode()
+{
+    QFETCH(QByteArray, section);
+    QFETCH(int, slot);
+    QFETCH(int, header0);
+    QFETCH(QList<MacroItem>, items);
+    QFETCH(int, filledSlots);
+
+    WholeStruct record;
+    for (MacroStruct& m : record.macros)
+        m.items = {MacroItem{0xAA, 0xBB}};  // whatever was there before goes
+    QVERIFY(ProfileFile::decode(settingsOf(0x11) + section, record));
+    QCOMPARE(record.settings[0], std::uint8_t(0x11));
+    QCOMPARE(record.settings[233], std::uint8_t(0x11));
+    QCOMPARE(record.macros[std::size_t(slot)].header0, std::uint8_t(header0));
+    QCOMPARE(record.macros[std::size_t(slot)].items, items);
+    int filled = 0;
+    for (const MacroStruct& m : record.macros)
+        filled += m.items.isEmpty() ? 0 : 1;
+    QCOMPARE(filled, filledSlots);
+}
+
+void TestProfileFile::shortContentLeavesTheRecordAlone()
+{
+    WholeStruct record;
+    record.settings.fill(0x77);
+    QVERIFY(!ProfileFile::decode(settingsOf(0x11).left(233), record));
+    QCOMPARE(record.settings[0], std::uint8_t(0x77));
+    QVERIFY(!ProfileFile::decode(QByteArray(), record));
+}
+
+void TestProfileFile::installedFactoryProfileIsTheGeneratorsOutput()
+{
+    QFile file(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    WholeStruct record;
+    record.copySettingsFrom(FactoryProfile::block());
+    QCOMPARE(file.readAll(), ProfileFile::encode(record));
+
+    // And it is a profile a user can work with: every button does something, DPI is never 0.
+    WholeStruct read;
+    QVERIFY(ProfileFile::decode(ProfileFile::encode(record), read));
+    DeviceProfileBlock block;
+    read.copySettingsTo(block);
+    for (int level = 0; level < 7; ++level)
+        QVERIFY(block.bytes[DeviceProfileBlock::DpiXLow + level] || block.bytes[DeviceProfileBlock::DpiXHigh + level]);
+    QCOMPARE(block.keyAt(DeviceProfileBlock::KeyMatrix, 0).toUInt32(), 0x00F00001u);
+}
+
+QTEST_GUILESS_MAIN(TestProfileFile)
+#include "tst_profile_file.moc"
