@@ -1,0 +1,238 @@
+#include "pcactionstore.h"
+
+#include "apppaths.h"
+#include "loginfo.h"
+#include "wholefile.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QSettings>
+#include <QSound>
+#include <QTemporaryFile>
+
+#include <array>
+
+namespace {
+
+const char* const kCodec = "UTF-8";
+
+QString stateKey(const QString& group) { return group + QStringLiteral("/state"); }
+QString functionKey(const QString& group) { return group + QStringLiteral("/function"); }
+QString pathKey(const QString& group) { return group + QStringLiteral("/path"); }
+
+bool isKnownFunction(int function)
+{
+    return function >= PcActionStore::PlaySound && function <= PcActionStore::OpenFolder;
+}
+
+// A private copy of the file's bytes for QSettings to parse or edit.
+//
+// QSettings never sees the real file: it keeps every file it parsed in a process-wide cache and
+// trusts that cache while size and modification time are unchanged, so a file replaced within
+// the same clock tick would be read stale, and the values of a write that failed would stay in
+// the cache and be read (and later written) as if they had been saved. Each copy has a name of
+// its own, so its cache entry is never met again; the real file is only read and replaced whole.
+class ScratchIni {
+public:
+    explicit ScratchIni(const QByteArray& content)
+        : m_file(QDir::tempPath() + QStringLiteral("/zr540-keysetting-XXXXXX.ini"))
+    {
+        m_valid = m_file.open() && m_file.write(content) == content.size() && m_file.flush();
+        m_file.close();
+    }
+    bool isValid() const { return m_valid; }
+    QString fileName() const { return m_file.fileName(); }
+
+private:
+    QTemporaryFile m_file;
+    bool m_valid = false;
+};
+
+struct Entry {
+    int state = 0;
+    int function = 0;
+    QString path;
+};
+constexpr int kFirstButton = 4;
+constexpr int kLastButton = 15;
+using Entries = std::array<Entry, kLastButton - kFirstButton + 1>;
+
+// The entry of `button` in the file whose bytes are `content`. The mouse hook and the engine
+// ask on every press and every change, and parsing goes through a scratch file, so the entries
+// of the last content seen are kept and used again while the file holds exactly those bytes.
+bool entryOf(const QByteArray& content, int button, Entry& entry)
+{
+    static QMutex mutex;  // the engine's thread and the GUI thread both ask
+    static QByteArray lastContent;
+    static Entries lastEntries;
+    static bool haveLast = false;
+
+    QMutexLocker lock(&mutex);
+    if (!haveLast || content != lastContent) {
+        const ScratchIni scratch(content);
+        if (!scratch.isValid())
+            return false;
+        QSettings settings(scratch.fileName(), QSettings::IniFormat);
+        settings.setIniCodec(kCodec);
+        for (int b = kFirstButton; b <= kLastButton; ++b) {
+            const QString group = PcActionStore::groupName(b);
+            Entry& e = lastEntries[std::size_t(b - kFirstButton)];
+            e.state = settings.value(stateKey(group), 0).toInt();
+            e.function = settings.value(functionKey(group), 0).toInt();
+            e.path = settings.value(pathKey(group), QString()).toString();
+        }
+        lastContent = content;
+        haveLast = true;
+    }
+    entry = lastEntries[std::size_t(button - kFirstButton)];
+    return true;
+}
+
+}  // namespace
+
+PcActionStore::SystemActions PcActionStore::defaultSystemActions()
+{
+    SystemActions actions;
+    actions.playSound = [](const QString& file) {
+        QSound::play(file);  // asynchronous; QSound reports nothing back
+        return true;
+    };
+    actions.startProgram = [](const QString& program) {
+        // The program alone, no command line to split: paths with spaces stay whole.
+        return QProcess::startDetached(program, QStringList(), QFileInfo(program).absolutePath());
+    };
+    actions.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return actions;
+}
+
+PcActionStore::SystemActions& PcActionStore::systemActions()
+{
+    static SystemActions actions = defaultSystemActions();
+    return actions;
+}
+
+QString PcActionStore::groupName(int button)
+{
+    switch (button) {
+    case 4: return QStringLiteral("LeftKey");
+    case 5: return QStringLiteral("MidKey");
+    case 6: return QStringLiteral("RightKey");
+    case 7: return QStringLiteral("FowardKey");
+    case 8: return QStringLiteral("BackKey");
+    case 9: return QStringLiteral("WheelFoward");
+    case 10: return QStringLiteral("WheelBack");
+    case 11: return QStringLiteral("DPIAdd");
+    case 12: return QStringLiteral("DPIReduce");
+    case 13: return QStringLiteral("Custom1");
+    case 14: return QStringLiteral("Custom2");
+    case 15: return QStringLiteral("Custom3");
+    default: return QString();
+    }
+}
+
+bool PcActionStore::lookupFunction(int button, int& function, QString& path)
+{
+    function = 0;
+    path.clear();
+    const QString group = groupName(button);
+    if (group.isEmpty())
+        return false;  // an empty group would address the keys of [General]
+    QByteArray content;
+    if (!readWholeFile(AppPaths::pcFunctionFile(), content) || content.isEmpty())
+        return false;  // no file means no function anywhere; asking never creates it
+
+    Entry entry;
+    if (!entryOf(content, button, entry) || entry.state == 0)
+        return false;
+    function = entry.function;
+    path = entry.path;
+    return true;
+}
+
+bool PcActionStore::writeFunction(int button, bool enabled, const int& function, const QString& path)
+{
+    const QString group = groupName(button);
+    if (group.isEmpty()) {
+        loginfo(QStringLiteral("writeFunction: no group for button %1").arg(button));
+        return false;
+    }
+    if (enabled && (!isKnownFunction(function) || path.isEmpty())) {
+        loginfo(QStringLiteral("writeFunction: refusing function %1 with path \"%2\" for %3")
+                    .arg(function)
+                    .arg(path, group));
+        return false;
+    }
+
+    const QString file = AppPaths::pcFunctionFile();
+    QByteArray content;
+    if (QFileInfo::exists(file) && !readWholeFile(file, content)) {
+        // Rewriting an unreadable file would drop the entries of the other buttons.
+        loginfo(QStringLiteral("cannot read %1").arg(file));
+        return false;
+    }
+
+    const ScratchIni scratch(content);
+    if (!scratch.isValid()) {
+        loginfo(QStringLiteral("cannot write a temporary copy of %1").arg(file));
+        return false;
+    }
+    {
+        QSettings settings(scratch.fileName(), QSettings::IniFormat);
+        settings.setIniCodec(kCodec);
+        settings.setValue(stateKey(group), enabled ? 1 : 0);
+        settings.setValue(functionKey(group), enabled ? function : 0);
+        settings.setValue(pathKey(group), enabled ? path : QString());
+        settings.sync();
+        if (settings.status() == QSettings::AccessError) {
+            loginfo(QStringLiteral("cannot write a temporary copy of %1").arg(file));
+            return false;
+        }
+    }
+    if (!readWholeFile(scratch.fileName(), content)) {
+        loginfo(QStringLiteral("cannot read the temporary copy of %1").arg(file));
+        return false;
+    }
+    // Creates the folder when missing; the old file stays whole when anything fails.
+    return writeWholeFile(file, content);
+}
+
+bool PcActionStore::runFunction(int function, QString path)
+{
+    if (!isKnownFunction(function) || path.isEmpty() || !QDir::isAbsolutePath(path))
+        return false;
+    const QFileInfo target(path);
+    const bool present = function == OpenFolder ? target.isDir() : target.isFile();
+    if (!present)
+        return false;
+
+    SystemActions& actions = systemActions();
+    switch (function) {
+    case PlaySound:
+        return actions.playSound && actions.playSound(path);
+    case StartProgram:
+        return actions.startProgram && actions.startProgram(path);
+    default:
+        // A file opens with its application, a folder in the file manager. fromLocalFile, not
+        // "file:///" + path: a '#' or '%' in a name would otherwise be read as URL syntax.
+        return actions.openUrl && actions.openUrl(QUrl::fromLocalFile(path));
+    }
+}
+
+bool PcActionStore::deleteHighestFile()
+{
+    loginfo(QStringLiteral("deleteHighestFile"));
+    QFile file(AppPaths::pcFunctionFile());
+    if (!file.exists())
+        return true;
+    if (!file.remove()) {
+        loginfo(QStringLiteral("deleteHighestFile failed: %1").arg(file.errorString()));
+        return false;
+    }
+    loginfo(QStringLiteral("deleteHighestFile ok"));
+    return true;
+}
