@@ -1,6 +1,12 @@
 #include "accountserver.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
 #include <strings.h>
+#include <sys/socket.h>
+
+#include <cstdlib>
 
 #include <chrono>
 #include <ctime>
@@ -26,6 +32,34 @@ std::string printable(const std::string& text, std::size_t max) {
   for (unsigned char c : text.substr(0, max)) out.push_back(c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c));
   if (text.size() > max) out += "...";
   return out;
+}
+
+// cpp-httplib 0.11 listens with a backlog of 5, fixed when the library was built. A burst of
+// clients connecting at once (32 in the load test) overflows that queue, and the kernel then
+// drops connections that the clients already believe open. Linux lets a listening socket be
+// given a new backlog by calling listen() again; the socket is found among our descriptors by
+// being the one listening on our port.
+void widenListenBacklog(int port) {
+  DIR* fds = opendir("/proc/self/fd");
+  if (!fds) return;
+  bool widened = false;
+  while (const dirent* e = readdir(fds)) {
+    char* end = nullptr;
+    const long fd = std::strtol(e->d_name, &end, 10);
+    if (end == e->d_name || *end != '\0' || fd == dirfd(fds)) continue;
+    int listening = 0;
+    socklen_t len = sizeof listening;
+    if (getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_ACCEPTCONN, &listening, &len) != 0 || !listening) continue;
+    sockaddr_storage addr{};
+    socklen_t alen = sizeof addr;
+    if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&addr), &alen) != 0) continue;
+    int boundPort = -1;
+    if (addr.ss_family == AF_INET) boundPort = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+    if (addr.ss_family == AF_INET6) boundPort = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
+    if (boundPort == port && ::listen(static_cast<int>(fd), SOMAXCONN) == 0) widened = true;
+  }
+  closedir(fds);
+  if (!widened) logLine("could not widen the listen backlog; bursts of connections may be dropped");
 }
 
 std::string defaultPublicUrl(const std::string& host, int port) {
@@ -82,6 +116,7 @@ bool AccountServer::start(std::string& error) {
     error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port);
     return false;
   }
+  widenListenBacklog(port_);
   publicUrl_ = options_.publicUrl.empty() ? defaultPublicUrl(options_.host, port_) : options_.publicUrl;
   logLine("data folder " + options_.dataDir + ", download addresses under " + publicUrl_);
   logLine("software version " + (options_.softwareVersion.empty() ? std::string("(none)") : options_.softwareVersion) +

@@ -12,7 +12,10 @@ namespace {
 
 ApiReply toReply(const httplib::Result& r) {
   ApiReply out;
-  if (!r) return out;
+  if (!r) {
+    out.transportError = httplib::to_string(r.error());
+    return out;
+  }
   out.transportOk = true;
   out.status = r->status;
   out.body = QByteArray(r->body.data(), static_cast<int>(r->body.size()));
@@ -45,6 +48,7 @@ httplib::Client makeClient(quint16 port) {
 }  // namespace
 
 QByteArray ApiReply::describe() const {
+  if (!transportOk) return QByteArray("no reply: ") + QByteArray::fromStdString(transportError);
   return QByteArray("HTTP ") + QByteArray::number(status) + " " + body.left(300);
 }
 

@@ -13,6 +13,7 @@
 
 struct ApiReply {
   bool transportOk = false;  // an HTTP reply arrived
+  std::string transportError;  // otherwise, why not
   int status = 0;            // HTTP status
   bool isJson = false;       // the body is one JSON object with an integer "code" and a string "msg"
   int code = INT_MIN;

@@ -1,10 +1,13 @@
 #include "serverprocess.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
 #include <QRegularExpression>
 
-ServerProcess::ServerProcess(const QString& dataDir) : dataDir_(dataDir) {
+ServerProcess::ServerProcess(const QString& dataDir) : dataDir_(dataDir), logPath_(dataDir + ".log") {
   proc_.setProcessChannelMode(QProcess::MergedChannels);
+  proc_.setStandardOutputFile(logPath_, QIODevice::Append);
 }
 
 ServerProcess::~ServerProcess() {
@@ -16,16 +19,14 @@ ServerProcess::~ServerProcess() {
 
 QString ServerProcess::program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
 
-void ServerProcess::drain() { output_ += proc_.readAll(); }
-
 QByteArray ServerProcess::output() {
-  drain();
-  return output_;
+  QFile f(logPath_);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool ServerProcess::start(const QStringList& extraArgs) {
-  output_.clear();
   port_ = 0;
+  const int from = output().size();  // a restart appends to the same file
   QStringList args{"--port", "0", "--data", dataDir_, "--pwhash-ops", "1", "--pwhash-mem", "8192"};
   args += extraArgs;
   proc_.start(program(), args);
@@ -35,9 +36,8 @@ bool ServerProcess::start(const QStringList& extraArgs) {
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < 20000) {
-    proc_.waitForReadyRead(100);
-    drain();
-    const auto m = listening.match(QString::fromUtf8(output_));
+    proc_.waitForFinished(50);
+    const auto m = listening.match(QString::fromUtf8(output().mid(from)));
     if (m.hasMatch()) {
       port_ = static_cast<quint16>(m.captured(1).toUInt());
       return port_ != 0;
@@ -53,10 +53,8 @@ int ServerProcess::stop() {
   if (!proc_.waitForFinished(20000)) {
     proc_.kill();
     proc_.waitForFinished(5000);
-    drain();
     return -1;
   }
-  drain();
   return proc_.exitStatus() == QProcess::NormalExit ? proc_.exitCode() : -1;
 }
 
@@ -66,12 +64,11 @@ QString ServerProcess::waitForCode(const QString& email, int from, int timeoutMs
   QElapsedTimer timer;
   timer.start();
   do {
-    drain();
     QString found;
-    auto it = line.globalMatch(QString::fromUtf8(output_.mid(from)));
+    auto it = line.globalMatch(QString::fromUtf8(output().mid(from)));
     while (it.hasNext()) found = it.next().captured(1);
     if (!found.isEmpty()) return found;
-    proc_.waitForReadyRead(50);
+    QThread::msleep(20);
   } while (timer.elapsed() < timeoutMs);
   return QString();
 }

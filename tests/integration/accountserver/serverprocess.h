@@ -1,5 +1,7 @@
 // Starts the real zr540-account-server program for a test: a free loopback port, a data folder
-// of the test's choosing, a cheap password hash so the tests run fast, and its log kept.
+// of the test's choosing, a cheap password hash so the tests run fast, and its output (the
+// "listening on" line and the log) written to the file <data folder>.log. A file and not a pipe:
+// a test busy with requests does not read a pipe, and a server whose log pipe is full stops.
 #pragma once
 
 #include <QByteArray>
@@ -34,10 +36,8 @@ class ServerProcess {
   static QString program();
 
  private:
-  void drain();
-
   QString dataDir_;
+  QString logPath_;
   QProcess proc_;
-  QByteArray output_;
   quint16 port_ = 0;
 };
