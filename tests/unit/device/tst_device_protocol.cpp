@@ -1,6 +1,7 @@
 // The mouse's report protocol on the simulated mouse: the bytes of every request and write, the
 // replies each read accepts, and the status check after every write.
 #include "logcapture.h"
+#include "openmouse.h"
 #include "simulatedmousesession.h"
 #include "usbdriver540.h"
 
@@ -12,14 +13,6 @@ using Edit = std::function<void(std::vector<std::uint8_t>&)>;
 Q_DECLARE_METATYPE(Edit)
 
 namespace {
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
-
 QByteArray commandReport(std::initializer_list<int> data)
 {
     QByteArray out = bytes({Sim::CommandReportId}) + bytes(data);
@@ -44,18 +37,6 @@ Sim::Memory macroMemory(std::uint8_t h0, std::uint8_t h1, std::vector<std::uint8
     return m;
 }
 
-struct OpenMouse {
-    SimulatedMouseSession session;
-    USBDriver_540 driver;
-    explicit OpenMouse(std::chrono::milliseconds pause = std::chrono::milliseconds(1)) : session(pause)
-    {
-        driver.SetDeviceIds(0x5C48, 0x2F73);
-        driver.OpenDevice();
-        session.mouse().clearLog();
-    }
-    std::vector<QByteArray> commands() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Command); }
-    std::vector<QByteArray> writes() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Data); }
-};
 
 // One write of each kind, through the driver; returns its result.
 int writeOfKind(USBDriver_540& driver, int kind)

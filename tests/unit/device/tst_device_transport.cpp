@@ -1,5 +1,6 @@
 // One report in or out: buffer layout, lengths, refusals and the log lines of failures.
 #include "logcapture.h"
+#include "openmouse.h"
 #include "simulatedmousesession.h"
 #include "usbdriver540.h"
 
@@ -10,24 +11,6 @@
 using Sim = hid::SimulatedMouse;
 
 namespace {
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
-
-struct OpenMouse {
-    SimulatedMouseSession session;
-    USBDriver_540 driver;
-    OpenMouse()
-    {
-        driver.SetDeviceIds(0x5C48, 0x2F73);
-        QVERIFY(driver.OpenDevice() == 1);
-        session.mouse().clearLog();
-    }
-};
 }  // namespace
 
 class TestDeviceTransport : public QObject {
