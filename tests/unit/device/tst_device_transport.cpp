@@ -10,9 +10,6 @@
 
 using Sim = hid::SimulatedMouse;
 
-namespace {
-}  // namespace
-
 class TestDeviceTransport : public QObject {
     Q_OBJECT
 private slots:
