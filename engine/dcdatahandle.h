@@ -10,9 +10,11 @@
 #pragma once
 
 #include "deviceprofileblock.h"
+#include "operatemacrofile.h"
 #include "usbdriver540.h"
 #include "wholestruct.h"
 
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -42,6 +44,9 @@ public:
     static constexpr int FirstButton = 4;
     static constexpr int LastButton = 15;
     static constexpr int OnlyLeftButtonWarning = 6;
+    // A macro with more events than a macro block holds: "宏过长" / "宏事件过多，无法写入鼠标".
+    static constexpr int MacroTooLongWarning = 19;
+    static constexpr int MacroListLength = 4;
 
     // Key matrix entry of a button id: for key assignment and the factory check, and for macro
     // assignment and the left-button guard (the two differ for the wheel, buttons 9 and 10).
@@ -92,6 +97,16 @@ public slots:
     void slot_LoadLocalConfigFile(int number);
     void slot_ResetConfigToOriginal();
 
+    // Macros
+    void slot_WriteSingleMacro(int button, QString path);
+    void slot_WriteListMacro(QList<QString> macroList);
+    bool driverWriteIntoMouse(MacroStruct& mStruct, BYTE address);
+    QList<MacroItem> defineLocalMacro(QString path);
+
+    // The OLED picture
+    void slot_WriteImageToMouse();
+    bool ImageToByteArr(QImage image, unsigned char* imageData, int imageDataLen);
+
 private slots:
     bool checkIsChangeOnlyLeftButton(BYTE value);
     bool checkCurrentButtonIsLeftButton(BYTE buttonType, BYTE buttonValue);
@@ -112,13 +127,18 @@ private slots:
     bool getLocalGunShootProfileByConfigureNumber(int configureNumber, WholeStruct& record);
     bool compareMouseAndLocalFileData();
 
+    BYTE getSingleMacroAddress(int button);
+    BYTE getMulitpulMacroAddress(int number);
+
 private:
     bool connectMouseHere();
     void resetConfigToOriginalHere();
+    bool encodeMacroFile(const QString& path, MacroStruct& block);
     KeyMatrixItem_F keyEntry(int entry) const;
     void setKeyEntry(int entry, KeyMatrixItem_F item);
 
     USBDriver_540* driver = nullptr;
+    OperateMacroFile macroKeyNames;
     WholeStruct localProfile;
     DeviceProfileBlock mouseProfile;
     int currentConfigureNumber = 1;

@@ -136,10 +136,11 @@ void SimulatedMouse::failNextTransfer(Transfer transfer, int skip, std::uint32_t
     m_transferFaults[transfer] = TransferFault{true, skip, error};
 }
 
-void SimulatedMouse::garbleNextReply(std::function<void(std::vector<std::uint8_t>&)> edit)
+void SimulatedMouse::garbleNextReply(std::function<void(std::vector<std::uint8_t>&)> edit, int skip)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_garble = std::move(edit);
+    m_garbleSkip = skip;
 }
 
 void SimulatedMouse::setEnumerationFails(bool fails)
@@ -396,7 +397,9 @@ long SimulatedMouse::getFeature(Handle handle, std::uint8_t* buffer, std::size_t
     std::vector<std::uint8_t> reply;
     if (c->role == Role::Data) {
         reply = buildReply();
-        if (m_garble) {
+        if (m_garble && m_garbleSkip > 0) {
+            --m_garbleSkip;
+        } else if (m_garble) {
             m_garble(reply);
             m_garble = nullptr;
         }

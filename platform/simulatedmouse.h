@@ -106,7 +106,8 @@ public:
     // Faults. Each one-shot fault is used up by the next matching call.
     void setNextWriteStatus(WriteKind kind, std::uint8_t status);
     void failNextTransfer(Transfer transfer, int skip = 0, std::uint32_t error = ErrorGenFailure);
-    void garbleNextReply(std::function<void(std::vector<std::uint8_t>&)> edit);
+    // Edits the data collection's next reply, after `skip` untouched ones.
+    void garbleNextReply(std::function<void(std::vector<std::uint8_t>&)> edit, int skip = 0);
     void setEnumerationFails(bool fails);
 
     // Memories.
@@ -190,6 +191,7 @@ private:
     std::array<std::uint8_t, 5> m_request{};  // the last command report, without its id
     std::map<Transfer, TransferFault> m_transferFaults;
     std::function<void(std::vector<std::uint8_t>&)> m_garble;
+    int m_garbleSkip = 0;
     std::vector<LogEntry> m_log;
     std::string m_persistenceFile;
 };

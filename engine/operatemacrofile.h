@@ -1,0 +1,68 @@
+// OperateMacroFile: reads and writes single keys of a macro file, and knows where the macro
+// library lives.
+//
+// A macro file is one compact UTF-8 JSON object: "Name", "Macro" (the events), "RepeatTimes",
+// "IgnoreDelayTime" (2 = ignore the delays) and "MacroType" (0 loop count, 2 toggle, 4 while
+// held). Files come from users and from the cloud: every value is type-checked, a missing or
+// broken file reads as the defaults, and reading never creates a file. Writes replace the whole
+// file (temporary file, then rename).
+//
+// The library: <data root>/ConfigFiles/MacroFiles/<title folder>/<yyyyMMddhhmmsszzz>.json.
+#pragma once
+
+#include "macronode.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class OperateMacroFile {
+public:
+    const QString Name = QStringLiteral("Name");
+    const QString Macro = QStringLiteral("Macro");
+    const QString Unused;
+    const QString ValueType = QStringLiteral("ValueType");
+    const QString MouseValue = QStringLiteral("MouseValue");
+    const QString KeyValue = QStringLiteral("KeyValue");
+    const QString TimeLapse = QStringLiteral("TimeLapse");
+    const QString CoordinateX = QStringLiteral("CoordinateX");
+    const QString CoordinateY = QStringLiteral("CoordinateY");
+    const QString State = QStringLiteral("State");
+    const QString Text = QStringLiteral("Text");
+    const QString RepeatTimes = QStringLiteral("RepeatTimes");
+    const QString IgnoreDelayTime = QStringLiteral("IgnoreDelayTime");
+    const QString MacroType = QStringLiteral("MacroType");
+
+    static constexpr int IgnoreDelays = 2;
+
+    QString getName(const QString& path) const;           // "ErrorName" when unreadable
+    QList<MacroNode> getMacroNodeList(const QString& path) const;
+    int getRepeatTimes(const QString& path) const;         // 1 when absent
+    int getIgnoreDelayTime(const QString& path) const;     // 0 when absent
+    int getMacroType(const QString& path) const;           // 0 when absent
+
+    // False when nothing was written.
+    bool setName(const QString& path, const QString& name) const;
+    bool setMacroNodeList(const QString& path, const QList<MacroNode>& nodes) const;
+    bool setRepeatTimes(const QString& path, int n) const;
+    bool setIgnoreDelayTime(const QString& path, int v) const;
+    bool setMacroType(const QString& path, int v) const;
+    bool deleteMacroFile(const QString& path) const;
+
+    // The library.
+    static QString macroRoot();
+    static QStringList titleFolders();                     // names, sorted case-insensitively
+    static QStringList macroFiles(const QString& title);   // full paths, sorted by file name
+    static QString newMacroFilePath(const QString& title, const QDateTime& created = QDateTime::currentDateTime());
+
+    // The parsing steps, for the fuzzer: `content` as a macro file.
+    enum class Parse { Object, NotAnObject, Broken };
+    static Parse parse(const QByteArray& content, QJsonObject& root);
+    QList<MacroNode> nodesOf(const QJsonObject& root) const;
+
+private:
+    int intKey(const QString& path, const QString& key, int absent) const;
+    bool setRootKey(const QString& path, const QString& key, const QJsonValue& value) const;
+};

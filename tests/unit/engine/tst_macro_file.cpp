@@ -1,0 +1,223 @@
+// Macro files: the keys, their defaults, broken files, and the library's folders.
+#include "apppaths.h"
+#include "logcapture.h"
+#include "operatemacrofile.h"
+#include "wholefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QString golden(const char* name) { return QStringLiteral(ZR540_TEST_DATA_DIR "/macros/") + QLatin1String(name); }
+
+QByteArray contentOf(const QString& path)
+{
+    QByteArray content;
+    readWholeFile(path, content);
+    return content;
+}
+
+// A copy of a golden file in `dir`, to write into.
+QString copyOf(const QTemporaryDir& dir, const char* name)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile::copy(golden(name), path);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+    return path;
+}
+}  // namespace
+
+class TestMacroFile : public QObject {
+    Q_OBJECT
+private slots:
+    void readKeys_data();
+    void readKeys();
+    void readingNeverCreatesAFile();
+    void goldenFilesRoundTrip_data();
+    void goldenFilesRoundTrip();
+    void writingAKey_data();
+    void writingAKey();
+    void eventsKeepTheOtherKeys();
+    void strictNumbers_data();
+    void strictNumbers();
+    void library();
+};
+
+void TestMacroFile::readKeys_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("events");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<int>("ignore");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("notArrayLogged");
+    QTest::newRow("press A") << golden("press-a.json") << QString("按A") << 2 << 1 << 0 << 0 << false;
+    QTest::newRow("ctrl click") << golden("ctrl-click.json") << QString("Ctrl click") << 5 << 300 << 2 << 4 << false;
+    QTest::newRow("name only") << golden("name-only.json") << QString("新宏") << 0 << 1 << 0 << 0 << false;
+    QTest::newRow("Macro is a string") << golden("macro-not-array.json") << QString("broken events") << 0 << 0 << 0 << 0 << true;
+    QTest::newRow("truncated") << golden("truncated.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
+    QTest::newRow("not an object") << golden("not-an-object.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
+    QTest::newRow("missing") << golden("no-such-file.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
+}
+
+void TestMacroFile::readKeys()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, name);
+    QFETCH(int, events);
+    QFETCH(int, repeat);
+    QFETCH(int, ignore);
+    QFETCH(int, type);
+    QFETCH(bool, notArrayLogged);
+    OperateMacroFile macro;
+    LogCapture log;
+    QCOMPARE(macro.getName(file), name);
+    QCOMPARE(macro.getMacroNodeList(file).size(), events);
+    QCOMPARE(log.contains(QStringLiteral("isn't array")), notArrayLogged);
+    QCOMPARE(macro.getRepeatTimes(file), repeat);
+    QCOMPARE(macro.getIgnoreDelayTime(file), ignore);
+    QCOMPARE(macro.getMacroType(file), type);
+}
+
+void TestMacroFile::readingNeverCreatesAFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("20261206120000000.json");
+    OperateMacroFile macro;
+    QCOMPARE(macro.getName(path), QString("ErrorName"));
+    QVERIFY(macro.getMacroNodeList(path).isEmpty());
+    QCOMPARE(macro.getRepeatTimes(path), 1);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestMacroFile::goldenFilesRoundTrip_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("press A") << "press-a.json";
+    QTest::newRow("ctrl click") << "ctrl-click.json";
+}
+
+void TestMacroFile::goldenFilesRoundTrip()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    OperateMacroFile macro;
+    const QString path = dir.filePath(file);
+    QVERIFY(macro.setName(path, macro.getName(golden(file.toUtf8().constData()))));
+    QVERIFY(macro.setMacroNodeList(path, macro.getMacroNodeList(golden(file.toUtf8().constData()))));
+    QVERIFY(macro.setRepeatTimes(path, macro.getRepeatTimes(golden(file.toUtf8().constData()))));
+    QVERIFY(macro.setIgnoreDelayTime(path, macro.getIgnoreDelayTime(golden(file.toUtf8().constData()))));
+    QVERIFY(macro.setMacroType(path, macro.getMacroType(golden(file.toUtf8().constData()))));
+    QCOMPARE(contentOf(path), contentOf(golden(file.toUtf8().constData())));
+}
+
+void TestMacroFile::writingAKey_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("after");  // empty: the file is left as it was
+    QTest::addColumn<bool>("noThisLogged");
+    QTest::newRow("a new file holds only the key") << "fresh.json" << QByteArray(R"({"Name":"宏1"})") << true;
+    QTest::newRow("a broken file starts over") << "truncated.json" << QByteArray(R"({"Name":"宏1"})") << true;
+    QTest::newRow("valid object: key replaced") << "name-only.json" << QByteArray(R"({"Name":"宏1"})") << false;
+    QTest::newRow("another JSON root is left alone") << "not-an-object.json" << QByteArray() << false;
+}
+
+void TestMacroFile::writingAKey()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, after);
+    QFETCH(bool, noThisLogged);
+    QTemporaryDir dir;
+    const QString path = QFile::exists(golden(file.toUtf8().constData())) ? copyOf(dir, file.toUtf8().constData())
+                                                                          : dir.filePath(file);
+    const QByteArray before = contentOf(path);
+    OperateMacroFile macro;
+    LogCapture log;
+    QCOMPARE(macro.setName(path, QString("宏1")), !after.isEmpty());
+    QCOMPARE(contentOf(path), after.isEmpty() ? before : after);
+    QCOMPARE(log.contains(QStringLiteral("no this")), noThisLogged);
+    // Events are only ever written into a valid object.
+    QCOMPARE(macro.setMacroNodeList(path, {MacroNode{}}), !after.isEmpty());
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).size() == 1);  // no temporary left behind
+}
+
+void TestMacroFile::eventsKeepTheOtherKeys()
+{
+    QTemporaryDir dir;
+    const QString path = copyOf(dir, "ctrl-click.json");
+    OperateMacroFile macro;
+    MacroNode node;
+    node.ValueType = MacroNode::Key;
+    node.KeyValue = 0x42;
+    node.State = 0;
+    node.TimeLapse = 55;
+    node.Text = QStringLiteral("B");
+    QVERIFY(macro.setMacroNodeList(path, {node}));
+    QCOMPARE(macro.getMacroNodeList(path), QList<MacroNode>{node});
+    QCOMPARE(macro.getName(path), QString("Ctrl click"));
+    QCOMPARE(macro.getRepeatTimes(path), 300);
+    QCOMPARE(macro.getIgnoreDelayTime(path), 2);
+    QCOMPARE(macro.getMacroType(path), 4);
+}
+
+void TestMacroFile::strictNumbers_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<int>("keyValue");
+    QTest::newRow("integers") << QByteArray(R"({"RepeatTimes":7,"Macro":[{"KeyValue":65}]})") << 7 << 65;
+    QTest::newRow("a fraction is no integer") << QByteArray(R"({"RepeatTimes":2.5,"Macro":[{"KeyValue":6.5}]})") << 0 << 0;
+    QTest::newRow("far too big") << QByteArray(R"({"RepeatTimes":1e300,"Macro":[{"KeyValue":-1e300}]})") << 0 << 0;
+    QTest::newRow("strings and nulls") << QByteArray(R"({"RepeatTimes":"3","Macro":[{"KeyValue":null}]})") << 0 << 0;
+    QTest::newRow("events that are no objects are skipped")
+        << QByteArray(R"({"Macro":[1,"x",[],{"KeyValue":66}]})") << 1 << 66;
+}
+
+void TestMacroFile::strictNumbers()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, repeat);
+    QFETCH(int, keyValue);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("m.json");
+    QVERIFY(writeWholeFile(path, content));
+    OperateMacroFile macro;
+    QCOMPARE(macro.getRepeatTimes(path), repeat);
+    const QList<MacroNode> nodes = macro.getMacroNodeList(path);
+    QCOMPARE(nodes.size(), 1);
+    QCOMPARE(nodes.first().KeyValue, keyValue);
+    QCOMPARE(nodes.first().ValueType, -1);  // absent keys keep a fresh node's values
+}
+
+void TestMacroFile::library()
+{
+    QTemporaryDir root;
+    AppPaths::setDataRoot(root.path());
+    for (const char* title : {"b-title", "A-title", "c"})
+        QDir().mkpath(OperateMacroFile::macroRoot() + "/" + title);
+    QVERIFY(writeWholeFile(OperateMacroFile::macroRoot() + "/stray.json", "{}"));  // not a title
+    QCOMPARE(OperateMacroFile::titleFolders(), (QStringList{"A-title", "b-title", "c"}));
+
+    const QDateTime first(QDate(2026, 12, 6), QTime(9, 5, 7, 42));
+    const QString a = OperateMacroFile::newMacroFilePath("c", first);
+    QCOMPARE(a, OperateMacroFile::macroRoot() + "/c/20261206090507042.json");
+    const QString b = OperateMacroFile::newMacroFilePath("c", first.addMSecs(1));
+    OperateMacroFile macro;
+    QVERIFY(macro.setName(b, "second"));
+    QVERIFY(macro.setName(a, "first"));
+    QVERIFY(writeWholeFile(OperateMacroFile::macroRoot() + "/c/.hidden", "{}"));
+    QDir().mkpath(OperateMacroFile::macroRoot() + "/c/sub");
+    QFile::link(a, OperateMacroFile::macroRoot() + "/c/zlink.json");
+    const QStringList files = OperateMacroFile::macroFiles("c");
+    QCOMPARE(files, (QStringList{OperateMacroFile::macroRoot() + "/c/.hidden", a, b}));  // by name: creation order
+
+    QVERIFY(macro.deleteMacroFile(a));
+    QVERIFY(!QFile::exists(a));
+    QVERIFY(macro.deleteMacroFile(a));  // already gone
+}
+
+QTEST_GUILESS_MAIN(TestMacroFile)
+#include "tst_macro_file.moc"
