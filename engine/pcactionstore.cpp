@@ -1,6 +1,7 @@
 #include "pcactionstore.h"
 
 #include "apppaths.h"
+#include "inifile.h"
 #include "loginfo.h"
 #include "wholefile.h"
 
@@ -13,13 +14,10 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSound>
-#include <QTemporaryFile>
 
 #include <array>
 
 namespace {
-
-const char* const kCodec = "UTF-8";
 
 QString stateKey(const QString& group) { return group + QStringLiteral("/state"); }
 QString functionKey(const QString& group) { return group + QStringLiteral("/function"); }
@@ -29,29 +27,6 @@ bool isKnownFunction(int function)
 {
     return function >= PcActionStore::PlaySound && function <= PcActionStore::OpenFolder;
 }
-
-// A private copy of the file's bytes for QSettings to parse or edit.
-//
-// QSettings never sees the real file: it keeps every file it parsed in a process-wide cache and
-// trusts that cache while size and modification time are unchanged, so a file replaced within
-// the same clock tick would be read stale, and the values of a write that failed would stay in
-// the cache and be read (and later written) as if they had been saved. Each copy has a name of
-// its own, so its cache entry is never met again; the real file is only read and replaced whole.
-class ScratchIni {
-public:
-    explicit ScratchIni(const QByteArray& content)
-        : m_file(QDir::tempPath() + QStringLiteral("/zr540-keysetting-XXXXXX.ini"))
-    {
-        m_valid = m_file.open() && m_file.write(content) == content.size() && m_file.flush();
-        m_file.close();
-    }
-    bool isValid() const { return m_valid; }
-    QString fileName() const { return m_file.fileName(); }
-
-private:
-    QTemporaryFile m_file;
-    bool m_valid = false;
-};
 
 struct Entry {
     int state = 0;
@@ -74,18 +49,18 @@ bool entryOf(const QByteArray& content, int button, Entry& entry)
 
     QMutexLocker lock(&mutex);
     if (!haveLast || content != lastContent) {
-        const ScratchIni scratch(content);
-        if (!scratch.isValid())
+        // Parsed through a private copy: QSettings' own cache could serve a replaced file stale.
+        const bool parsed = IniFile::parse(content, [](const QSettings& settings) {
+            for (int b = kFirstButton; b <= kLastButton; ++b) {
+                const QString group = PcActionStore::groupName(b);
+                Entry& e = lastEntries[std::size_t(b - kFirstButton)];
+                e.state = settings.value(stateKey(group), 0).toInt();
+                e.function = settings.value(functionKey(group), 0).toInt();
+                e.path = settings.value(pathKey(group), QString()).toString();
+            }
+        });
+        if (!parsed)
             return false;
-        QSettings settings(scratch.fileName(), QSettings::IniFormat);
-        settings.setIniCodec(kCodec);
-        for (int b = kFirstButton; b <= kLastButton; ++b) {
-            const QString group = PcActionStore::groupName(b);
-            Entry& e = lastEntries[std::size_t(b - kFirstButton)];
-            e.state = settings.value(stateKey(group), 0).toInt();
-            e.function = settings.value(functionKey(group), 0).toInt();
-            e.path = settings.value(pathKey(group), QString()).toString();
-        }
         lastContent = content;
         haveLast = true;
     }
@@ -168,37 +143,13 @@ bool PcActionStore::writeFunction(int button, bool enabled, const int& function,
         return false;
     }
 
-    const QString file = AppPaths::pcFunctionFile();
-    QByteArray content;
-    if (QFileInfo::exists(file) && !readWholeFile(file, content)) {
-        // Rewriting an unreadable file would drop the entries of the other buttons.
-        loginfo(QStringLiteral("cannot read %1").arg(file));
-        return false;
-    }
-
-    const ScratchIni scratch(content);
-    if (!scratch.isValid()) {
-        loginfo(QStringLiteral("cannot write a temporary copy of %1").arg(file));
-        return false;
-    }
-    {
-        QSettings settings(scratch.fileName(), QSettings::IniFormat);
-        settings.setIniCodec(kCodec);
+    // The file is read whole, edited in a private copy and replaced whole; an unreadable file is
+    // left alone, since rewriting it would drop the entries of the other buttons.
+    return IniFile::update(AppPaths::pcFunctionFile(), [&](QSettings& settings) {
         settings.setValue(stateKey(group), enabled ? 1 : 0);
         settings.setValue(functionKey(group), enabled ? function : 0);
         settings.setValue(pathKey(group), enabled ? path : QString());
-        settings.sync();
-        if (settings.status() == QSettings::AccessError) {
-            loginfo(QStringLiteral("cannot write a temporary copy of %1").arg(file));
-            return false;
-        }
-    }
-    if (!readWholeFile(scratch.fileName(), content)) {
-        loginfo(QStringLiteral("cannot read the temporary copy of %1").arg(file));
-        return false;
-    }
-    // Creates the folder when missing; the old file stays whole when anything fails.
-    return writeWholeFile(file, content);
+    });
 }
 
 bool PcActionStore::runFunction(int function, QString path)
