@@ -1,0 +1,194 @@
+#include "kvaccountmanage.h"
+
+#include "loginfo.h"
+
+#include <QFile>
+#include <QHttpMultiPart>
+#include <QHttpPart>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#ifndef ZR540_ACCOUNT_SERVER
+#error "ZR540_ACCOUNT_SERVER (the account server's base address) is set by the build"
+#endif
+
+namespace {
+
+const std::array<const char*, 12> kPaths = {
+    "/v1/user/login",
+    "/v1/user/register",
+    "/v1/user/updatePassword",
+    "/v1/user/findPassword",
+    "/v1/user/validatePassword",
+    "/v1/user/newPassword",
+    "/v1/file/upload",
+    "/v1/driver/macro/config/save",
+    "/v1/driver/config2/save",
+    "/v1/driver/config2/get",
+    "/v1/driver/macro/config/get",
+    "/v1/driver/version",
+};
+
+QMutex g_addressMutex;
+QString& defaultAddress()
+{
+    static QString address = QStringLiteral(ZR540_ACCOUNT_SERVER);
+    return address;
+}
+
+// "code" as the server sent it: true with the value for an integral number in int range.
+bool integralCode(const QJsonValue& value, int& code)
+{
+    const double number = value.toDouble();
+    if (std::floor(number) != number || number < std::numeric_limits<int>::min() ||
+        number > std::numeric_limits<int>::max())
+        return false;
+    code = static_cast<int>(number);
+    return true;
+}
+
+}  // namespace
+
+KVAccountManage::KVAccountManage(QObject* parent)
+    : QObject(parent),
+      m_token(this),
+      m_manager(new QNetworkAccessManager(this)),
+      m_baseAddress(defaultBaseAddress())
+{
+    connect(m_manager, &QNetworkAccessManager::finished, this, &KVAccountManage::sigFinished);
+}
+
+QString KVAccountManage::defaultBaseAddress()
+{
+    QMutexLocker lock(&g_addressMutex);
+    return defaultAddress();
+}
+
+void KVAccountManage::setDefaultBaseAddress(const QString& address)
+{
+    QMutexLocker lock(&g_addressMutex);
+    defaultAddress() = address;
+}
+
+QString KVAccountManage::requestUrl(int kind) const
+{
+    if (kind < 0 || kind >= int(kPaths.size()))
+        return QString();
+    return m_baseAddress + QLatin1String(kPaths[std::size_t(kind)]);
+}
+
+QByteArray KVAccountManage::compactJson(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QNetworkReply* KVAccountManage::postJson(RequestKind kind, const QByteArray& body)
+{
+    QNetworkRequest request(QUrl(requestUrl(kind), QUrl::TolerantMode));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    // Before any login the store answers "NULL", and that is what is sent.
+    request.setRawHeader("Authorization", m_token.GetToken().toUtf8());
+    QNetworkReply* reply = m_manager->post(request, body);
+    capReplySize(reply);
+    return reply;
+}
+
+QNetworkReply* KVAccountManage::upLoadLocalFileZip(const QString& zipPath)
+{
+    return upLoadZip(zipPath, QStringLiteral("LocalFile.zip"));
+}
+
+QNetworkReply* KVAccountManage::upLoadMacroFilesZip(const QString& zipPath)
+{
+    return upLoadZip(zipPath, QStringLiteral("MacroFiles.zip"));
+}
+
+QNetworkReply* KVAccountManage::upLoadZip(const QString& zipPath, const QString& announcedName)
+{
+    auto* multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+    auto* file = new QFile(zipPath, multiPart);
+    if (!file->open(QIODevice::ReadOnly)) {
+        loginfo(QStringLiteral("upload: cannot open %1: %2").arg(zipPath, file->errorString()));
+        delete multiPart;
+        return nullptr;
+    }
+
+    // The server takes the token from the file part; the request itself carries none.
+    QHttpPart part;
+    part.setHeader(QNetworkRequest::ContentDispositionHeader,
+                   QStringLiteral("form-data; name=\"file\"; filename=\"%1\"").arg(announcedName));
+    part.setRawHeader("Authorization", m_token.GetToken().toUtf8());
+    part.setBodyDevice(file);
+    multiPart->append(part);
+
+    QNetworkRequest request(QUrl(requestUrl(KindUpload), QUrl::TolerantMode));
+    QNetworkReply* reply = m_manager->post(request, multiPart);
+    multiPart->setParent(reply);  // the body and its file live as long as the reply
+    capReplySize(reply);
+    return reply;
+}
+
+void KVAccountManage::capReplySize(QNetworkReply* reply)
+{
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+        if (received > kMaxReplyBytes || total > kMaxReplyBytes) {
+            loginfo(QStringLiteral("reply of %1 too large, dropped").arg(reply->url().toString()));
+            reply->abort();
+        }
+    });
+}
+
+QString KVAccountManage::ServerReply::dataString(const char* key) const
+{
+    return root.value(QLatin1String("data")).toObject().value(QLatin1String(key)).toString();
+}
+
+KVAccountManage::ServerReply KVAccountManage::readReply(QNetworkReply* reply, int codeWhenMissing)
+{
+    ServerReply result;
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+        loginfo(QStringLiteral("%1: %2").arg(reply->url().toString(), reply->errorString()));
+        result.networkError = true;
+        return result;
+    }
+
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &error);
+    // Anything but one JSON object is not a reply of the server.
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return result;
+    const QJsonObject root = document.object();
+
+    const QJsonValue code = root.value(QLatin1String("code"));
+    if (!code.isDouble()) {
+        result.code = codeWhenMissing;
+    } else if (!integralCode(code, result.code)) {
+        // A code of 1.5 or 1e12 is no result code; reading it as 0 would turn it into success.
+        result.code = -1;
+        return result;
+    }
+    result.parsed = true;
+    result.root = root;
+    return result;
+}
+
+QString KVAccountManage::messageOf(const ServerReply& reply, const QString& networkMessage,
+                                   const QString& serverErrorMessage)
+{
+    if (reply.networkError)
+        return networkMessage;
+    if (!reply.parsed)
+        return serverErrorMessage;
+    return reply.root.value(QLatin1String("msg")).toString();
+}

@@ -1,0 +1,95 @@
+// KVAccountManage: the base of every request to the account server.
+//
+// It knows the server's base address, builds the endpoint addresses, attaches the stored login
+// token and posts the request. Each request object owns its network manager (a child, so it
+// moves with the object into a worker thread) and handles only the replies of its own requests:
+// the manager's finished() is forwarded as sigFinished(), which each subclass connects to its
+// own slots_onSigFinished().
+//
+// Every reply is one JSON object {"code", "msg", "data"}; code 0 is success. The subclasses
+// report each reply with exactly one result signal whose first two arguments are the code and
+// a message; -1 is a failure on this side (no network, a reply that is not a JSON object).
+#pragma once
+
+#include "operatetoken.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QObject>
+#include <QString>
+
+class QNetworkAccessManager;
+
+
+class KVAccountManage : public QObject {
+    Q_OBJECT
+public:
+    // The numbers that select an endpoint; only the paths travel.
+    enum RequestKind {
+        KindLogin = 0,
+        KindRegister = 1,
+        KindUpdatePassword = 2,
+        KindFindPassword = 3,
+        KindValidatePassword = 4,
+        KindNewPassword = 5,
+        KindUpload = 6,
+        KindMacroConfigSave = 7,
+        KindLocalConfigSave = 8,
+        KindLocalConfigGet = 9,
+        KindMacroConfigGet = 10,
+        KindVersion = 11,
+    };
+
+    explicit KVAccountManage(QObject* parent = nullptr);
+
+    // Base address + path of the kind; an empty string for an unknown kind.
+    QString requestUrl(int kind) const;
+    QString baseAddress() const { return m_baseAddress; }
+
+    // The base address objects created from now on use: the build setting ZR540_ACCOUNT_SERVER
+    // unless tests or the demo point it elsewhere.
+    static QString defaultBaseAddress();
+    static void setDefaultBaseAddress(const QString& address);
+
+    // Replies larger than this are cut off and count as a network failure: every reply of the
+    // account server is a small JSON object.
+    static constexpr qint64 kMaxReplyBytes = 1 << 20;
+
+signals:
+    void sigFinished(QNetworkReply* reply);
+
+protected:
+    // POST of `body` as application/json with the stored token as "Authorization".
+    QNetworkReply* postJson(RequestKind kind, const QByteArray& body);
+    // Multipart upload of the archive at zipPath, announced as LocalFile.zip or MacroFiles.zip.
+    // Null (and a trace) when the archive cannot be opened.
+    QNetworkReply* upLoadLocalFileZip(const QString& zipPath);
+    QNetworkReply* upLoadMacroFilesZip(const QString& zipPath);
+
+    // A reply read as far as every request class reads it. The reply is scheduled for deletion;
+    // it stays valid until control returns to the event loop.
+    struct ServerReply {
+        bool networkError = false;  // no HTTP reply, or an error status
+        bool parsed = false;        // the body is one JSON object with a usable "code"
+        int code = -1;
+        QJsonObject root;
+        QString dataString(const char* key) const;
+    };
+    // `codeWhenMissing` is what a reply without a numeric "code" counts as.
+    static ServerReply readReply(QNetworkReply* reply, int codeWhenMissing);
+    // The message to report: the network or the server-error text, otherwise "msg".
+    static QString messageOf(const ServerReply& reply, const QString& networkMessage,
+                             const QString& serverErrorMessage);
+
+    static QByteArray compactJson(const QJsonObject& object);
+
+    OperateToken m_token;
+
+private:
+    QNetworkReply* upLoadZip(const QString& zipPath, const QString& announcedName);
+    void capReplySize(QNetworkReply* reply);
+
+    QNetworkAccessManager* m_manager;
+    QString m_baseAddress;
+};

@@ -1,0 +1,27 @@
+#include "lastversion.h"
+
+LastVersion::LastVersion(QObject* parent) : KVAccountManage(parent)
+{
+    connect(this, &KVAccountManage::sigFinished, this, &LastVersion::slots_onSigFinished);
+}
+
+void LastVersion::KvLastFirmVersionJson(QString versionType)
+{
+    postJson(KindVersion,
+             compactJson({{QStringLiteral("versionType"), versionType + QStringLiteral("-firmware")}}));
+}
+
+void LastVersion::KvLastSoftwareVersionJson(QString versionType)
+{
+    postJson(KindVersion,
+             compactJson({{QStringLiteral("versionType"), versionType + QStringLiteral("-software")}}));
+}
+
+void LastVersion::slots_onSigFinished(QNetworkReply* reply)
+{
+    const ServerReply result = readReply(reply, 0);
+    emit sigLastVersionRet(result.code,
+                           messageOf(result, tr("Network Error, please try again later"),
+                                     tr("Server error, please try again later")),
+                           result.dataString("version"), result.dataString("downloadUrl"));
+}

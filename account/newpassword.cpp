@@ -1,0 +1,20 @@
+#include "newpassword.h"
+
+NewPassword::NewPassword(QObject* parent) : KVAccountManage(parent)
+{
+    connect(this, &KVAccountManage::sigFinished, this, &NewPassword::slots_onSigFinished);
+}
+
+void NewPassword::KvNewPasswordJson(QString email, QString captcha, QString password)
+{
+    postJson(KindNewPassword, compactJson({{QStringLiteral("email"), email},
+                                           {QStringLiteral("captcha"), captcha},
+                                           {QStringLiteral("password"), password}}));
+}
+
+void NewPassword::slots_onSigFinished(QNetworkReply* reply)
+{
+    const ServerReply result = readReply(reply, 0);
+    emit sigAlterPwdRet(result.code, messageOf(result, tr("Network Error, please try again later"),
+                                               tr("Server error, please try again later")));
+}

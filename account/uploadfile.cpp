@@ -1,0 +1,43 @@
+#include "uploadfile.h"
+
+#include "loginfo.h"
+
+#include <JlCompress.h>
+
+UploadFile::UploadFile(QObject* parent) : KVAccountManage(parent)
+{
+    connect(this, &KVAccountManage::sigFinished, this, &UploadFile::slots_onSigFinished);
+}
+
+void UploadFile::upLoadConfigFile(QString fileName, bool state)
+{
+    const QString zipPath = fileName + QStringLiteral(".zip");
+    if (!JlCompress::compressDir(zipPath, fileName, true)) {
+        loginfo(QStringLiteral("compressDir file failed"));
+        return;
+    }
+    QNetworkReply* reply = state ? upLoadMacroFilesZip(zipPath) : upLoadLocalFileZip(zipPath);
+    if (!reply)
+        return;
+    connect(reply, &QNetworkReply::errorOccurred, this, &UploadFile::upLoadError);
+    connect(reply, &QNetworkReply::uploadProgress, this, &UploadFile::OnUploadProgress);
+}
+
+void UploadFile::slots_onSigFinished(QNetworkReply* reply)
+{
+    const ServerReply result = readReply(reply, 0);
+    emit sigUploadFileRet(result.code,
+                          messageOf(result, tr("Network Error, please try again later"),
+                                    tr("Server error, please try again later")),
+                          result.dataString("filePath"));
+}
+
+void UploadFile::upLoadError(QNetworkReply::NetworkError error)
+{
+    loginfo(QStringLiteral("upLoadError %1").arg(int(error)));
+}
+
+void UploadFile::OnUploadProgress(qlonglong bytesSent, qlonglong bytesTotal)
+{
+    loginfo(QStringLiteral("OnUploadProgress %1 / %2").arg(bytesSent).arg(bytesTotal));
+}
