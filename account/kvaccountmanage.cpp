@@ -140,12 +140,16 @@ QNetworkReply* KVAccountManage::upLoadZip(const QString& zipPath, const QString&
 
 void KVAccountManage::capReplySize(QNetworkReply* reply)
 {
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
-        if (received > kMaxReplyBytes || total > kMaxReplyBytes) {
+    // Dropped as soon as the announced length or the bytes received pass the limit.
+    auto dropWhenTooLarge = [reply] {
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (announced > kMaxReplyBytes || reply->bytesAvailable() > kMaxReplyBytes) {
             loginfo(QStringLiteral("reply of %1 too large, dropped").arg(reply->url().toString()));
             reply->abort();
         }
-    });
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, dropWhenTooLarge);
+    connect(reply, &QNetworkReply::readyRead, reply, dropWhenTooLarge);
 }
 
 QString KVAccountManage::ServerReply::dataString(const char* key) const
@@ -159,6 +163,12 @@ KVAccountManage::ServerReply KVAccountManage::readReply(QNetworkReply* reply, in
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
         loginfo(QStringLiteral("%1: %2").arg(reply->url().toString(), reply->errorString()));
+        result.networkError = true;
+        return result;
+    }
+    if (reply->bytesAvailable() > kMaxReplyBytes) {
+        // All of it arrived before it could be dropped.
+        loginfo(QStringLiteral("reply of %1 too large, dropped").arg(reply->url().toString()));
         result.networkError = true;
         return result;
     }

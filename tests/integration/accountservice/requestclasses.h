@@ -1,0 +1,35 @@
+// The request classes by name, for data-driven rows: make one, send its operation with
+// ordinary arguments, and spy on its result signal.
+#pragma once
+
+#include "kvaccountmanage.h"
+
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace RequestClasses {
+
+// Every class with a Kv operation or an upload, in the order of the endpoint table.
+QStringList names();
+
+std::unique_ptr<KVAccountManage> make(const QString& name);
+
+// The signature of the object's one result signal, as SIGNAL() writes it.
+QByteArray resultSignal(const QObject* object);
+std::unique_ptr<QSignalSpy> spyOn(const QObject* object);
+
+// Calls the Kv operation `method` through the meta-object system (the way pages reach objects
+// in worker threads) with string arguments; false when there is no such invokable.
+bool invoke(QObject* object, const char* method, const QStringList& args);
+
+// Sends the class's usual request: its first operation with plain arguments. An upload zips
+// `uploadFolder`.
+void sendUsual(KVAccountManage* object, const QString& name, const QString& uploadFolder);
+
+// How many strings follow code and message in the result signal.
+int extraCount(const QString& name);
+
+}  // namespace RequestClasses

@@ -1,0 +1,511 @@
+// The account client as a server sees it and as it reads what a server sends: exact paths,
+// bodies and headers of every request, the upload's multipart body, the downloader, and replies
+// the real server never sends (not JSON, no "code", error statuses, the token header in another
+// letter case, oversized bodies), all against a small local HTTP server; plus a port where
+// nothing listens.
+#include "apppaths.h"
+#include "fakehttpserver.h"
+#include "filedownloader.h"
+#include "lastversion.h"
+#include "logcapture.h"
+#include "loginaccount.h"
+#include "operatetoken.h"
+#include "requestclasses.h"
+#include "safearchive.h"
+#include "uploadfile.h"
+#include "wholefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kNetwork = QStringLiteral("Network Error, please try again later");
+const QString kServer = QStringLiteral("Server error, please try again later");
+
+QJsonObject parseObject(const QByteArray& json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QByteArray bytes;
+    readWholeFile(path, bytes);
+    return bytes;
+}
+
+}  // namespace
+
+class TestAccountClientWire : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void jsonRequests_data();
+    void jsonRequests();
+    void unknownKindHasNoAddress();
+    void saveRecordOfUnknownTypeSendsNothing_data();
+    void saveRecordOfUnknownTypeSendsNothing();
+    void replies_data();
+    void replies();
+    void networkFailure_data();
+    void networkFailure();
+    void loginStoresIdentity_data();
+    void loginStoresIdentity();
+    void tokenSentAfterLogin();
+    void uploadWireFormat_data();
+    void uploadWireFormat();
+    void uploadOfMissingFolderOnlyTraces();
+    void downloader_data();
+    void downloader();
+    void requestObjectInWorkerThread();
+
+private:
+    QString uploadFolder() const { return m_root->path() + "/ConfigFiles/LocalFile"; }
+    QVariantList waitResult(QObject* object, const std::function<void()>& send);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<FakeHttpServer> m_server;
+};
+
+void TestAccountClientWire::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    AppPaths::setDataRoot(m_root->path());
+    m_server = std::make_unique<FakeHttpServer>();
+    QVERIFY(m_server->listen());
+    KVAccountManage::setDefaultBaseAddress(m_server->baseUrl());
+    m_server->setJsonReply(QString::fromUtf8(R"({"code":0,"msg":"好","data":{"nickname":"好"}})").toUtf8());
+    QVERIFY(writeWholeFile(uploadFolder() + "/Config1.txt", QByteArray(300, 'p')));
+    QVERIFY(writeWholeFile(uploadFolder() + QString::fromUtf8("/子目录/宏.json"), "{\"a\":1}"));
+}
+
+void TestAccountClientWire::cleanup()
+{
+    m_server.reset();
+    m_root.reset();
+}
+
+// Sends, waits for the one result signal, and gives its arguments (empty when none came).
+QVariantList TestAccountClientWire::waitResult(QObject* object, const std::function<void()>& send)
+{
+    auto spy = RequestClasses::spyOn(object);
+    send();
+    if (!spy->wait(10000))
+        return {};
+    QTest::qWait(50);  // a second signal would be a fault
+    if (spy->count() != 1)
+        return {QStringLiteral("signals: %1").arg(spy->count())};
+    return spy->takeFirst();
+}
+
+void TestAccountClientWire::jsonRequests_data()
+{
+    QTest::addColumn<QString>("cls");
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("login") << "LoginAccount" << QByteArray("KvPostLoginJson") << QStringList{"a@b.cn", "pw1"}
+                           << QByteArray("/v1/user/login") << QByteArray(R"({"email":"a@b.cn","password":"pw1"})");
+    QTest::newRow("register") << "RegisterAccount" << QByteArray("KvPostRegisiterJson")
+                              << QStringList{"小明", "a@b.cn", "pw1", "pw2"} << QByteArray("/v1/user/register")
+                              << QByteArray(R"({"nickname":"小明","email":"a@b.cn","password":"pw1","rePassword":"pw2"})");
+    QTest::newRow("change password") << "UpdatePasswdAccount" << QByteArray("KvUpdatePasswdJson")
+                                     << QStringList{"a@b.cn", "old1", "new1"} << QByteArray("/v1/user/updatePassword")
+                                     << QByteArray(R"({"email":"a@b.cn","password":"old1","rePassword":"new1"})");
+    QTest::newRow("find password") << "FindPasswd" << QByteArray("KvFindPasswdJson") << QStringList{"a@b.cn"}
+                                   << QByteArray("/v1/user/findPassword") << QByteArray(R"({"email":"a@b.cn"})");
+    QTest::newRow("validate code") << "ValidatePassword" << QByteArray("KvValidatePasswordJson")
+                                   << QStringList{"a@b.cn", "123456"} << QByteArray("/v1/user/validatePassword")
+                                   << QByteArray(R"({"email":"a@b.cn","captcha":"123456"})");
+    QTest::newRow("new password") << "NewPassword" << QByteArray("KvNewPasswordJson")
+                                  << QStringList{"a@b.cn", "123456", "pw3"} << QByteArray("/v1/user/newPassword")
+                                  << QByteArray(R"({"email":"a@b.cn","captcha":"123456","password":"pw3"})");
+    QTest::newRow("save profile record") << "SaveConfigInfo" << QByteArray("KvSaveConfigInfoJson")
+                                         << QStringList{"u1.zip", "zr540", "LocalConfig"} << QByteArray("/v1/driver/config2/save")
+                                         << QByteArray(R"({"filePath":"u1.zip","configContent":"","configType":"zr540"})");
+    QTest::newRow("save macro record") << "SaveConfigInfo" << QByteArray("KvSaveConfigInfoJson")
+                                       << QStringList{"u2.zip", "", "MacroConfig"} << QByteArray("/v1/driver/macro/config/save")
+                                       << QByteArray(R"({"filePath":"u2.zip","configContent":"","configType":""})");
+    QTest::newRow("profile address") << "GetDownLoadFilePath" << QByteArray("KvDownLoadFilePathJson")
+                                     << QStringList{"zr540"} << QByteArray("/v1/driver/config2/get")
+                                     << QByteArray(R"({"configType":"zr540"})");
+    QTest::newRow("macro address") << "GetDownLoadFilePath" << QByteArray("KvDownLoadFilePathJson")
+                                   << QStringList{""} << QByteArray("/v1/driver/macro/config/get") << QByteArray("{}");
+    QTest::newRow("firmware version") << "LastVersion" << QByteArray("KvLastFirmVersionJson") << QStringList{"zr540"}
+                                      << QByteArray("/v1/driver/version") << QByteArray(R"({"versionType":"zr540-firmware"})");
+    QTest::newRow("software version") << "LastVersion" << QByteArray("KvLastSoftwareVersionJson") << QStringList{"zr540"}
+                                      << QByteArray("/v1/driver/version") << QByteArray(R"({"versionType":"zr540-software"})");
+}
+
+void TestAccountClientWire::jsonRequests()
+{
+    QFETCH(QString, cls);
+    QFETCH(QByteArray, method);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, body);
+
+    auto object = RequestClasses::make(cls);
+    const QVariantList result = waitResult(object.get(), [&] {
+        QVERIFY(RequestClasses::invoke(object.get(), method.constData(), args));
+    });
+    QCOMPARE(result.value(0).toInt(), 0);
+    QCOMPARE(result.value(1).toString(), QString::fromUtf8("好"));
+
+    QCOMPARE(m_server->requests().size(), 1);
+    const RecordedRequest& request = m_server->requests().first();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.target, path);
+    QCOMPARE(request.headerValues("Content-Type"), QList<QByteArray>{"application/json"});
+    // Nobody has logged in: the store's "NULL" is what is sent.
+    QCOMPARE(request.headerValues("Authorization"), QList<QByteArray>{"NULL"});
+    QCOMPARE(parseObject(request.body), parseObject(body));
+    QVERIFY2(!request.body.contains('\n') && !request.body.contains(": ") && !request.body.contains(", "),
+             request.body.constData());  // compact
+    if (body == "{}")
+        QCOMPARE(request.body, body);
+}
+
+void TestAccountClientWire::unknownKindHasNoAddress()
+{
+    LastVersion object;
+    QCOMPARE(object.requestUrl(KVAccountManage::KindVersion), m_server->baseUrl() + "/v1/driver/version");
+    QCOMPARE(object.requestUrl(12), QString());
+    QCOMPARE(object.requestUrl(-1), QString());
+}
+
+void TestAccountClientWire::saveRecordOfUnknownTypeSendsNothing_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("empty") << "";
+    QTest::newRow("lower case") << "localconfig";
+    QTest::newRow("model name") << "zr540";
+    QTest::newRow("trailing space") << "MacroConfig ";
+}
+
+void TestAccountClientWire::saveRecordOfUnknownTypeSendsNothing()
+{
+    QFETCH(QString, type);
+    auto object = RequestClasses::make("SaveConfigInfo");
+    auto spy = RequestClasses::spyOn(object.get());
+    QVERIFY(RequestClasses::invoke(object.get(), "KvSaveConfigInfoJson", {"u1.zip", "zr540", type}));
+    QVERIFY(!m_server->waitForRequests(1, 500));
+    QCOMPARE(spy->count(), 0);
+}
+
+void TestAccountClientWire::replies_data()
+{
+    QTest::addColumn<QString>("cls");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QVariantList>("expected");
+
+    const QByteArray noCode = R"({"msg":"无代码","data":{"filePath":"p","version":"7","downloadUrl":"u","nickname":"n"}})";
+    for (const QString& cls : RequestClasses::names()) {
+        auto extras = [&](QVariantList list, const QStringList& values) {
+            for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
+                list << values.value(i);
+            return list;
+        };
+        const QString network = cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork;
+        const QByteArray tag = cls.toUtf8();
+        QTest::newRow(tag + ": not JSON") << cls << 200 << QByteArray("<html>oops</html>")
+                                          << extras({-1, kServer}, {});
+        QTest::newRow(tag + ": JSON but no object") << cls << 200 << QByteArray("[0, \"msg\"]")
+                                                    << extras({-1, kServer}, {});
+        // A login without a result code is refused; anything else counts as done.
+        const QStringList fields = cls == "UploadFile" || cls == "GetDownLoadFilePath"
+                                       ? QStringList{"p"} : QStringList{"7", "u"};
+        QTest::newRow(tag + ": no code") << cls << 200 << noCode
+                                         << extras({cls == "LoginAccount" ? 10 : 0, QString::fromUtf8("无代码")}, fields);
+        QTest::newRow(tag + ": HTTP 500") << cls << 500 << QByteArray(R"({"code":0,"msg":"ok"})")
+                                          << extras({-1, network}, {});
+    }
+    QTest::newRow("code as text counts as missing, login") << "LoginAccount" << 200
+        << QByteArray(R"({"code":"0","msg":"m","data":{"nickname":"n"}})") << QVariantList{10, "m"};
+    QTest::newRow("code as text counts as missing, other") << "FindPasswd" << 200
+        << QByteArray(R"({"code":"12","msg":"m"})") << QVariantList{0, "m"};
+    QTest::newRow("fractional code") << "FindPasswd" << 200 << QByteArray(R"({"code":0.5,"msg":"m"})")
+                                     << QVariantList{-1, kServer};
+    QTest::newRow("code beyond int") << "SaveConfigInfo" << 200 << QByteArray(R"({"code":1e12,"msg":"m"})")
+                                     << QVariantList{-1, kServer};
+    QTest::newRow("negative code passes through") << "NewPassword" << 200 << QByteArray(R"({"code":-7,"msg":"m"})")
+                                                  << QVariantList{-7, "m"};
+    QTest::newRow("refusal passes through") << "ValidatePassword" << 200
+        << QString::fromUtf8(R"({"code":20001,"msg":"验证码错误","data":{}})").toUtf8()
+        << QVariantList{20001, QString::fromUtf8("验证码错误")};
+    QTest::newRow("login refused shows msg") << "LoginAccount" << 200
+        << QString::fromUtf8(R"({"code":10003,"msg":"密码错误","data":{"nickname":"n"}})").toUtf8()
+        << QVariantList{10003, QString::fromUtf8("密码错误")};
+    QTest::newRow("login accepted shows the nickname") << "LoginAccount" << 200
+        << QString::fromUtf8(R"({"code":0,"msg":"登录成功","data":{"nickname":"小明"}})").toUtf8()
+        << QVariantList{0, QString::fromUtf8("小明")};
+    QTest::newRow("fields read on refusal too") << "GetDownLoadFilePath" << 200
+        << QByteArray(R"({"code":30006,"msg":"none","data":{"filePath":"http://h/f.zip"}})")
+        << QVariantList{30006, "none", "http://h/f.zip"};
+    QTest::newRow("version fields") << "LastVersion" << 200
+        << QByteArray(R"({"code":0,"msg":"ok","data":{"version":"1.0.0.5","downloadUrl":"https://h/s"}})")
+        << QVariantList{0, "ok", "1.0.0.5", "https://h/s"};
+    QTest::newRow("data not an object") << "UploadFile" << 200
+        << QByteArray(R"({"code":0,"msg":"ok","data":"stored.zip"})") << QVariantList{0, "ok", ""};
+    QTest::newRow("fields of another type") << "LastVersion" << 200
+        << QByteArray(R"({"code":0,"msg":"ok","data":{"version":7,"downloadUrl":null}})")
+        << QVariantList{0, "ok", "", ""};
+    QTest::newRow("404 with a JSON body") << "SaveConfigInfo" << 404
+        << QByteArray(R"({"code":50003,"msg":"no such path"})") << QVariantList{-1, kNetwork};
+    QTest::newRow("reply over 1 MiB") << "FindPasswd" << 200
+        << QByteArray(R"({"code":0,"msg":")") + QByteArray(2 << 20, 'a') + "\"}" << QVariantList{-1, kNetwork};
+}
+
+void TestAccountClientWire::replies()
+{
+    QFETCH(QString, cls);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QVariantList, expected);
+    CannedReply reply;
+    reply.status = status;
+    reply.body = body;
+    m_server->setReply(reply);
+
+    auto object = RequestClasses::make(cls);
+    const QVariantList result = waitResult(object.get(), [&] {
+        RequestClasses::sendUsual(object.get(), cls, uploadFolder());
+    });
+    QCOMPARE(result, expected);
+    QCOMPARE(OperateToken().GetToken(), QStringLiteral("NULL"));  // no header, nothing stored
+}
+
+void TestAccountClientWire::networkFailure_data()
+{
+    QTest::addColumn<QString>("cls");
+    for (const QString& cls : RequestClasses::names())
+        QTest::newRow(cls.toUtf8().constData()) << cls;
+}
+
+void TestAccountClientWire::networkFailure()
+{
+    QFETCH(QString, cls);
+    const quint16 port = FakeHttpServer::closedPort();
+    QVERIFY(port != 0);
+    KVAccountManage::setDefaultBaseAddress(QStringLiteral("http://127.0.0.1:%1").arg(port));
+
+    auto object = RequestClasses::make(cls);
+    const QVariantList result = waitResult(object.get(), [&] {
+        RequestClasses::sendUsual(object.get(), cls, uploadFolder());
+    });
+    QVariantList expected{-1, cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork};
+    for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
+        expected << QString();
+    QCOMPARE(result, expected);
+}
+
+void TestAccountClientWire::loginStoresIdentity_data()
+{
+    QTest::addColumn<QByteArray>("headerName");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("stored");
+    const QByteArray accepted = QString::fromUtf8(R"({"code":0,"msg":"登录成功","data":{"nickname":"小明"}})").toUtf8();
+    QTest::newRow("accepted, header as sent") << QByteArray("Authorization") << accepted << true;
+    QTest::newRow("header in lower case") << QByteArray("authorization") << accepted << false;
+    QTest::newRow("header in upper case") << QByteArray("AUTHORIZATION") << accepted << false;
+    QTest::newRow("no header") << QByteArray() << accepted << false;
+    QTest::newRow("refused, with a header") << QByteArray("Authorization")
+        << QByteArray(R"({"code":10003,"msg":"wrong","data":{}})") << false;
+    QTest::newRow("no code, with a header") << QByteArray("Authorization")
+        << QByteArray(R"({"msg":"m","data":{"nickname":"n"}})") << false;
+    QTest::newRow("not JSON, with a header") << QByteArray("Authorization") << QByteArray("<html/>") << false;
+}
+
+void TestAccountClientWire::loginStoresIdentity()
+{
+    QFETCH(QByteArray, headerName);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, stored);
+    const QByteArray token(64, 'e');
+    HeaderList headers;
+    if (!headerName.isEmpty())
+        headers.append({headerName, token});
+    m_server->setJsonReply(body, headers);
+
+    LoginAccount login;
+    const QVariantList result = waitResult(&login, [&] {
+        login.KvPostLoginJson(QString::fromUtf8("玩家@example.com"), "secret1");
+    });
+    QVERIFY(!result.isEmpty());
+
+    OperateToken store;
+    if (stored) {
+        QCOMPARE(result, (QVariantList{0, QString::fromUtf8("小明")}));
+        QCOMPARE(store.GetToken(), QString::fromLatin1(token));
+        QCOMPARE(store.GetEmail(), QString::fromUtf8("玩家@example.com"));
+        QCOMPARE(store.GetNickName(), QString::fromUtf8("小明"));
+        QVERIFY(fileBytes(AppPaths::settingsFile()).contains(QString::fromUtf8("nickName=小明").toUtf8()));
+    } else {
+        QCOMPARE(store.GetToken(), QStringLiteral("NULL"));
+        QCOMPARE(store.GetEmail(), QStringLiteral("NULL"));
+        QCOMPARE(store.GetNickName(), QStringLiteral("NULL"));
+    }
+}
+
+void TestAccountClientWire::tokenSentAfterLogin()
+{
+    const QByteArray token = "0123456789abcdef0123456789abcdef";
+    m_server->setJsonReply(R"({"code":0,"msg":"ok","data":{"nickname":"n"}})", {{"Authorization", token}});
+    LoginAccount login;
+    QVERIFY(!waitResult(&login, [&] { login.KvPostLoginJson("a@b.cn", "secret1"); }).isEmpty());
+    // A request object made before the login sends the new token too.
+    auto early = RequestClasses::make("FindPasswd");
+
+    m_server->clearRequests();
+    QVERIFY(!waitResult(early.get(), [&] { RequestClasses::invoke(early.get(), "KvFindPasswdJson", {"a@b.cn"}); }).isEmpty());
+    QCOMPARE(m_server->requests().value(0).headerValues("Authorization"), QList<QByteArray>{token});
+
+    m_server->clearRequests();
+    UploadFile upload;
+    QVERIFY(!waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), true); }).isEmpty());
+    const RecordedRequest request = m_server->requests().value(0);
+    QList<MultipartPart> parts;
+    QVERIFY(parseMultipart(request.header("Content-Type"), request.body, parts));
+    QCOMPARE(parts.size(), 1);
+    QList<QByteArray> partTokens;
+    for (const auto& header : parts[0].headers)
+        if (header.first == "Authorization") partTokens << header.second;
+    QCOMPARE(partTokens, QList<QByteArray>{token});
+}
+
+void TestAccountClientWire::uploadWireFormat_data()
+{
+    QTest::addColumn<bool>("macros");
+    QTest::addColumn<QByteArray>("disposition");
+    QTest::newRow("profiles") << false << QByteArray(R"(form-data; name="file"; filename="LocalFile.zip")");
+    QTest::newRow("macros") << true << QByteArray(R"(form-data; name="file"; filename="MacroFiles.zip")");
+}
+
+void TestAccountClientWire::uploadWireFormat()
+{
+    QFETCH(bool, macros);
+    QFETCH(QByteArray, disposition);
+    m_server->setJsonReply(QString::fromUtf8(R"({"code":0,"msg":"上传成功","data":{"filePath":"stored-1.zip"}})").toUtf8());
+    // An archive left from an earlier upload is replaced, not appended to.
+    QVERIFY(writeWholeFile(uploadFolder() + ".zip", QByteArray(5000, 'x')));
+
+    UploadFile upload;
+    LogCapture log;
+    const QVariantList result = waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), macros); });
+    QCOMPARE(result, (QVariantList{0, QString::fromUtf8("上传成功"), "stored-1.zip"}));
+    QVERIFY(!log.lines().filter("loginfo = OnUploadProgress").isEmpty());
+
+    QCOMPARE(m_server->requests().size(), 1);
+    const RecordedRequest request = m_server->requests().first();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.target, QByteArray("/v1/file/upload"));
+    QVERIFY(request.headerValues("Authorization").isEmpty());
+    QVERIFY2(request.header("Content-Type").startsWith("multipart/form-data; boundary="),
+             request.header("Content-Type").constData());
+
+    QList<MultipartPart> parts;
+    QVERIFY(parseMultipart(request.header("Content-Type"), request.body, parts));
+    QCOMPARE(parts.size(), 1);
+    const MultipartPart& part = parts.first();
+    QStringList names;
+    for (const auto& header : part.headers) names << QString::fromLatin1(header.first).toLower();
+    names.sort();
+    QCOMPARE(names, (QStringList{"authorization", "content-disposition"}));
+    RecordedRequest partHeaders;
+    partHeaders.headers = part.headers;
+    QCOMPARE(partHeaders.header("Content-Disposition"), disposition);
+    QCOMPARE(partHeaders.header("Authorization"), QByteArray("NULL"));
+
+    // The part holds the archive's bytes as written beside the folder, and the archive holds
+    // the folder.
+    QCOMPARE(part.content, fileBytes(uploadFolder() + ".zip"));
+    const QString unpacked = m_root->path() + "/unpacked";
+    QStringList files;
+    QCOMPARE(SafeArchive::extract(uploadFolder() + ".zip", unpacked, &files), SafeArchive::Extracted);
+    QCOMPARE(files.size(), 2);
+    QCOMPARE(fileBytes(unpacked + "/Config1.txt"), QByteArray(300, 'p'));
+    QCOMPARE(fileBytes(unpacked + QString::fromUtf8("/子目录/宏.json")), QByteArray("{\"a\":1}"));
+}
+
+void TestAccountClientWire::uploadOfMissingFolderOnlyTraces()
+{
+    UploadFile upload;
+    auto spy = RequestClasses::spyOn(&upload);
+    LogCapture log;
+    upload.upLoadConfigFile(m_root->path() + "/absent", false);
+    QVERIFY(!m_server->waitForRequests(1, 500));
+    QCOMPARE(spy->count(), 0);
+    QVERIFY(log.contains("loginfo = compressDir file failed"));
+}
+
+void TestAccountClientWire::downloader_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("ok");
+    QByteArray binary;
+    for (int i = 0; i < 70000; ++i) binary.append(char(i * 7));
+    QTest::newRow("archive") << 200 << binary << true;
+    QTest::newRow("empty file") << 200 << QByteArray() << true;
+    QTest::newRow("not found") << 404 << QByteArray(R"({"code":30008,"msg":"missing"})") << false;
+}
+
+void TestAccountClientWire::downloader()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, ok);
+    m_server->setReply(CannedReply{status, {{"Content-Type", "application/zip"}}, body});
+
+    FileDownloader downloader;
+    QSignalSpy spy(&downloader, &FileDownloader::downloaded);
+    // The address is used as given, query and escapes included.
+    downloader.startDownload(m_server->baseUrl() + "/v1/file/download/a%20b.zip?x=1&y=%E4%B8%AD");
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(m_server->requests().value(0).method, QByteArray("GET"));
+    QCOMPARE(m_server->requests().value(0).target, QByteArray("/v1/file/download/a%20b.zip?x=1&y=%E4%B8%AD"));
+    QCOMPARE(downloader.downloadedData(), body);
+    QCOMPARE(downloader.lastDownloadOk(), ok);
+
+    const QString saved = m_root->path() + "/Update/UpdateCodeTool.mtp";
+    QVERIFY(writeWholeFile(saved, "older and longer content"));
+    QVERIFY(downloader.saveTo(saved));
+    QCOMPARE(fileBytes(saved), body);
+}
+
+void TestAccountClientWire::requestObjectInWorkerThread()
+{
+    // The way the pages use it: the object lives in a worker thread and is reached by queued
+    // calls; its result comes back to this thread.
+    m_server->setJsonReply(R"({"code":0,"msg":"ok","data":{"version":"9","downloadUrl":"http://h/fw"}})");
+    QThread thread;
+    auto* query = new LastVersion;
+    query->moveToThread(&thread);
+    thread.start();
+    QSignalSpy spy(query, &LastVersion::sigLastVersionRet);
+    QVERIFY(QMetaObject::invokeMethod(query, "KvLastFirmVersionJson", Qt::QueuedConnection,
+                                      Q_ARG(QString, "zr540")));
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.first(), (QVariantList{0, "ok", "9", "http://h/fw"}));
+    QCOMPARE(parseObject(m_server->requests().value(0).body), parseObject(R"({"versionType":"zr540-firmware"})"));
+    thread.quit();
+    QVERIFY(thread.wait(10000));
+    delete query;
+}
+
+QTEST_GUILESS_MAIN(TestAccountClientWire)
+#include "tst_accountclient_wire.moc"
