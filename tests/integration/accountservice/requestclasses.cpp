@@ -12,6 +12,7 @@
 #include "validatepassword.h"
 
 #include <QMetaMethod>
+#include <QTest>
 
 QStringList RequestClasses::names()
 {
@@ -88,4 +89,16 @@ int RequestClasses::extraCount(const QString& name)
     if (name == "LastVersion") return 2;
     if (name == "UploadFile" || name == "GetDownLoadFilePath") return 1;
     return 0;
+}
+
+QVariantList RequestClasses::waitResult(QObject* object, const std::function<void()>& send, int timeoutMs)
+{
+    auto spy = spyOn(object);
+    send();
+    if (!spy->wait(timeoutMs))
+        return {};
+    QTest::qWait(50);  // a second signal would be a fault
+    if (spy->count() != 1)
+        return {QStringLiteral("signals: %1").arg(spy->count())};
+    return spy->takeFirst();
 }

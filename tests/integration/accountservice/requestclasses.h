@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace RequestClasses {
@@ -28,6 +29,10 @@ bool invoke(QObject* object, const char* method, const QStringList& args);
 // Sends the class's usual request: its first operation with plain arguments. An upload zips
 // `uploadFolder`.
 void sendUsual(KVAccountManage* object, const QString& name, const QString& uploadFolder);
+
+// Calls `send`, waits for the object's one result signal and gives its arguments: empty when
+// none came, a one-element note when more than one came.
+QVariantList waitResult(QObject* object, const std::function<void()>& send, int timeoutMs = 15000);
 
 // How many strings follow code and message in the result signal.
 int extraCount(const QString& name);

@@ -71,7 +71,6 @@ private slots:
 
 private:
     QString uploadFolder() const { return m_root->path() + "/ConfigFiles/LocalFile"; }
-    QVariantList waitResult(QObject* object, const std::function<void()>& send);
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<FakeHttpServer> m_server;
@@ -94,19 +93,6 @@ void TestAccountClientWire::cleanup()
 {
     m_server.reset();
     m_root.reset();
-}
-
-// Sends, waits for the one result signal, and gives its arguments (empty when none came).
-QVariantList TestAccountClientWire::waitResult(QObject* object, const std::function<void()>& send)
-{
-    auto spy = RequestClasses::spyOn(object);
-    send();
-    if (!spy->wait(10000))
-        return {};
-    QTest::qWait(50);  // a second signal would be a fault
-    if (spy->count() != 1)
-        return {QStringLiteral("signals: %1").arg(spy->count())};
-    return spy->takeFirst();
 }
 
 void TestAccountClientWire::jsonRequests_data()
@@ -158,7 +144,7 @@ void TestAccountClientWire::jsonRequests()
     QFETCH(QByteArray, body);
 
     auto object = RequestClasses::make(cls);
-    const QVariantList result = waitResult(object.get(), [&] {
+    const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         QVERIFY(RequestClasses::invoke(object.get(), method.constData(), args));
     });
     QCOMPARE(result.value(0).toInt(), 0);
@@ -281,7 +267,7 @@ void TestAccountClientWire::replies()
     m_server->setReply(reply);
 
     auto object = RequestClasses::make(cls);
-    const QVariantList result = waitResult(object.get(), [&] {
+    const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         RequestClasses::sendUsual(object.get(), cls, uploadFolder());
     });
     QCOMPARE(result, expected);
@@ -303,7 +289,7 @@ void TestAccountClientWire::networkFailure()
     KVAccountManage::setDefaultBaseAddress(QStringLiteral("http://127.0.0.1:%1").arg(port));
 
     auto object = RequestClasses::make(cls);
-    const QVariantList result = waitResult(object.get(), [&] {
+    const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         RequestClasses::sendUsual(object.get(), cls, uploadFolder());
     });
     QVariantList expected{-1, cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork};
@@ -341,7 +327,7 @@ void TestAccountClientWire::loginStoresIdentity()
     m_server->setJsonReply(body, headers);
 
     LoginAccount login;
-    const QVariantList result = waitResult(&login, [&] {
+    const QVariantList result = RequestClasses::waitResult(&login, [&] {
         login.KvPostLoginJson(QString::fromUtf8("玩家@example.com"), "secret1");
     });
     QVERIFY(!result.isEmpty());
@@ -365,17 +351,17 @@ void TestAccountClientWire::tokenSentAfterLogin()
     const QByteArray token = "0123456789abcdef0123456789abcdef";
     m_server->setJsonReply(R"({"code":0,"msg":"ok","data":{"nickname":"n"}})", {{"Authorization", token}});
     LoginAccount login;
-    QVERIFY(!waitResult(&login, [&] { login.KvPostLoginJson("a@b.cn", "secret1"); }).isEmpty());
+    QVERIFY(!RequestClasses::waitResult(&login, [&] { login.KvPostLoginJson("a@b.cn", "secret1"); }).isEmpty());
     // A request object made before the login sends the new token too.
     auto early = RequestClasses::make("FindPasswd");
 
     m_server->clearRequests();
-    QVERIFY(!waitResult(early.get(), [&] { RequestClasses::invoke(early.get(), "KvFindPasswdJson", {"a@b.cn"}); }).isEmpty());
+    QVERIFY(!RequestClasses::waitResult(early.get(), [&] { RequestClasses::invoke(early.get(), "KvFindPasswdJson", {"a@b.cn"}); }).isEmpty());
     QCOMPARE(m_server->requests().value(0).headerValues("Authorization"), QList<QByteArray>{token});
 
     m_server->clearRequests();
     UploadFile upload;
-    QVERIFY(!waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), true); }).isEmpty());
+    QVERIFY(!RequestClasses::waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), true); }).isEmpty());
     const RecordedRequest request = m_server->requests().value(0);
     QList<MultipartPart> parts;
     QVERIFY(parseMultipart(request.header("Content-Type"), request.body, parts));
@@ -404,7 +390,7 @@ void TestAccountClientWire::uploadWireFormat()
 
     UploadFile upload;
     LogCapture log;
-    const QVariantList result = waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), macros); });
+    const QVariantList result = RequestClasses::waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), macros); });
     QCOMPARE(result, (QVariantList{0, QString::fromUtf8("上传成功"), "stored-1.zip"}));
     QVERIFY(!log.lines().filter("loginfo = OnUploadProgress").isEmpty());
 
