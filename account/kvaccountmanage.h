@@ -21,7 +21,6 @@
 
 class QNetworkAccessManager;
 
-
 class KVAccountManage : public QObject {
     Q_OBJECT
 public:
@@ -71,7 +70,7 @@ protected:
     // it stays valid until control returns to the event loop.
     struct ServerReply {
         bool networkError = false;  // no HTTP reply, or an error status
-        bool parsed = false;        // the body is one JSON object with a usable "code"
+        bool parsed = false;        // one JSON object whose "code", when a number, is an int
         int code = -1;
         QJsonObject root;
         QString dataString(const char* key) const;
