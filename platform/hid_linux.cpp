@@ -228,19 +228,32 @@ bool LinuxBackend::featureValueCaps(Handle handle, std::vector<ValueCaps>& out)
     return true;
 }
 
+// The length of the report whose id is buffer[0], of the kind asked for, in the handle's own
+// collection; 0 (and the reason in the last error) when the caller's buffer cannot carry it.
+std::size_t LinuxBackend::reportLength(const Interface& itf, const std::uint8_t* buffer, std::size_t length,
+                                       std::uint16_t ReportLengths::*kind)
+{
+    const ReportLengths* report = buffer && length > 0 ? itf.collection().report(buffer[0]) : nullptr;
+    int error = 0;
+    if (!report || report->*kind == 0 || length < report->*kind)
+        error = EINVAL;
+    else if (report->*kind > MaxIoctlLength)
+        error = EMSGSIZE;
+    if (error) {
+        fail(error);
+        return 0;
+    }
+    return report->*kind;
+}
+
 bool LinuxBackend::setFeature(Handle handle, const std::uint8_t* buffer, std::size_t length)
 {
     const std::shared_ptr<Interface> itf = findForTransfer(handle, Access::ReadWrite);
     if (!itf)
         return false;
-    if (!buffer || length == 0)
-        return fail(EINVAL);
-    const ReportLengths* report = itf->collection().report(buffer[0]);
-    if (!report || report->feature == 0 || length < report->feature)
-        return fail(EINVAL);
-    const std::size_t size = report->feature;
-    if (size > MaxIoctlLength)
-        return fail(EMSGSIZE);
+    const std::size_t size = reportLength(*itf, buffer, length, &ReportLengths::feature);
+    if (size == 0)
+        return false;
     // The ioctl takes a mutable buffer; the caller's stays untouched.
     std::vector<std::uint8_t> copy(buffer, buffer + size);
     int result;
@@ -259,14 +272,9 @@ long LinuxBackend::getFeature(Handle handle, std::uint8_t* buffer, std::size_t l
     const std::shared_ptr<Interface> itf = findForTransfer(handle, Access::Read);
     if (!itf)
         return -1;
-    if (!buffer || length == 0)
-        return failLong(EINVAL);
-    const ReportLengths* report = itf->collection().report(buffer[0]);
-    if (!report || report->feature == 0 || length < report->feature)
-        return failLong(EINVAL);
-    const std::size_t size = report->feature;
-    if (size > MaxIoctlLength)
-        return failLong(EMSGSIZE);
+    const std::size_t size = reportLength(*itf, buffer, length, &ReportLengths::feature);
+    if (size == 0)
+        return -1;
     int result;
     do {
         result = itf->io->ioctl(itf->fd, HIDIOCGFEATURE(size), buffer);
@@ -285,18 +293,16 @@ bool LinuxBackend::writeReport(Handle handle, const std::uint8_t* buffer, std::s
     const std::shared_ptr<Interface> itf = findForTransfer(handle, Access::ReadWrite);
     if (!itf)
         return false;
-    if (!buffer || length == 0)
-        return fail(EINVAL);
-    const ReportLengths* report = itf->collection().report(buffer[0]);
-    if (!report || report->output == 0 || length < report->output)
-        return fail(EINVAL);
+    const std::size_t size = reportLength(*itf, buffer, length, &ReportLengths::output);
+    if (size == 0)
+        return false;
     ssize_t written;
     do {
-        written = itf->io->write(itf->fd, buffer, report->output);
+        written = itf->io->write(itf->fd, buffer, size);
     } while (written < 0 && errno == EINTR);
     if (written < 0)
         return fail(errno);
-    if (std::size_t(written) != report->output)
+    if (std::size_t(written) != size)
         return fail(EIO);
     return true;
 }

@@ -79,6 +79,8 @@ private:
 
     std::shared_ptr<Interface> find(Handle handle) const;
     std::shared_ptr<Interface> findForTransfer(Handle handle, Access needed) const;
+    static std::size_t reportLength(const Interface& itf, const std::uint8_t* buffer, std::size_t length,
+                                    std::uint16_t ReportLengths::*kind);
 
     const std::string m_sysfsRoot;
     const std::string m_devRoot;
