@@ -13,6 +13,5 @@ void FindPasswd::KvFindPasswdJson(QString email)
 void FindPasswd::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
-    emit sigFindPwdRet(result.code, messageOf(result, tr("Network Error, please try again later"),
-                                              tr("Server error, please try again later")));
+    emit sigFindPwdRet(result.code, messageOf(result));
 }

@@ -18,7 +18,6 @@ void GetDownLoadFilePath::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
     emit sigDownLoadFilePathRet(result.code,
-                                messageOf(result, tr("Network Error, please try again later"),
-                                          tr("Server error, please try again later")),
+                                messageOf(result),
                                 result.dataString("filePath"));
 }

@@ -193,12 +193,11 @@ KVAccountManage::ServerReply KVAccountManage::readReply(QNetworkReply* reply, in
     return result;
 }
 
-QString KVAccountManage::messageOf(const ServerReply& reply, const QString& networkMessage,
-                                   const QString& serverErrorMessage)
+QString KVAccountManage::messageOf(const ServerReply& reply, const QString& networkMessage)
 {
     if (reply.networkError)
-        return networkMessage;
+        return networkMessage.isEmpty() ? tr("Network Error, please try again later") : networkMessage;
     if (!reply.parsed)
-        return serverErrorMessage;
+        return tr("Server error, please try again later");
     return reply.root.value(QLatin1String("msg")).toString();
 }

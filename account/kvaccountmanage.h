@@ -77,9 +77,9 @@ protected:
     };
     // `codeWhenMissing` is what a reply without a numeric "code" counts as.
     static ServerReply readReply(QNetworkReply* reply, int codeWhenMissing);
-    // The message to report: the network or the server-error text, otherwise "msg".
-    static QString messageOf(const ServerReply& reply, const QString& networkMessage,
-                             const QString& serverErrorMessage);
+    // The message to report: the network-error text (the usual one unless given), the
+    // server-error text, otherwise the server's "msg".
+    static QString messageOf(const ServerReply& reply, const QString& networkMessage = QString());
 
     static QByteArray compactJson(const QJsonObject& object);
 

@@ -21,7 +21,6 @@ void LastVersion::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
     emit sigLastVersionRet(result.code,
-                           messageOf(result, tr("Network Error, please try again later"),
-                                     tr("Server error, please try again later")),
+                           messageOf(result),
                            result.dataString("version"), result.dataString("downloadUrl"));
 }

@@ -15,6 +15,5 @@ void NewPassword::KvNewPasswordJson(QString email, QString captcha, QString pass
 void NewPassword::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
-    emit sigAlterPwdRet(result.code, messageOf(result, tr("Network Error, please try again later"),
-                                               tr("Server error, please try again later")));
+    emit sigAlterPwdRet(result.code, messageOf(result));
 }

@@ -17,6 +17,5 @@ void RegisterAccount::KvPostRegisiterJson(QString nickName, QString email, QStri
 void RegisterAccount::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
-    emit sigRegisterRet(result.code, messageOf(result, tr("Network Error"),
-                                               tr("Server error, please try again later")));
+    emit sigRegisterRet(result.code, messageOf(result, tr("Network Error")));
 }

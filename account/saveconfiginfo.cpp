@@ -23,6 +23,5 @@ void SaveConfigInfo::KvSaveConfigInfoJson(QString filePath, QString mouseType, Q
 void SaveConfigInfo::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
-    emit sigSaveConfRet(result.code, messageOf(result, tr("Network Error, please try again later"),
-                                               tr("Server error, please try again later")));
+    emit sigSaveConfRet(result.code, messageOf(result));
 }

@@ -16,6 +16,5 @@ void UpdatePasswdAccount::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
     emit sigUpdatePwdRet(result.code,
-                         messageOf(result, tr("Network Error, please try again later"),
-                                   tr("Server error, please try again later")));
+                         messageOf(result));
 }

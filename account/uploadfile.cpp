@@ -27,8 +27,7 @@ void UploadFile::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
     emit sigUploadFileRet(result.code,
-                          messageOf(result, tr("Network Error, please try again later"),
-                                    tr("Server error, please try again later")),
+                          messageOf(result),
                           result.dataString("filePath"));
 }
 

@@ -15,6 +15,5 @@ void ValidatePassword::slots_onSigFinished(QNetworkReply* reply)
 {
     const ServerReply result = readReply(reply, 0);
     emit sigValidateCodeRet(result.code,
-                            messageOf(result, tr("Network Error, please try again later"),
-                                      tr("Server error, please try again later")));
+                            messageOf(result));
 }

@@ -38,6 +38,18 @@ QMutex& updateMutex()
     return mutex;
 }
 
+// The current bytes of `path`; empty for a file that is not there. False when it is there but
+// cannot be read: rewriting it would drop every key it holds.
+bool readExisting(const QString& path, QByteArray& content)
+{
+    content.clear();
+    if (QFileInfo::exists(path) && !readWholeFile(path, content)) {
+        loginfo(QStringLiteral("cannot read %1").arg(path));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IniFile::parse(const QByteArray& content, const std::function<void(const QSettings&)>& read)
@@ -82,23 +94,14 @@ bool IniFile::edit(QByteArray& content, const std::function<void(QSettings&)>& e
 bool IniFile::read(const QString& path, const std::function<void(const QSettings&)>& read)
 {
     QByteArray content;
-    if (QFileInfo::exists(path) && !readWholeFile(path, content)) {
-        loginfo(QStringLiteral("cannot read %1").arg(path));
-        return false;
-    }
-    return parse(content, read);
+    return readExisting(path, content) && parse(content, read);
 }
 
 bool IniFile::update(const QString& path, const std::function<void(QSettings&)>& edit)
 {
     QMutexLocker lock(&updateMutex());
     QByteArray content;
-    if (QFileInfo::exists(path) && !readWholeFile(path, content)) {
-        // Rewriting an unreadable file would drop every key it holds.
-        loginfo(QStringLiteral("cannot read %1").arg(path));
-        return false;
-    }
-    if (!IniFile::edit(content, edit))
+    if (!readExisting(path, content) || !IniFile::edit(content, edit))
         return false;
     // Creates the folder when missing; the old file stays whole when anything fails.
     return writeWholeFile(path, content);

@@ -14,12 +14,11 @@ void DCDataHandle::saveConfigFileByConfigureNumber(int configNumber)
 {
     localProfile.copySettingsFrom(mouseProfile);
     const QString path = AppPaths::profileFile(configNumber);
-    const QByteArray section = ProfileFile::encodeMacroSection(localProfile);
+    const QByteArray content = ProfileFile::encode(localProfile);
+    const int section = content.size() - WholeStruct::SettingsSize;  // the "sumByte"
     loginfo(QStringLiteral("saveConfigFile") + path);
-    qDebug() << "ba len:" << WholeStruct::SettingsSize + section.size() << "sumByte" << section.size();
-    QByteArray content(reinterpret_cast<const char*>(localProfile.settings.data()), WholeStruct::SettingsSize);
-    content += section;
-    qDebug() << "file len:" << content.size() << WholeStruct::SettingsSize << section.size();
+    qDebug() << "ba len:" << content.size() << "sumByte" << section;
+    qDebug() << "file len:" << content.size() << WholeStruct::SettingsSize << section;
     // Whole file to a temporary name, then renamed: a crash never leaves a cut profile.
     writeWholeFile(path, content);
 }
