@@ -5,6 +5,8 @@
 // before it belongs to the mouse and goes back unchanged.
 #pragma once
 
+#include "mouseprotocol.h"
+
 #include <array>
 #include <cstdint>
 
@@ -100,6 +102,15 @@ struct DeviceProfileBlock {
         for (int i = 0; i < KeyMatrixEntries; ++i)
             setKeyAt(matrixOffset, i, KeyMatrixItem_F::fromUInt32(matrix[i]));
     }
+
+    // DPI level `index` (0 … 7) in DPI: the same value for both axes, in units of 50.
+    void setDpi(int index, int dpi)
+    {
+        const int units = dpi / MouseProtocol::DpiUnit;
+        bytes[DpiXLow + index] = bytes[DpiYLow + index] = static_cast<std::uint8_t>(units & 0xFF);
+        bytes[DpiXHigh + index] = bytes[DpiYHigh + index] = static_cast<std::uint8_t>((units >> 8) & 0xFF);
+    }
+    int dpi(int index) const { return (bytes[DpiXHigh + index] * 256 + bytes[DpiXLow + index]) * MouseProtocol::DpiUnit; }
 
     // A block as a new engine starts it: byte 0 = 1, the factory matrix in the second matrix,
     // the initial matrix in the one the mouse uses, the rest 0.

@@ -40,11 +40,8 @@ inline DeviceProfileBlock block()
     b.setKeyMatrix(P::KeyMatrix, KeyMatrixValues);
     b.bytes[P::ReportRate] = ReportRateCode;
     b.bytes[P::ForcedSeven] = 7;
-    for (int i = 0; i < 7; ++i) {
-        const int units = DpiLevels[i] / 50;
-        b.bytes[P::DpiXLow + i] = b.bytes[P::DpiYLow + i] = static_cast<std::uint8_t>(units & 0xFF);
-        b.bytes[P::DpiXHigh + i] = b.bytes[P::DpiYHigh + i] = static_cast<std::uint8_t>(units >> 8);
-    }
+    for (int i = 0; i < 7; ++i)
+        b.setDpi(i, DpiLevels[i]);
     for (int c = 0; c < 3; ++c) {
         b.bytes[P::WheelColor + c] = static_cast<std::uint8_t>(WheelRgb[c]);
         b.bytes[P::LogoColor + c] = static_cast<std::uint8_t>(LogoRgb[c]);

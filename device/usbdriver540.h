@@ -11,6 +11,7 @@
 #include "hid.h"
 #include "hidchannel.h"
 #include "macrostruct.h"
+#include "mouseprotocol.h"
 
 #include <QList>
 #include <QObject>
@@ -22,19 +23,15 @@
 class USBDriver_540 : public QObject {
     Q_OBJECT
 public:
-    static constexpr std::uint16_t ZR540VendorId = 0x2F73;
-    static constexpr std::uint16_t ZR540ProductId = 0x5C48;
-    static constexpr std::uint16_t CommandFeatureLength = 6;
-    static constexpr std::uint16_t DataFeatureLength = 1032;
-    static constexpr std::uint8_t ReplyReportId = 6;
-    static constexpr int ProfileCacheSize = 1024;
-    static constexpr int PictureSize = 1024;
-    static constexpr int MacroBlocksRead = 17;  // GetAllMacroData reads the first 17 addresses
+    static constexpr int ProfileCacheSize = MouseProtocol::ProfileMemorySize;
+    static constexpr int PictureSize = MouseProtocol::PictureSize;
+    // The pause between a bulk write and its status query: the mouse needs 50 ms.
+    static constexpr std::chrono::milliseconds MouseConfirmPause{50};
 
-    // Status bytes of the status reply, by the kind of write they confirm.
-    enum StatusIndex { ProfileStatus = 1, MacroStatus = 2, PictureStatus = 3 };
-
-    explicit USBDriver_540(QObject* parent = nullptr);
+    // The driver talks to the mouse through `hid` (the process's backend unless told otherwise)
+    // and waits `confirmPause` after every bulk write.
+    explicit USBDriver_540(std::shared_ptr<hid::Backend> hid = hid::backend(),
+                           std::chrono::milliseconds confirmPause = MouseConfirmPause, QObject* parent = nullptr);
     ~USBDriver_540() override;
 
     // Protocol
@@ -59,9 +56,10 @@ public:
 
     int SetMacroData(const MacroStruct* block, std::uint8_t address);
     int QueryStatus(std::uint8_t* out, int index);
-    // Decodes a macro block reply of `length` bytes (a whole 1032-byte report by default).
+    // Decodes a macro block reply of `length` bytes (a whole data report by default).
     // Leaves `out` untouched when the block is empty or holds no item.
-    static int ParseMacroBlock(const std::uint8_t* reply, MacroStruct* out, int length = DataFeatureLength);
+    static int ParseMacroBlock(const std::uint8_t* reply, MacroStruct* out,
+                               int length = MouseProtocol::DataReportLength);
 
     HidChannel commandChannel;
     HidChannel dataChannel;
@@ -69,19 +67,16 @@ public:
     // The 24 macro block addresses 140, 144, …, 232.
     const QList<std::uint8_t> macroReadAddressList;
 
-    // The pause between a bulk write and its status query. 50 ms for the mouse; tests that
-    // talk to the simulated mouse may shorten it for the whole process.
-    static std::chrono::milliseconds confirmPause();
-    static void setConfirmPause(std::chrono::milliseconds pause);
-
 private:
     int writeAndConfirm(int statusIndex);
+    int sendBulkWrite(const MouseProtocol::BulkHeader& header, const std::uint8_t* data, int dataLength,
+                      int payloadLength, int statusIndex);
     int fetchReply(std::uint8_t* reply, const char* operation);
     int readMacroReply(std::uint8_t address, std::uint8_t* reply);
     void closeChannel(HidChannel& channel);
-    static void pause();
 
     std::shared_ptr<hid::Backend> m_hid;
+    std::chrono::milliseconds m_confirmPause;
     std::uint16_t m_vendorId = 0;
     std::uint16_t m_productId = 0;
     std::uint16_t m_releaseNumber = 0;

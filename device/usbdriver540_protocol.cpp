@@ -7,41 +7,12 @@
 #include "devicelog.h"
 #include "usbdriver540.h"
 
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-namespace {
-constexpr std::uint8_t StatusRequest = 0x82;
-constexpr std::uint8_t ReadProfile = 0x83;
-constexpr std::uint8_t ReadMacro = 0x84;
-constexpr std::uint8_t ReadPicture = 0x85;
-constexpr std::uint8_t WriteProfile = 0x03;
-constexpr std::uint8_t WriteMacro = 0x04;
-constexpr std::uint8_t WritePicture = 0x05;
-constexpr std::uint8_t ProfileAddress = 0x00;
-constexpr std::uint8_t PictureAddress = 0x80;
-
-// Reply and payload layout (reply offsets count the report id as byte 0).
-constexpr int ReplyCommand = 1;
-constexpr int ReplyAddress = 2;
-constexpr int ReplyZero = 3;
-constexpr int ReplyData = 8;
-constexpr int MacroItemsAt = 10;
-constexpr int StatusReplyLength = 6;
-constexpr int ProfileWritePayload = 512;
-constexpr int BulkWritePayload = 1031;
-constexpr int BulkHeaderLength = 7;  // command, address, length (16 bits), 0, 0, 0
-
-// The fixed head of a bulk write: command, address, the 16-bit data length, then three zeros.
-void putBulkHeader(std::vector<std::uint8_t>& payload, std::uint8_t command, std::uint8_t address, std::uint16_t length)
-{
-    payload[0] = command;
-    payload[1] = address;
-    payload[2] = static_cast<std::uint8_t>(length & 0xFF);
-    payload[3] = static_cast<std::uint8_t>(length >> 8);
-}
-}  // namespace
+using namespace MouseProtocol;
 
 int USBDriver_540::QueryStatus(std::uint8_t* out, int index)
 {
@@ -61,7 +32,7 @@ int USBDriver_540::QueryStatus(std::uint8_t* out, int index)
 
 int USBDriver_540::writeAndConfirm(int statusIndex)
 {
-    pause();
+    QThread::msleep(static_cast<unsigned long>(m_confirmPause.count()));
     std::uint8_t status = 0xFF;
     return QueryStatus(&status, statusIndex) && status == 0 ? 1 : 0;
 }
@@ -70,12 +41,12 @@ int USBDriver_540::writeAndConfirm(int statusIndex)
 // report; anything shorter would leave part of the reply unread.
 int USBDriver_540::fetchReply(std::uint8_t* reply, const char* operation)
 {
-    if (dataChannel.featureReportLength < DataFeatureLength) {
+    if (dataChannel.featureReportLength < DataReportLength) {
         deviceLog(QStringLiteral("%1: the data channel carries %2 bytes, %3 needed")
-                      .arg(QLatin1String(operation)).arg(dataChannel.featureReportLength).arg(DataFeatureLength));
+                      .arg(QLatin1String(operation)).arg(dataChannel.featureReportLength).arg(DataReportLength));
         return 0;
     }
-    return ReceiveFeature(&dataChannel, reply, DataFeatureLength);
+    return ReceiveFeature(&dataChannel, reply, DataReportLength);
 }
 
 int USBDriver_540::GetProfileData(DeviceProfileBlock* out)
@@ -86,7 +57,7 @@ int USBDriver_540::GetProfileData(DeviceProfileBlock* out)
     if (!SendFeature(&commandChannel, request, sizeof request))
         return 0;
     deviceLog(QStringLiteral("GetProfileData len: %1 1").arg(dataChannel.featureReportLength));
-    std::uint8_t reply[DataFeatureLength];
+    std::uint8_t reply[DataReportLength];
     if (!fetchReply(reply, "GetProfileData"))
         return 0;
     // Either mark will do: the mouse is not always strict about both.
@@ -97,20 +68,28 @@ int USBDriver_540::GetProfileData(DeviceProfileBlock* out)
     return 1;
 }
 
+// One bulk write on the data channel: the head, `dataLength` bytes, zeros up to `payloadLength`;
+// then the pause and the status byte of its kind.
+int USBDriver_540::sendBulkWrite(const BulkHeader& header, const std::uint8_t* data, int dataLength,
+                                 int payloadLength, int statusIndex)
+{
+    std::vector<std::uint8_t> payload(static_cast<std::size_t>(payloadLength), 0);
+    std::memcpy(payload.data(), &header, sizeof header);
+    std::copy(data, data + dataLength, payload.begin() + sizeof header);
+    if (!SendFeature(&dataChannel, payload.data(), payloadLength))
+        return 0;
+    return writeAndConfirm(statusIndex);
+}
+
 int USBDriver_540::SetProfileData(const DeviceProfileBlock* in)
 {
     if (!in)
         return 0;
     // Bytes 476… of the cache keep what the last read left there (zeros before any read).
     std::memcpy(profileCache, in->bytes.data(), DeviceProfileBlock::Size);
-    std::vector<std::uint8_t> payload(ProfileWritePayload, 0);
-    putBulkHeader(payload, WriteProfile, ProfileAddress, 0x0200);
     // 504 cache bytes after the 7-byte head, and one 0 to close the 512 bytes.
-    std::copy(profileCache, profileCache + (ProfileWritePayload - BulkHeaderLength - 1),
-              payload.begin() + BulkHeaderLength);
-    if (!SendFeature(&dataChannel, payload.data(), ProfileWritePayload))
-        return 0;
-    return writeAndConfirm(ProfileStatus);
+    return sendBulkWrite(BulkHeader(WriteProfile, ProfileAddress, ProfileWriteLength), profileCache,
+                         ProfileWritePayload - int(sizeof(BulkHeader)) - 1, ProfileWritePayload, ProfileStatus);
 }
 
 int USBDriver_540::SetMacroData(const MacroStruct* block, std::uint8_t address)
@@ -121,31 +100,25 @@ int USBDriver_540::SetMacroData(const MacroStruct* block, std::uint8_t address)
         deviceLog(QStringLiteral("SetMacroData: %1 items, a block holds %2").arg(block->items.size()).arg(MacroStruct::MaxItems));
         return 0;
     }
-    std::vector<std::uint8_t> payload(BulkWritePayload, 0);
-    putBulkHeader(payload, WriteMacro, address, 0x0400);
-    std::size_t at = BulkHeaderLength;
-    payload[at++] = block->header0;
-    payload[at++] = block->header1;
+    std::vector<std::uint8_t> data;
+    data.reserve(2 + 2 * static_cast<std::size_t>(block->items.size()));
+    data.push_back(block->header0);
+    data.push_back(block->header1);
     for (const MacroItem& item : block->items) {
         deviceLog(QString::asprintf("item: %x %x", item.first, item.second));
-        payload[at++] = item.first;
-        payload[at++] = item.second;
+        data.push_back(item.first);
+        data.push_back(item.second);
     }
-    if (!SendFeature(&dataChannel, payload.data(), BulkWritePayload))
-        return 0;
-    return writeAndConfirm(MacroStatus);
+    return sendBulkWrite(BulkHeader(WriteMacro, address, BulkWriteLength), data.data(), int(data.size()),
+                         BulkWritePayload, MacroStatus);
 }
 
 int USBDriver_540::SetPictureData(const std::uint8_t* data)
 {
     if (!data)
         return 0;
-    std::vector<std::uint8_t> payload(BulkWritePayload, 0);
-    putBulkHeader(payload, WritePicture, PictureAddress, 0x0400);
-    std::copy(data, data + PictureSize, payload.begin() + BulkHeaderLength);
-    if (!SendFeature(&dataChannel, payload.data(), BulkWritePayload))
-        return 0;
-    return writeAndConfirm(PictureStatus);
+    return sendBulkWrite(BulkHeader(WritePicture, PictureAddress, BulkWriteLength), data, PictureSize,
+                         BulkWritePayload, PictureStatus);
 }
 
 int USBDriver_540::GetPictureData(std::uint8_t* out)
@@ -155,7 +128,7 @@ int USBDriver_540::GetPictureData(std::uint8_t* out)
     const std::uint8_t request[] = {ReadPicture, PictureAddress};
     if (!SendFeature(&commandChannel, request, sizeof request))
         return 0;
-    std::uint8_t reply[DataFeatureLength];
+    std::uint8_t reply[DataReportLength];
     if (!fetchReply(reply, "GetPictureData"))
         return 0;
     if (reply[0] != ReplyReportId && reply[ReplyCommand] != ReadPicture && reply[ReplyAddress] != PictureAddress)
@@ -176,7 +149,7 @@ int USBDriver_540::readMacroReply(std::uint8_t address, std::uint8_t* reply)
 
 int USBDriver_540::GetMacroData(std::uint8_t address, MacroStruct* out)
 {
-    std::uint8_t reply[DataFeatureLength];
+    std::uint8_t reply[DataReportLength];
     if (!out || !readMacroReply(address, reply) || !ParseMacroBlock(reply, out))
         return 0;
     return writeAndConfirm(MacroStatus);
@@ -187,7 +160,7 @@ int USBDriver_540::GetAllMacroData(QList<MacroStruct>* out)
     if (!out)
         return 0;
     for (int i = 0; i < MacroBlocksRead && i < macroReadAddressList.size(); ++i) {
-        std::uint8_t reply[DataFeatureLength];
+        std::uint8_t reply[DataReportLength];
         if (!readMacroReply(macroReadAddressList.at(i), reply))
             return 0;
         MacroStruct block;

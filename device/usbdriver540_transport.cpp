@@ -3,18 +3,16 @@
 #include "devicelog.h"
 #include "usbdriver540.h"
 
-#include <QThread>
-#include <atomic>
 #include <vector>
 
-namespace {
-std::atomic<int> g_confirmPauseMs{50};
+using namespace MouseProtocol;
 
+namespace {
 QList<std::uint8_t> macroAddresses()
 {
     QList<std::uint8_t> list;
-    for (int address = 140; address <= 232; address += 4)
-        list << static_cast<std::uint8_t>(address);
+    for (int i = 0; i < MacroBlockCount; ++i)
+        list << macroBlockAddress(i);
     return list;
 }
 
@@ -39,18 +37,12 @@ private:
 };
 }  // namespace
 
-USBDriver_540::USBDriver_540(QObject* parent)
-    : QObject(parent), macroReadAddressList(macroAddresses()), m_hid(hid::backend())
+USBDriver_540::USBDriver_540(std::shared_ptr<hid::Backend> hid, std::chrono::milliseconds confirmPause, QObject* parent)
+    : QObject(parent), macroReadAddressList(macroAddresses()), m_hid(std::move(hid)), m_confirmPause(confirmPause)
 {
 }
 
 USBDriver_540::~USBDriver_540() { CloseDevice(); }
-
-std::chrono::milliseconds USBDriver_540::confirmPause() { return std::chrono::milliseconds(g_confirmPauseMs.load()); }
-
-void USBDriver_540::setConfirmPause(std::chrono::milliseconds pause) { g_confirmPauseMs = static_cast<int>(pause.count()); }
-
-void USBDriver_540::pause() { QThread::msleep(static_cast<unsigned long>(g_confirmPauseMs.load())); }
 
 void USBDriver_540::SetDeviceIds(std::uint16_t productId, std::uint16_t vendorId)
 {
@@ -79,6 +71,10 @@ void USBDriver_540::CloseDevice()
 int USBDriver_540::OpenDevice()
 {
     CloseDevice();
+    if (!m_hid) {
+        deviceLog(QStringLiteral("OpenDevice: no HID backend"));
+        return 0;
+    }
     hid::Backend& hid = *m_hid;
 
     std::vector<std::string> paths;
@@ -131,8 +127,8 @@ int USBDriver_540::OpenDevice()
             deviceLog(QStringLiteral("NumberFeatureValueCaps == 0"));
             continue;
         }
-        const bool usageMatches = caps.usage == 0x0001;
-        const bool pageMatches = caps.usagePage == 0xFF00;
+        const bool usageMatches = caps.usage == VendorUsage;
+        const bool pageMatches = caps.usagePage == VendorUsagePage;
         if (!usageMatches && !pageMatches) {
             deviceLog(QStringLiteral("Usage  UsagePage  error"));
             continue;
@@ -171,9 +167,9 @@ int USBDriver_540::OpenDevice()
         }
         deviceLog(QStringLiteral("讀訪問設備成功 读写指针创建成功\n"));
 
-        HidChannel* channel = caps.featureReportByteLength == DataFeatureLength      ? &dataChannel
-                            : caps.featureReportByteLength == CommandFeatureLength ? &commandChannel
-                                                                                   : nullptr;
+        HidChannel* channel = caps.featureReportByteLength == DataReportLength      ? &dataChannel
+                            : caps.featureReportByteLength == CommandReportLength ? &commandChannel
+                                                                                  : nullptr;
         if (!channel) {
             hid.close(readHandle);
             hid.close(writeHandle);
@@ -217,7 +213,7 @@ bool layOutReport(const HidChannel& channel, const std::uint8_t* data, int lengt
 int USBDriver_540::SetFeatureReport(HidChannel* channel, const std::uint8_t* data, int length)
 {
     std::vector<std::uint8_t> report;
-    if (!channel || channel->writeHandle == 0 || !data || !layOutReport(*channel, data, length, "SetFeatureReport", report))
+    if (!channel || !channel->isOpen() || !data || !layOutReport(*channel, data, length, "SetFeatureReport", report))
         return 0;
     if (!m_hid->setFeature(channel->writeHandle, report.data(), report.size())) {
         deviceLog(QStringLiteral("HidD_SetFeature fail: %1").arg(m_hid->lastError()));
@@ -228,7 +224,7 @@ int USBDriver_540::SetFeatureReport(HidChannel* channel, const std::uint8_t* dat
 
 int USBDriver_540::GetFeatureReport(HidChannel* channel, std::uint8_t* out, int length)
 {
-    if (!channel || channel->readHandle == 0 || !out)
+    if (!channel || !channel->isOpen() || !out)
         return 0;
     const int reportLength = channel->featureReportLength;
     if (length < 0 || reportLength < 1 || length > reportLength) {
@@ -263,7 +259,7 @@ int USBDriver_540::ReceiveFeature(HidChannel* channel, std::uint8_t* out, int le
 int USBDriver_540::WriteOutputReport(HidChannel* channel, const std::uint8_t* data, int length)
 {
     std::vector<std::uint8_t> report;
-    if (!channel || channel->writeHandle == 0 || !data || !layOutReport(*channel, data, length, "WriteOutputReport", report))
+    if (!channel || !channel->isOpen() || !data || !layOutReport(*channel, data, length, "WriteOutputReport", report))
         return 0;
     if (!m_hid->writeReport(channel->writeHandle, report.data(), report.size())) {
         deviceLog(QString::asprintf("WriteFile Failed, Error Code %d\n", static_cast<int>(m_hid->lastError())));
@@ -275,7 +271,7 @@ int USBDriver_540::WriteOutputReport(HidChannel* channel, const std::uint8_t* da
 int USBDriver_540::ReadInputReport(HidChannel* channel, std::uint8_t* buffer, int length)
 {
     std::vector<std::uint8_t> report;
-    if (!channel || channel->readHandle == 0 || !buffer || !layOutReport(*channel, buffer, length, "ReadInputReport", report))
+    if (!channel || !channel->isOpen() || !buffer || !layOutReport(*channel, buffer, length, "ReadInputReport", report))
         return 0;
     if (m_hid->readReport(channel->readHandle, report.data(), report.size()) < 0) {
         deviceLog(QString::asprintf("HidD_GetInputReport Failed, Error Code %d\n", static_cast<int>(m_hid->lastError())));

@@ -2,6 +2,7 @@
 // change ends with.
 #include "dcdatahandle.h"
 
+#include "factoryprofile.h"
 #include "loginfo.h"
 
 #include <QDebug>
@@ -11,34 +12,30 @@
 namespace {
 QMap<int, BYTE> macroAddresses()
 {
-    // Macro slots 0–11 sit at 140, 144, …, 184; slots 12–15 at 208, 212, 216, 220.
     QMap<int, BYTE> map;
-    for (int slot = 0; slot < 12; ++slot)
-        map.insert(slot, static_cast<BYTE>(140 + 4 * slot));
-    for (int slot = 12; slot < 16; ++slot)
-        map.insert(slot, static_cast<BYTE>(208 + 4 * (slot - 12)));
+    for (int slot = 0; slot < MouseProtocol::MacroSlots; ++slot)
+        map.insert(slot, MouseProtocol::macroSlotAddress(slot));
     return map;
 }
 
 struct ButtonRow {
     int keyEntry;    // key assignment and factory check
     int macroEntry;  // macro assignment and left-button guard
-    std::uint32_t factoryValue;
 };
 // Button ids 4 … 15.
 constexpr ButtonRow Buttons[] = {
-    {0, 0, 0x00F00001},   // 4 left
-    {2, 2, 0x00F20001},   // 5 middle
-    {1, 1, 0x00F10001},   // 6 right
-    {4, 4, 0x00F40001},   // 7 forward
-    {3, 3, 0x00F30001},   // 8 back
-    {14, 15, 0x00010004}, // 9 wheel forward
-    {15, 14, 0x00020004}, // 10 wheel back
-    {5, 5, 0x00010007},   // 11 DPI add
-    {6, 6, 0x00020007},   // 12 DPI reduce
-    {7, 7, 0x00000011},   // 13 custom button 2
-    {8, 8, 0x00210000},   // 14 custom button 1
-    {9, 9, 0x00030008},   // 15 custom button 3
+    {0, 0},   // 4 left
+    {2, 2},   // 5 middle
+    {1, 1},   // 6 right
+    {4, 4},   // 7 forward
+    {3, 3},   // 8 back
+    {14, 15}, // 9 wheel forward
+    {15, 14}, // 10 wheel back
+    {5, 5},   // 11 DPI add
+    {6, 6},   // 12 DPI reduce
+    {7, 7},   // 13 custom button 2
+    {8, 8},   // 14 custom button 1
+    {9, 9},   // 15 custom button 3
 };
 
 const ButtonRow* rowOf(int button)
@@ -77,11 +74,12 @@ int DCDataHandle::macroEntryOf(int button)
 std::uint32_t DCDataHandle::factoryValueOf(int button)
 {
     const ButtonRow* row = rowOf(button);
-    return row ? row->factoryValue : 0;
+    return row ? FactoryProfile::KeyMatrixValues[static_cast<std::size_t>(row->keyEntry)] : 0;
 }
 
-DCDataHandle::DCDataHandle()
-    : macroAddressMap(macroAddresses()), localProfile(WholeStruct::initial()), mouseProfile(DeviceProfileBlock::initial())
+DCDataHandle::DCDataHandle(std::shared_ptr<hid::Backend> hid, std::chrono::milliseconds confirmPause)
+    : macroAddressMap(macroAddresses()), m_hid(std::move(hid)), m_confirmPause(confirmPause),
+      localProfile(WholeStruct::initial()), mouseProfile(DeviceProfileBlock::initial())
 {
     qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
 }
@@ -104,16 +102,25 @@ bool DCDataHandle::connectMouseHere()
         delete driver;
         driver = nullptr;
     }
-    driver = new USBDriver_540;
-    driver->SetDeviceIds(USBDriver_540::ZR540ProductId, USBDriver_540::ZR540VendorId);
-    connected = driver->OpenDevice() != 0;
-    qDebug() << "open:" << connected;
-    if (connected) {
-        driver->GetProfileData(&mouseProfile);
-        compareMouseAndLocalFileData();
-        emit sig_VersionNumber(driver->GetVersionNumber());
+    driver = new USBDriver_540(m_hid ? m_hid : hid::backend(), m_confirmPause);
+    driver->SetDeviceIds(MouseProtocol::ProductId, MouseProtocol::VendorId);
+    const bool opened = driver->OpenDevice() != 0;
+    qDebug() << "open:" << opened;
+    if (!opened)
+        return false;
+    // Without the mouse's own block every later write would send our mirror (zeros where the
+    // mouse keeps its own bytes) over it: a mouse we cannot read counts as not connected.
+    DeviceProfileBlock block;
+    if (!driver->GetProfileData(&block)) {
+        loginfo(QStringLiteral("connectMouse: the profile could not be read, the mouse counts as not connected"));
+        driver->CloseDevice();
+        return false;
     }
-    return connected;
+    mouseProfile = block;
+    connected = true;
+    compareMouseAndLocalFileData();
+    emit sig_VersionNumber(driver->GetVersionNumber());
+    return true;
 }
 
 void DCDataHandle::slot_ResetConfigToOriginal()
@@ -130,7 +137,7 @@ void DCDataHandle::writeProfileToMouse()
     mouseProfile.bytes[DeviceProfileBlock::ForcedSeven] = 7;
     mouseProfile.bytes[DeviceProfileBlock::ForcedOne] = 1;
     mouseProfile.bytes[DeviceProfileBlock::ForcedZero] = 0;
-    if (connected && driver)
-        driver->SetProfileData(&mouseProfile);
+    if (connected && driver && !driver->SetProfileData(&mouseProfile))
+        loginfo(QStringLiteral("writeProfileToMouse: the mouse did not take the profile"));
     saveConfigFileByConfigureNumber(currentConfigureNumber);
 }

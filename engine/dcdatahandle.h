@@ -18,7 +18,9 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 
 using BYTE = std::uint8_t;
 
@@ -46,15 +48,21 @@ public:
     static constexpr int OnlyLeftButtonWarning = 6;
     // A macro with more events than a macro block holds: "宏过长" / "宏事件过多，无法写入鼠标".
     static constexpr int MacroTooLongWarning = 19;
-    static constexpr int MacroListLength = 4;
+    static constexpr int MacroListLength = MouseProtocol::MacroListLength;
 
     // Key matrix entry of a button id: for key assignment and the factory check, and for macro
     // assignment and the left-button guard (the two differ for the wheel, buttons 9 and 10).
     static int keyEntryOf(int button);
     static int macroEntryOf(int button);
     static std::uint32_t factoryValueOf(int button);
+    // The local profiles the user picks from; 0 is the factory profile, which is only read.
+    static constexpr int FirstProfile = 1;
+    static constexpr int LastProfile = 5;
 
-    DCDataHandle();
+    // The engine reaches the mouse through `hid` (the process's backend when none is given) and
+    // waits `confirmPause` after every bulk write.
+    explicit DCDataHandle(std::shared_ptr<hid::Backend> hid = nullptr,
+                          std::chrono::milliseconds confirmPause = USBDriver_540::MouseConfirmPause);
     ~DCDataHandle() override;
 
     // Finds the mouse, opens it and reads its profile block; true when it is connected.
@@ -133,10 +141,12 @@ private slots:
 private:
     bool connectMouseHere();
     void resetConfigToOriginalHere();
-    bool encodeMacroFile(const QString& path, MacroStruct& block);
+    bool encodeMacroFile(const QString& path, MacroStruct& block, int* mode = nullptr);
     KeyMatrixItem_F keyEntry(int entry) const;
     void setKeyEntry(int entry, KeyMatrixItem_F item);
 
+    const std::shared_ptr<hid::Backend> m_hid;
+    const std::chrono::milliseconds m_confirmPause;
     USBDriver_540* driver = nullptr;
     OperateMacroFile macroKeyNames;
     WholeStruct localProfile;

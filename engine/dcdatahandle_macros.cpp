@@ -1,108 +1,49 @@
-// Macro download: a macro file becomes the compact form the mouse plays, goes into one of its
-// sixteen macro blocks, is kept in the active profile, and a button is pointed at it.
-//
-// Items (first byte, second byte):
-//   {d, k}                     key event: k the key code, d the delay after it (1–127 ms), bit 7 = release
-//   {d, k} {0,1} {h, l}        the same with a long delay: d = delay mod 100, then delay / 100 (big-endian)
-//   {0,2} {x, y}               mouse movement; the mouse counts y downwards
-//   {0,0}                      end of the macro
-// The header is the repeat count, big-endian.
+// Macro download: a macro file is read once, encoded into the compact form the mouse plays, goes
+// into one of its sixteen macro blocks, is kept in the active profile, and a button is pointed at
+// it. The encoding itself is MacroEncoder's.
 #include "dcdatahandle.h"
-#include "keyusagetable.h"
 #include "loginfo.h"
+#include "macroencoder.h"
 
 #include <QDebug>
-#include <algorithm>
 
 namespace {
-constexpr int ShortDelayLimit = 127;
-constexpr int ReleaseBit = 0x80;
-constexpr int LongDelayUnit = 100;
-// The longest delay the 16-bit count of 100 ms units carries. 0xFFFF itself would make an FF FF
-// pair, which a profile file cannot keep, so the count stops one short of it.
-constexpr int MaxLongDelayUnits = 0xFFFE;
-constexpr int MaxMove = 127;
-// The repeat count travels in the two header bytes; 0 or 0xFFFF would read back from a profile
-// file as a record end or be dropped.
-constexpr int MaxRepeat = 0xFFFE;
-
 BYTE byteOf(int value) { return static_cast<BYTE>(value & 0xFF); }
-
-void appendMove(QList<MacroItem>& items, int x, int y)
-{
-    items << MacroItem{0x00, 0x02} << MacroItem{byteOf(x), byteOf(y)};
-}
 }  // namespace
 
 BYTE DCDataHandle::getSingleMacroAddress(int button)
 {
     // Button ids 4 … 15: each button's own macro block.
-    static const BYTE addresses[] = {0x8C, 0x94, 0x90, 0x9C, 0x98, 0xA4, 0xA0, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8};
-    const BYTE address = button >= FirstButton && button <= LastButton ? addresses[button - FirstButton] : byteOf(button);
+    const BYTE address = button >= FirstButton && button <= LastButton
+        ? MouseProtocol::ButtonMacroAddresses[button - FirstButton]
+        : byteOf(button);
     qDebug().noquote() << QString::asprintf("getButtonMacroAddress:%x", address);
     return address;
 }
 
 BYTE DCDataHandle::getMulitpulMacroAddress(int number)
 {
-    const BYTE address = number >= 0 && number < MacroListLength ? static_cast<BYTE>(0xD0 + 4 * number) : byteOf(number);
+    const BYTE address = number >= 0 && number < MacroListLength ? MouseProtocol::listMacroAddress(number) : byteOf(number);
     qDebug().noquote() << QString::asprintf("getMulitpulMacroAddress:%x", address);
     return address;
 }
 
 QList<MacroItem> DCDataHandle::defineLocalMacro(QString path)
 {
-    const QList<MacroNode> nodes = macroKeyNames.getMacroNodeList(path);
-    const bool ignoreDelays = macroKeyNames.getIgnoreDelayTime(path) == OperateMacroFile::IgnoreDelays;
-    QList<MacroItem> items;
-    for (const MacroNode& node : nodes) {
-        if (node.ValueType == MacroNode::Key) {
-            const BYTE key = KeyUsageTable::usageOf(static_cast<unsigned>(node.KeyValue));
-            // A negative delay is no delay; a delay beyond the longest count is cut to it.
-            const int t = std::clamp(node.TimeLapse, 0, MaxLongDelayUnits * LongDelayUnit + LongDelayUnit - 1);
-            const bool longDelay = !ignoreDelays && t > ShortDelayLimit;
-            int d = 1;
-            int units = 0;
-            if (longDelay) {
-                units = t / LongDelayUnit;
-                d = t % LongDelayUnit == 0 ? 1 : t % LongDelayUnit;
-                qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", units & 0xFF, (units >> 8) & 0xFF);
-            } else if (!ignoreDelays && t != 0) {
-                d = t;
-            }
-            if (node.State == 1)
-                d += ReleaseBit;
-            items << MacroItem{byteOf(d), key};
-            if (longDelay)
-                items << MacroItem{0x00, 0x01} << MacroItem{byteOf(units >> 8), byteOf(units)};
-        } else if (node.ValueType == MacroNode::Movement) {
-            qDebug() << "SpecialCoordinate";
-            const int x = std::clamp(node.CoordinateX, -MaxMove, MaxMove);
-            const int y = -std::clamp(node.CoordinateY, -MaxMove, MaxMove);
-            if (x == 0 && y == 0)
-                continue;  // moves nowhere, and {0,0} would end the macro
-            if (x == -1 && y == -1) {
-                // {FF, FF} is skipped by the profile file reader: the same move in two steps.
-                appendMove(items, -1, 0);
-                appendMove(items, 0, -1);
-                continue;
-            }
-            appendMove(items, x, y);
-        }
-    }
-    items << MacroItem{0x00, 0x00};
-    return items;
+    MacroFileContent content;
+    macroKeyNames.read(path, content);
+    return MacroEncoder::encodeEvents(content.nodes, content.ignoreDelayTime == MacroEncoder::IgnoreDelays);
 }
 
-// The block of one macro file: repeat count and items. False when it does not fit a block.
-bool DCDataHandle::encodeMacroFile(const QString& path, MacroStruct& block)
+// The block of one macro file, read once (so a file replaced meanwhile never mixes two versions),
+// and its play mode. False when it does not fit a block.
+bool DCDataHandle::encodeMacroFile(const QString& path, MacroStruct& block, int* mode)
 {
-    const int count = std::clamp(macroKeyNames.getRepeatTimes(path), 1, MaxRepeat);
-    block.items = defineLocalMacro(path);
-    qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", count & 0xFF, (count >> 8) & 0xFF);
-    block.header0 = byteOf(count >> 8);
-    block.header1 = byteOf(count);
-    if (block.items.size() > MacroStruct::MaxItems) {
+    MacroFileContent content;
+    macroKeyNames.read(path, content);
+    if (mode)
+        *mode = content.macroType;
+    if (!MacroEncoder::encode(content, block)) {
         loginfo(QStringLiteral("macro %1 has %2 items, a macro block holds %3").arg(path).arg(block.items.size()).arg(MacroStruct::MaxItems));
         return false;
     }
@@ -122,10 +63,11 @@ void DCDataHandle::slot_WriteSingleMacro(int button, QString path)
         return;
     }
     qDebug() << "slot_WriteSingleMacro";
-    const int mode = macroKeyNames.getMacroType(path);
-    qDebug() << "slot_WriteSingleMacromacroType" << mode;
+    int mode = 0;
     MacroStruct block;
-    if (!encodeMacroFile(path, block)) {
+    const bool fits = encodeMacroFile(path, block, &mode);
+    qDebug() << "slot_WriteSingleMacromacroType" << mode;
+    if (!fits) {
         emit sig_WarningOnlyLeftButton(MacroTooLongWarning);  // not written, not assigned
         return;
     }
@@ -171,9 +113,11 @@ void DCDataHandle::slot_WriteListMacro(QList<QString> macroList)
 
 bool DCDataHandle::driverWriteIntoMouse(MacroStruct& mStruct, BYTE address)
 {
-    if (!driver || !driver->SetMacroData(&mStruct, address))
+    if (!driver || !driver->SetMacroData(&mStruct, address)) {
+        loginfo(QStringLiteral("driverWriteIntoMouse: the mouse did not take the macro block %1").arg(address));
         return false;
-    const int slot = macroAddressMap.key(address, -1);
+    }
+    const int slot = MouseProtocol::macroSlotOf(address);
     if (slot >= 0) {
         localProfile.macros[static_cast<std::size_t>(slot)] = mStruct;
         qDebug() << "SetMacroStruct" << slot << mStruct.items.size();

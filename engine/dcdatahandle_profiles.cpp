@@ -12,6 +12,11 @@ void DCDataHandle::saveConfigFile() { saveConfigFileByConfigureNumber(currentCon
 
 void DCDataHandle::saveConfigFileByConfigureNumber(int configNumber)
 {
+    // Only the five local profiles are ever written; the factory profile is the installation's.
+    if (configNumber < FirstProfile || configNumber > LastProfile) {
+        loginfo(QStringLiteral("saveConfigFile: %1 is no local profile, nothing saved").arg(configNumber));
+        return;
+    }
     localProfile.copySettingsFrom(mouseProfile);
     const QString path = AppPaths::profileFile(configNumber);
     const QByteArray content = ProfileFile::encode(localProfile);
@@ -56,6 +61,8 @@ void DCDataHandle::loadConfigFileByNumber(int configureNumber)
             qDebug() << "loadConfigFileByNumber MacroPositionNumber" << slot << QString::number(address, 16);
             const int result = driver->SetMacroData(&localProfile.macros[static_cast<std::size_t>(slot)], address);
             qDebug() << "loadConfigFileByNumber" << result;
+            if (!result)
+                loginfo(QStringLiteral("loadConfigFileByNumber: the mouse did not take macro slot %1").arg(slot));
         }
     }
     setDPIValueOnPage();
@@ -65,6 +72,10 @@ void DCDataHandle::loadConfigFileByNumber(int configureNumber)
 
 void DCDataHandle::slot_LoadLocalConfigFile(int number)
 {
+    if (number < FirstProfile || number > LastProfile) {
+        loginfo(QStringLiteral("slot_LoadLocalConfigFile: %1 is no local profile, nothing loaded").arg(number));
+        return;
+    }
     currentConfigureNumber = number;
     loadConfigFileByNumber(number);
     writeProfileToMouse();
@@ -74,14 +85,14 @@ void DCDataHandle::resetConfigToOriginalHere()
 {
     loadConfigFileByNumber(0);
     writeProfileToMouse();
-    for (int number = 1; number <= 5; ++number)
+    for (int number = FirstProfile; number <= LastProfile; ++number)
         saveConfigFileByConfigureNumber(number);
 }
 
 bool DCDataHandle::compareMouseAndLocalFileData()
 {
     const auto mouseSettings = mouseProfile.bytes.begin() + DeviceProfileBlock::SettingsOffset;
-    for (int number = 1; number <= 5; ++number) {
+    for (int number = FirstProfile; number <= LastProfile; ++number) {
         WholeStruct record = WholeStruct::initial();
         if (!getLocalGunShootProfileByConfigureNumber(number, record))
             continue;
@@ -92,7 +103,7 @@ bool DCDataHandle::compareMouseAndLocalFileData()
             return true;
         }
     }
-    emit sig_SetCurrentConfigurePage(1);
+    emit sig_SetCurrentConfigurePage(FirstProfile);
     qDebug() << "didnt find  the config";
     return false;
 }

@@ -6,7 +6,6 @@
 
 namespace {
 constexpr int UsedDpiLevels = 7;
-constexpr int DpiUnit = 50;  // DPI travels in units of 50
 
 constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
 }  // namespace
@@ -14,14 +13,8 @@ constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
 void DCDataHandle::slot_setDPIValueOnMouse(int level, int value)
 {
     qDebug() << "slot_setDPIValueOnMouse" << level << value;
-    const int units = value / DpiUnit;
-    if (level >= 1 && level <= UsedDpiLevels) {
-        const int i = level - 1;
-        mouseProfile.bytes[DeviceProfileBlock::DpiXLow + i] = low(units);
-        mouseProfile.bytes[DeviceProfileBlock::DpiYLow + i] = low(units);
-        mouseProfile.bytes[DeviceProfileBlock::DpiXHigh + i] = low(units >> 8);
-        mouseProfile.bytes[DeviceProfileBlock::DpiYHigh + i] = low(units >> 8);
-    }
+    if (level >= 1 && level <= UsedDpiLevels)
+        mouseProfile.setDpi(level - 1, value);
     writeProfileToMouse();
 }
 
@@ -67,12 +60,8 @@ void DCDataHandle::slot_MouseBreathSpeed(bool isWheelLightChange, int value)
 
 void DCDataHandle::setDPIValueOnPage()
 {
-    for (int level = 1; level <= UsedDpiLevels; ++level) {
-        const int i = level - 1;
-        const int units = mouseProfile.bytes[DeviceProfileBlock::DpiXHigh + i] * 256
-            + mouseProfile.bytes[DeviceProfileBlock::DpiXLow + i];
-        emit sig_SetCurrentDPIValue(level, units * DpiUnit);
-    }
+    for (int level = 1; level <= UsedDpiLevels; ++level)
+        emit sig_SetCurrentDPIValue(level, mouseProfile.dpi(level - 1));
 }
 
 void DCDataHandle::setUsbReportRateOnPage() { emit sig_SetCurrentReportRate(mouseProfile.bytes[DeviceProfileBlock::ReportRate]); }

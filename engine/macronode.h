@@ -1,6 +1,7 @@
 // MacroNode: one event of a macro file, as the macro editor records it.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 struct MacroNode {
@@ -21,4 +22,12 @@ struct MacroNode {
             && a.TimeLapse == b.TimeLapse && a.CoordinateX == b.CoordinateX && a.CoordinateY == b.CoordinateY
             && a.State == b.State && a.Text == b.Text;
     }
+};
+
+// What a macro download needs of one macro file, read in one go.
+struct MacroFileContent {
+    QList<MacroNode> nodes;
+    int repeatTimes = 1;      // "RepeatTimes"
+    int ignoreDelayTime = 0;  // "IgnoreDelayTime": 2 = ignore the delays
+    int macroType = 0;        // "MacroType": 0 loop count, 2 toggle, 4 while held
 };

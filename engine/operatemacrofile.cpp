@@ -1,6 +1,7 @@
 #include "operatemacrofile.h"
 
 #include "apppaths.h"
+#include "loginfo.h"
 #include "wholefile.h"
 
 #include <QDebug>
@@ -29,9 +30,11 @@ int strictInt(const QJsonValue& value, int fallback)
 // Reads the file without ever creating it.
 OperateMacroFile::Parse readRoot(const QString& path, QJsonObject& root)
 {
+    if (!QFileInfo::exists(path))
+        return OperateMacroFile::Parse::Missing;
     QByteArray content;
     if (!readWholeFile(path, content))
-        return OperateMacroFile::Parse::Broken;
+        return OperateMacroFile::Parse::Unreadable;
     return OperateMacroFile::parse(content, root);
 }
 
@@ -101,12 +104,39 @@ QList<MacroNode> OperateMacroFile::getMacroNodeList(const QString& path) const
     return nodesOf(root);
 }
 
+MacroFileContent OperateMacroFile::contentOf(const QJsonObject& root) const
+{
+    MacroFileContent content;
+    content.nodes = nodesOf(root);
+    content.repeatTimes = intOf(root, RepeatTimes, content.repeatTimes);
+    content.ignoreDelayTime = intOf(root, IgnoreDelayTime, content.ignoreDelayTime);
+    content.macroType = intOf(root, MacroType, content.macroType);
+    return content;
+}
+
+bool OperateMacroFile::read(const QString& path, MacroFileContent& out) const
+{
+    QJsonObject root;
+    if (readRoot(path, root) != Parse::Object) {
+        out = MacroFileContent();
+        return false;
+    }
+    out = contentOf(root);
+    return true;
+}
+
+// A root key as an integer: `absent` when the key is not there, 0 when it is no integer.
+int OperateMacroFile::intOf(const QJsonObject& root, const QString& key, int absent)
+{
+    return root.contains(key) ? strictInt(root.value(key), 0) : absent;
+}
+
 int OperateMacroFile::intKey(const QString& path, const QString& key, int absent) const
 {
     QJsonObject root;
-    if (readRoot(path, root) != Parse::Object || !root.contains(key))
+    if (readRoot(path, root) != Parse::Object)
         return absent;
-    return strictInt(root.value(key), 0);
+    return intOf(root, key, absent);
 }
 
 int OperateMacroFile::getRepeatTimes(const QString& path) const { return intKey(path, RepeatTimes, 1); }
@@ -122,10 +152,15 @@ bool OperateMacroFile::setRootKey(const QString& path, const QString& key, const
     case Parse::Object:
         root.insert(key, value);
         return writeRoot(path, root);
+    case Parse::Missing:
     case Parse::Broken:
         // Missing, empty or broken: the file starts over with this key alone.
         qDebug() << "no this";
         return writeRoot(path, QJsonObject{{key, value}});
+    case Parse::Unreadable:
+        // It may hold a whole macro we could not see: replacing it would lose its events.
+        loginfo(QStringLiteral("macro file %1 exists but cannot be read, %2 not written").arg(path, key));
+        break;
     case Parse::NotAnObject:
         break;  // someone else's JSON: left alone
     }

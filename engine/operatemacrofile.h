@@ -37,13 +37,18 @@ public:
 
     static constexpr int IgnoreDelays = 2;
 
+    // The whole file in one read: events, repeat count, delay setting and play mode. The defaults
+    // (and false) when the file is missing, unreadable or not a macro file.
+    bool read(const QString& path, MacroFileContent& out) const;
+
     QString getName(const QString& path) const;           // "ErrorName" when unreadable
     QList<MacroNode> getMacroNodeList(const QString& path) const;
     int getRepeatTimes(const QString& path) const;         // 1 when absent
     int getIgnoreDelayTime(const QString& path) const;     // 0 when absent
     int getMacroType(const QString& path) const;           // 0 when absent
 
-    // False when nothing was written.
+    // False when nothing was written. A missing or broken file starts over with the one key; a
+    // file that exists but cannot be read is left alone.
     bool setName(const QString& path, const QString& name) const;
     bool setMacroNodeList(const QString& path, const QList<MacroNode>& nodes) const;
     bool setRepeatTimes(const QString& path, int n) const;
@@ -58,11 +63,15 @@ public:
     static QString newMacroFilePath(const QString& title, const QDateTime& created = QDateTime::currentDateTime());
 
     // The parsing steps, for the fuzzer: `content` as a macro file.
-    enum class Parse { Object, NotAnObject, Broken };
+    // Missing and Unreadable come only from reading a file: the first has nothing to lose, the
+    // second may hold a macro we could not see.
+    enum class Parse { Object, NotAnObject, Broken, Missing, Unreadable };
     static Parse parse(const QByteArray& content, QJsonObject& root);
     QList<MacroNode> nodesOf(const QJsonObject& root) const;
+    MacroFileContent contentOf(const QJsonObject& root) const;
 
 private:
     int intKey(const QString& path, const QString& key, int absent) const;
+    static int intOf(const QJsonObject& root, const QString& key, int absent);
     bool setRootKey(const QString& path, const QString& key, const QJsonValue& value) const;
 };

@@ -5,15 +5,10 @@
 #include "loginfo.h"
 #include "wholefile.h"
 
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QProcess>
 #include <QSettings>
-#include <QSound>
 
 #include <array>
 
@@ -69,27 +64,6 @@ bool entryOf(const QByteArray& content, int button, Entry& entry)
 }
 
 }  // namespace
-
-PcActionStore::SystemActions PcActionStore::defaultSystemActions()
-{
-    SystemActions actions;
-    actions.playSound = [](const QString& file) {
-        QSound::play(file);  // asynchronous; QSound reports nothing back
-        return true;
-    };
-    actions.startProgram = [](const QString& program) {
-        // The program alone, no command line to split: paths with spaces stay whole.
-        return QProcess::startDetached(program, QStringList(), QFileInfo(program).absolutePath());
-    };
-    actions.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return actions;
-}
-
-PcActionStore::SystemActions& PcActionStore::systemActions()
-{
-    static SystemActions actions = defaultSystemActions();
-    return actions;
-}
 
 QString PcActionStore::groupName(int button)
 {
@@ -150,28 +124,6 @@ bool PcActionStore::writeFunction(int button, bool enabled, const int& function,
         settings.setValue(functionKey(group), enabled ? function : 0);
         settings.setValue(pathKey(group), enabled ? path : QString());
     });
-}
-
-bool PcActionStore::runFunction(int function, QString path)
-{
-    if (!isKnownFunction(function) || path.isEmpty() || !QDir::isAbsolutePath(path))
-        return false;
-    const QFileInfo target(path);
-    const bool present = function == OpenFolder ? target.isDir() : target.isFile();
-    if (!present)
-        return false;
-
-    SystemActions& actions = systemActions();
-    switch (function) {
-    case PlaySound:
-        return actions.playSound && actions.playSound(path);
-    case StartProgram:
-        return actions.startProgram && actions.startProgram(path);
-    default:
-        // A file opens with its application, a folder in the file manager. fromLocalFile, not
-        // "file:///" + path: a '#' or '%' in a name would otherwise be read as URL syntax.
-        return actions.openUrl && actions.openUrl(QUrl::fromLocalFile(path));
-    }
 }
 
 bool PcActionStore::deleteHighestFile()

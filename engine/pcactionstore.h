@@ -4,13 +4,11 @@
 // start a program, open a file, open a folder. The file keeps one group per button id (4..15)
 // with the keys "state" (1 = a function is set), "function" (the code below) and "path".
 // The key assignment dialog writes it, the mouse hook and the engine read it on every press or
-// check, so it is read anew each time: a change takes effect with the next press.
+// check, so it is read anew each time: a change takes effect with the next press. Carrying a
+// function out is the application's business (PcActionRunner).
 #pragma once
 
 #include <QString>
-#include <QUrl>
-
-#include <functional>
 
 class PcActionStore {
 public:
@@ -21,16 +19,6 @@ public:
         OpenFile = 4,
         OpenFolder = 5,
     };
-
-    // What the computer is asked to do. The program uses QSound, QProcess and QDesktopServices;
-    // tests put recorders in their place so nothing is really played or started.
-    struct SystemActions {
-        std::function<bool(const QString& file)> playSound;
-        std::function<bool(const QString& program)> startProgram;
-        std::function<bool(const QUrl& url)> openUrl;
-    };
-    static SystemActions& systemActions();
-    static SystemActions defaultSystemActions();
 
     // The group of a button id in the file; empty for ids outside 4..15.
     static QString groupName(int button);
@@ -45,11 +33,6 @@ public:
     // 2..5 or an empty path: such an entry would swallow the button and do nothing. The file
     // and its folder are created when missing; the file is replaced whole, never half-written.
     static bool writeFunction(int button, bool enabled, const int& function, const QString& path);
-
-    // Carries out one function through systemActions(). False without doing anything for a
-    // code outside 2..5, an empty path, or a path that is not an existing file (codes 2..4) or
-    // folder (code 5); otherwise what the system reported.
-    static bool runFunction(int function, QString path);
 
     // Deletes the file (factory reset). True when no file is left.
     static bool deleteHighestFile();

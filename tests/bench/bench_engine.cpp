@@ -21,7 +21,7 @@ struct Setup {
     QTemporaryDir root;
     SimulatedMouseSession session;
     DCDataHandle engine;
-    explicit Setup(std::chrono::milliseconds pause) : session(pause)
+    explicit Setup(std::chrono::milliseconds pause) : session(pause), engine(session.shared(), pause)
     {
         AppPaths::setDataRoot(root.path());
         QDir().mkpath(AppPaths::localFileDir());

@@ -1,21 +1,12 @@
 #include "simulatedmousesession.h"
 
 #include "factoryprofile.h"
-#include "usbdriver540.h"
 
 #include <algorithm>
 
 SimulatedMouseSession::SimulatedMouseSession(std::chrono::milliseconds confirmPause)
-    : m_mouse(std::make_shared<hid::SimulatedMouse>(factoryMemory()))
+    : m_mouse(std::make_shared<hid::SimulatedMouse>(factoryMemory())), m_confirmPause(confirmPause)
 {
-    hid::setBackend(m_mouse);
-    USBDriver_540::setConfirmPause(confirmPause);
-}
-
-SimulatedMouseSession::~SimulatedMouseSession()
-{
-    USBDriver_540::setConfirmPause(std::chrono::milliseconds(50));
-    hid::setBackend(nullptr);
 }
 
 std::vector<QByteArray> SimulatedMouseSession::reports(hid::SimulatedMouse::Transfer transfer,

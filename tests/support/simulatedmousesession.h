@@ -1,5 +1,6 @@
-// Installs a fresh SimulatedMouse as the process's HID backend for the life of a test, with the
-// write-and-confirm pause shortened, and puts things back afterwards.
+// A fresh SimulatedMouse for one test, with the pause a driver or engine on it should wait after
+// each bulk write (shortened for tests). Nothing process-wide is touched: drivers and engines are
+// given the mouse, so two tests never share one by accident.
 #pragma once
 
 #include "simulatedmouse.h"
@@ -12,12 +13,12 @@
 class SimulatedMouseSession {
 public:
     explicit SimulatedMouseSession(std::chrono::milliseconds confirmPause = std::chrono::milliseconds(1));
-    ~SimulatedMouseSession();
     SimulatedMouseSession(const SimulatedMouseSession&) = delete;
     SimulatedMouseSession& operator=(const SimulatedMouseSession&) = delete;
 
     hid::SimulatedMouse& mouse() { return *m_mouse; }
     std::shared_ptr<hid::SimulatedMouse> shared() { return m_mouse; }
+    std::chrono::milliseconds confirmPause() const { return m_confirmPause; }
 
     // The successful reports of one kind that crossed the channel of `role`, in order.
     std::vector<QByteArray> reports(hid::SimulatedMouse::Transfer transfer, hid::SimulatedMouse::Role role) const;
@@ -27,4 +28,5 @@ public:
 
 private:
     std::shared_ptr<hid::SimulatedMouse> m_mouse;
+    std::chrono::milliseconds m_confirmPause;
 };

@@ -19,7 +19,8 @@ inline QByteArray bytes(std::initializer_list<int> values)
 struct OpenMouse {
     SimulatedMouseSession session;
     USBDriver_540 driver;
-    explicit OpenMouse(std::chrono::milliseconds pause = std::chrono::milliseconds(1)) : session(pause)
+    explicit OpenMouse(std::chrono::milliseconds pause = std::chrono::milliseconds(1))
+        : session(pause), driver(session.shared(), pause)
     {
         driver.SetDeviceIds(0x5C48, 0x2F73);
         QVERIFY(driver.OpenDevice() == 1);

@@ -76,7 +76,7 @@ void TestDeviceOpen::openDevice()
 
     SimulatedMouseSession session;
     session.mouse().setCollections(collections);
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), result);
 
@@ -108,7 +108,7 @@ void TestDeviceOpen::otherLengthIsClosedAgain()
     SimulatedMouseSession session;
     const Sim::Collection odd = withLength(Sim::dataCollection(), 64, "sim:zr540/odd");
     session.mouse().setCollections({Sim::commandCollection(), odd, Sim::dataCollection()});
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
     QCOMPARE(driver.dataChannel.devicePath, QString::fromStdString(Sim::dataCollection().path));
@@ -127,7 +127,7 @@ void TestDeviceOpen::onlyUsagePageMatchingTalksWithReportIdZero()
     Sim::Collection command = withUsage(Sim::commandCollection(0), 0xFF00, 0x0005);
     session.mouse().setCollections({command, Sim::dataCollection()});
     LogCapture log;
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
     QCOMPARE(driver.commandChannel.reportId, std::uint32_t(0));
@@ -147,7 +147,7 @@ void TestDeviceOpen::logsTheSearch()
         {Sim::otherDevice(0x046D, 0xC31C, "Keyboard"), Sim::pointerCollection(), Sim::commandCollection(),
          Sim::dataCollection()});
     LogCapture log;
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
 
@@ -191,7 +191,7 @@ void TestDeviceOpen::logsTheSearch()
 void TestDeviceOpen::closeTwiceAndReopen()
 {
     SimulatedMouseSession session;
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
     driver.CloseDevice();
@@ -209,7 +209,7 @@ void TestDeviceOpen::closeTwiceAndReopen()
 void TestDeviceOpen::unpluggedMouseIsNotFound()
 {
     SimulatedMouseSession session;
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
     session.mouse().setPlugged(false);

@@ -85,14 +85,12 @@ private slots:
 void TestDeviceProtocol::theProgramPausesFiftyMillisecondsBeforeTheStatus()
 {
     auto mouse = std::make_shared<Sim>(SimulatedMouseSession::factoryMemory());
-    hid::setBackend(mouse);
-    USBDriver_540 driver;
+    USBDriver_540 driver(mouse);  // the mouse's own pause
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 1);
     mouse->clearLog();
     DeviceProfileBlock block = DeviceProfileBlock::initial();
     QCOMPARE(driver.SetProfileData(&block), 1);
-    hid::setBackend(nullptr);
 
     const auto log = mouse->log();
     QCOMPARE(log.size(), std::size_t(3));  // the write, the status request, the status reply

@@ -24,7 +24,7 @@ struct EngineFixture {
         QDir().mkpath(AppPaths::localFileDir());
         if (withFactoryFile)
             QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
-        engine = std::make_unique<DCDataHandle>();
+        engine = std::make_unique<DCDataHandle>(session.shared(), session.confirmPause());
     }
 
     // Connects and loads the profile the engine announces, as the main window does.

@@ -1,6 +1,7 @@
 // The five profiles: connecting, finding the mouse's profile, loading, reset, and a first start
 // with no profile files at all.
 #include "enginefixture.h"
+#include "logcapture.h"
 #include "profilefile.h"
 #include "wholefile.h"
 
@@ -37,6 +38,9 @@ private slots:
     void compare_data();
     void compare();
     void connectWithoutMouse();
+    void connectWithUnreadableProfileSendsNothing();
+    void profileNumbersOutsideOneToFive_data();
+    void profileNumbersOutsideOneToFive();
     void loadWritesMacrosAndRefreshesThePages();
     void resetGivesFiveEqualFiles();
     void firstStartWithoutProfileFiles_data();
@@ -92,6 +96,53 @@ void TestEngineProfiles::connectWithoutMouse()
     // Plugged in later: the next connect finds it.
     f.session.mouse().setCollections({Sim::commandCollection(), Sim::dataCollection()});
     QVERIFY(f.engine->connectMouse());
+}
+
+// The mouse opens but its profile read fails: without its block, the next change would send
+// zeros over the bytes the mouse owns.
+void TestEngineProfiles::connectWithUnreadableProfileSendsNothing()
+{
+    EngineFixture f;
+    f.session.mouse().failNextTransfer(Sim::Transfer::GetFeature);
+    LogCapture log;
+    QSignalSpy page(f.engine.get(), &DCDataHandle::sig_SetCurrentConfigurePage);
+    QVERIFY(!f.engine->connectMouse());
+    QVERIFY(!f.engine->isConnected());
+    QCOMPARE(page.size(), 0);
+    QVERIFY(log.contains("loginfo = connectMouse: the profile could not be read, the mouse counts as not connected"));
+
+    const auto before = f.session.mouse().profileMemory();
+    f.engine->slot_setDPIValueOnMouse(1, 800);
+    QCOMPARE(f.profileWrites(), 0);
+    QCOMPARE(f.session.mouse().profileMemory(), before);
+}
+
+// The window passes on whatever number it has; only 1 … 5 are profiles, and the factory
+// profile (0) is never written.
+void TestEngineProfiles::profileNumbersOutsideOneToFive_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::newRow("factory profile") << 0;
+    QTest::newRow("6") << 6;
+    QTest::newRow("-1") << -1;
+}
+
+void TestEngineProfiles::profileNumbersOutsideOneToFive()
+{
+    QFETCH(int, number);
+    EngineFixture f;
+    QVERIFY(f.connectAndLoad());
+    const QByteArray factory = f.file(0);
+    const int active = f.engine->currentConfigure();
+    LogCapture log;
+    f.engine->slot_LoadLocalConfigFile(number);
+    QCOMPARE(f.profileWrites(), 0);
+    QCOMPARE(f.engine->currentConfigure(), active);
+    QVERIFY(log.contains(QStringLiteral("loginfo = slot_LoadLocalConfigFile: %1 is no local profile, nothing loaded").arg(number)));
+
+    f.engine->slot_setDPIValueOnMouse(2, 1250);  // the next change saves the active profile only
+    QCOMPARE(f.file(0), factory);
+    QCOMPARE(int(f.fileByte(P::DpiXLow + 1, active)), 1250 / 50);
 }
 
 void TestEngineProfiles::loadWritesMacrosAndRefreshesThePages()

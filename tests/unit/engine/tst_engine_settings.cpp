@@ -3,6 +3,7 @@
 #include "logcapture.h"
 
 using P = DeviceProfileBlock;
+using Sim = hid::SimulatedMouse;
 
 class TestEngineSettings : public QObject {
     Q_OBJECT
@@ -15,6 +16,7 @@ private slots:
     void lights();
     void everyChangeForcesTheSameBytes();
     void changeWhileDisconnectedIsSavedNotSent();
+    void refusedWritesAreLogged();
     void utilitySlots();
 };
 
@@ -175,6 +177,23 @@ void TestEngineSettings::changeWhileDisconnectedIsSavedNotSent()
     QVERIFY(f.session.mouse().log().empty());
     QCOMPARE(int(f.fileByte(P::DpiXLow + 1, 1)), 100);
     QCOMPARE(f.file(1).size(), 298);
+}
+
+// A profile or macro block the mouse refuses is logged, and the change is still saved.
+void TestEngineSettings::refusedWritesAreLogged()
+{
+    EngineFixture f;
+    QVERIFY(f.connectAndLoad());
+    LogCapture log;
+    f.session.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
+    f.engine->slot_setDPIValueOnMouse(2, 5000);
+    QVERIFY(log.contains("loginfo = writeProfileToMouse: the mouse did not take the profile"));
+    QCOMPARE(int(f.fileByte(P::DpiXLow + 1)), 100);
+
+    f.session.mouse().setNextWriteStatus(Sim::WriteKind::Macro, 1);
+    f.engine->slot_LoadLocalConfigFile(2);
+    QVERIFY(log.contains("loginfo = loadConfigFileByNumber: the mouse did not take macro slot 0"));
+    QCOMPARE(log.count("loginfo = writeProfileToMouse: the mouse did not take the profile"), 1);
 }
 
 void TestEngineSettings::utilitySlots()

@@ -6,6 +6,12 @@
 #include "wholefile.h"
 
 #include <QJsonArray>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -63,6 +69,7 @@ private slots:
     void disconnected();
     void failedBlockWrite();
     void guard();
+    void fileIsReadOnce();
 };
 
 void TestMacroDownload::encoding_data()
@@ -243,7 +250,9 @@ void TestMacroDownload::failedBlockWrite()
     EngineFixture f;
     QVERIFY(f.connectAndLoad());
     f.session.mouse().setNextWriteStatus(Sim::WriteKind::Macro, 1);
+    LogCapture log;
     f.engine->slot_WriteSingleMacro(7, macroFile("f", QJsonArray{key(0x41, 0, 1)}));
+    QVERIFY(log.contains("loginfo = driverWriteIntoMouse: the mouse did not take the macro block 156"));
     QVERIFY(f.engine->localProfileRecord().macros[4].items.isEmpty());  // slot copy skipped
     QCOMPARE(entryOf(f, 4) & 0xFF, 0x09u);                              // assignment still done
 }
@@ -261,6 +270,48 @@ void TestMacroDownload::guard()
     QCOMPARE(macroWrites(f), 0);
     QCOMPARE(f.profileWrites(), 0);
     QCOMPARE(entryOf(f, 0), 0x00F00001u);
+}
+
+// A macro file replaced while it is downloaded: the block, its repeat count and the button's play
+// mode all come from one version. The file is a pipe that hands version 1 to its first reader and
+// version 2 to every later one.
+void TestMacroDownload::fileIsReadOnce()
+{
+    EngineFixture f;
+    QVERIFY(f.connectAndLoad());
+    const QString path = AppPaths::macroFilesDir() + "/test/pipe.json";
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QByteArray fifo = QFile::encodeName(path);
+    QVERIFY(mkfifo(fifo.constData(), 0600) == 0);
+    auto version = [](int repeat, int type, int vk) {
+        const QJsonObject root{{"Macro", QJsonArray{key(vk, 0, 5)}}, {"RepeatTimes", repeat}, {"MacroType", type}};
+        return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    };
+    const QByteArray first = version(3, 2, 0x41), later = version(5, 4, 0x42);
+    std::atomic<bool> stop{false};
+    std::atomic<int> served{0};
+    std::thread server([&] {
+        while (!stop) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);  // fails while no one reads
+            if (fd < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            const QByteArray& content = served == 0 ? first : later;
+            QVERIFY(::write(fd, content.constData(), std::size_t(content.size())) == content.size());
+            ::close(fd);
+            ++served;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the reader finish
+        }
+    });
+    f.engine->slot_WriteSingleMacro(7, path);
+    stop = true;
+    server.join();
+
+    QCOMPARE(served.load(), 1);
+    const auto block = f.session.mouse().macroBlock(0x9C);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(block.data()), 6), QByteArray("\x00\x03\x05\x04\x00\x00", 6));
+    QCOMPARE(entryOf(f, 4), std::uint32_t(0x09 | 2 << 8 | 0x9C << 24));  // mode 2 with it
 }
 
 QTEST_GUILESS_MAIN(TestMacroDownload)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 QString golden(const char* name) { return QStringLiteral(ZR540_TEST_DATA_DIR "/macros/") + QLatin1String(name); }
@@ -40,6 +41,7 @@ private slots:
     void writingAKey_data();
     void writingAKey();
     void eventsKeepTheOtherKeys();
+    void unreadableFileIsLeftAlone();
     void strictNumbers_data();
     void strictNumbers();
     void library();
@@ -161,6 +163,29 @@ void TestMacroFile::eventsKeepTheOtherKeys()
     QCOMPARE(macro.getRepeatTimes(path), 300);
     QCOMPARE(macro.getIgnoreDelayTime(path), 2);
     QCOMPARE(macro.getMacroType(path), 4);
+}
+
+// A file that is there but cannot be read may hold a whole macro: no setter replaces it. Root
+// reads everything, so the setter runs as another user for the check.
+void TestMacroFile::unreadableFileIsLeftAlone()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));  // anyone may write here
+    const QString path = copyOf(dir, "ctrl-click.json");
+    const QByteArray before = contentOf(path);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    const bool root = geteuid() == 0;
+    if (root)
+        QVERIFY(seteuid(65534) == 0);  // nobody: neither owner nor reader of the file
+    OperateMacroFile macro;
+    LogCapture log;
+    const bool written = macro.setName(path, QStringLiteral("x")) || macro.setRepeatTimes(path, 2);
+    if (root)
+        QVERIFY(seteuid(0) == 0);
+    QVERIFY(!written);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(contentOf(path), before);
+    QVERIFY(log.contains(QStringLiteral("loginfo = macro file %1 exists but cannot be read, Name not written").arg(path)));
 }
 
 void TestMacroFile::strictNumbers_data()

@@ -1,9 +1,11 @@
 // The OLED picture: packing into the display's pages, and what reaches the mouse.
 #include "enginefixture.h"
 #include "logcapture.h"
+#include "oledframe.h"
 #include "wholefile.h"
 
 #include <QImage>
+#include <vector>
 
 using Sim = hid::SimulatedMouse;
 
@@ -38,6 +40,8 @@ private slots:
     void readBackThatDiffersIsLogged();
     void unusablePictureIsNotSent_data();
     void unusablePictureIsNotSent();
+    void bmpSuitePacksTheSameEveryTime_data();
+    void bmpSuitePacksTheSameEveryTime();
 };
 
 void TestOledUpload::packing_data()
@@ -144,6 +148,42 @@ void TestOledUpload::unusablePictureIsNotSent()
     QCOMPARE(f.profileWrites(), 0);
     QVERIFY(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Data).empty());
     QCOMPARE(f.session.mouse().picture(), shown);  // the display keeps its picture
+}
+
+// Pictures from elsewhere, broken ones included: whatever the reader leaves unwritten must not
+// reach the frame, so a picture packs to the same bytes however the memory under it was used.
+void TestOledUpload::bmpSuitePacksTheSameEveryTime_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir suite(QStringLiteral(ZR540_SHARED_TESTDATA_DIR "/bmpsuite"));
+    if (!suite.exists())
+        QSKIP("the BMP Suite is not beside the project (../shared/testdata/bmpsuite)");
+    for (const char* folder : {"g", "q", "b"}) {
+        for (const QString& name : QDir(suite.filePath(folder)).entryList({"*.bmp"}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(folder, name))) << suite.filePath(folder) + "/" + name;
+    }
+}
+
+void TestOledUpload::bmpSuitePacksTheSameEveryTime()
+{
+    QFETCH(QString, path);
+    QByteArray frames[2];
+    bool loaded[2] = {};
+    for (int run = 0; run < 2; ++run) {
+        {
+            // Leave the heap full of a different pattern before each load.
+            std::vector<QImage> litter;
+            for (int i = 0; i < 8; ++i)
+                litter.emplace_back(512, 512, QImage::Format_ARGB32).fill(run == 0 ? 0x00000000u : 0xFFFFFFFFu);
+        }
+        QImage canvas;
+        loaded[run] = OledFrame::loadCanvas(path, canvas);
+        frames[run] = QByteArray(512, '\0');
+        if (loaded[run])
+            QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frames[run].data()), 512));
+    }
+    QCOMPARE(loaded[1], loaded[0]);
+    QCOMPARE(frames[1], frames[0]);
 }
 
 QTEST_GUILESS_MAIN(TestOledUpload)

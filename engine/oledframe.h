@@ -1,0 +1,28 @@
+// OledFrame: the saved drawing becomes the frame of the mouse's 128 × 32 display. No device, no
+// engine.
+//
+// The display is 4 pages of 8 pixel rows; byte page × 128 + x holds one column of a page, its
+// bit 7 the page's top row. A frame bit is lit where the picture's one-bit pixel is 0.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace OledFrame {
+
+constexpr int Width = 128;
+constexpr int Height = 32;
+constexpr int FrameSize = Width * Height / 8;  // 512
+
+// Loads the picture at `path` and draws its one-bit form onto a 128 × 32 canvas that is filled
+// (unlit) first, so no pixel of the result is left to chance: Qt's BMP reader leaves rows of cut
+// or RLE files unwritten, and those must not reach the display. `size` gets the picture's own
+// size. False when the file cannot be read as a picture.
+bool loadCanvas(const QString& path, QImage& canvas, QSize* size = nullptr);
+
+// Packs a 128 × 32 Format_MonoLSB picture into `frame` (FrameSize bytes). False, and `frame`
+// untouched, for any other picture.
+bool pack(const QImage& picture, unsigned char* frame, int frameLength);
+
+}  // namespace OledFrame
