@@ -73,7 +73,7 @@ void TestSimulatedMouse::listingFailure()
     SimulatedMouseSession session;
     session.mouse().setEnumerationFails(true);
     LogCapture log;
-    USBDriver_540 driver;
+    USBDriver_540 driver(session.shared(), session.confirmPause());
     driver.SetDeviceIds(0x5C48, 0x2F73);
     QCOMPARE(driver.OpenDevice(), 0);
     QCOMPARE(log.lines(), QStringList{QString("SetupDiGetClassDevs fail: %1").arg(Sim::ErrorGenFailure)});

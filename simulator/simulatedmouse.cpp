@@ -1,26 +1,11 @@
 #include "simulatedmouse.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace hid {
 namespace {
 
 thread_local std::uint32_t t_lastError = 0;
-
-constexpr std::uint8_t StatusRequest = 0x82;
-constexpr std::uint8_t ReadProfile = 0x83;
-constexpr std::uint8_t ReadMacro = 0x84;
-constexpr std::uint8_t ReadPicture = 0x85;
-constexpr std::uint8_t WriteProfile = 0x03;
-constexpr std::uint8_t WriteMacro = 0x04;
-constexpr std::uint8_t WritePicture = 0x05;
-
-// Saved mouse: magic, then profile, macro blocks, picture, status bytes.
-constexpr char PersistMagic[8] = {'Z', 'R', '5', '4', '0', 'S', 'I', 'M'};
 
 Caps vendorCaps(std::uint16_t featureLength)
 {
@@ -41,7 +26,7 @@ Attributes mouseAttributes()
 
 SimulatedMouse::SimulatedMouse() : SimulatedMouse(Memory{}) {}
 
-SimulatedMouse::SimulatedMouse(const Memory& initialProfile) : m_profile(initialProfile)
+SimulatedMouse::SimulatedMouse(const Memory& initialProfile) : m_firmware(initialProfile)
 {
     m_collections = {pointerCollection(), commandCollection(), dataCollection()};
 }
@@ -127,7 +112,7 @@ bool SimulatedMouse::plugged() const
 void SimulatedMouse::setNextWriteStatus(WriteKind kind, std::uint8_t status)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_nextStatus[static_cast<std::size_t>(kind)] = status;
+    m_firmware.setNextWriteStatus(kind, status);
 }
 
 void SimulatedMouse::failNextTransfer(Transfer transfer, int skip, std::uint32_t error)
@@ -152,58 +137,50 @@ void SimulatedMouse::setEnumerationFails(bool fails)
 SimulatedMouse::Memory SimulatedMouse::profileMemory() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_profile;
+    return m_firmware.memories().profile;
 }
 
 void SimulatedMouse::setProfileMemory(const Memory& memory)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_profile = memory;
+    m_firmware.memories().profile = memory;
 }
 
 bool SimulatedMouse::isMacroAddress(int address)
 {
-    return address >= FirstMacroAddress && address <= LastMacroAddress
-        && (address - FirstMacroAddress) % MacroAddressStep == 0;
-}
-
-SimulatedMouse::Memory* SimulatedMouse::macroBlockLocked(int address)
-{
-    if (!isMacroAddress(address))
-        return nullptr;
-    return &m_macroBlocks[static_cast<std::size_t>((address - FirstMacroAddress) / MacroAddressStep)];
+    return SimulatedFirmware::isMacroAddress(address);
 }
 
 SimulatedMouse::Memory SimulatedMouse::macroBlock(std::uint8_t address) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Memory* block = const_cast<SimulatedMouse*>(this)->macroBlockLocked(address);
+    const Memory* block = m_firmware.macroBlock(address);
     return block ? *block : Memory{};
 }
 
 void SimulatedMouse::setMacroBlock(std::uint8_t address, const Memory& data)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (Memory* block = macroBlockLocked(address))
+    if (Memory* block = m_firmware.macroBlock(address))
         *block = data;
 }
 
 SimulatedMouse::Memory SimulatedMouse::picture() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_picture;
+    return m_firmware.memories().picture;
 }
 
 void SimulatedMouse::setPicture(const Memory& data)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_picture = data;
+    m_firmware.memories().picture = data;
 }
 
 std::array<std::uint8_t, 3> SimulatedMouse::statusBytes() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_status;
+    return m_firmware.memories().status;
 }
 
 std::vector<SimulatedMouse::LogEntry> SimulatedMouse::log() const
@@ -372,10 +349,12 @@ bool SimulatedMouse::setFeature(Handle handle, const std::uint8_t* buffer, std::
         return false;
     }
     record(Transfer::SetFeature, *c, buffer, length, true);
-    if (c->role == Role::Command)
-        handleCommand(buffer, length);
-    else if (c->role == Role::Data)
-        handleBulkWrite(buffer, length);
+    if (c->role == Role::Command) {
+        m_firmware.handleCommand(buffer, length);
+    } else if (c->role == Role::Data) {
+        if (m_firmware.handleBulkWrite(buffer, length))
+            m_store.save(m_firmware.memories());  // the demo mode keeps every accepted write
+    }
     return true;
 }
 
@@ -396,7 +375,7 @@ long SimulatedMouse::getFeature(Handle handle, std::uint8_t* buffer, std::size_t
     }
     std::vector<std::uint8_t> reply;
     if (c->role == Role::Data) {
-        reply = buildReply();
+        reply = m_firmware.buildReply();
         if (m_garble && m_garbleSkip > 0) {
             --m_garbleSkip;
         } else if (m_garble) {
@@ -436,140 +415,13 @@ long SimulatedMouse::readReport(Handle handle, std::uint8_t*, std::size_t)
     return -1;
 }
 
-// --- Firmware -----------------------------------------------------------------------------
-
-void SimulatedMouse::handleCommand(const std::uint8_t* buffer, std::size_t length)
-{
-    m_request.fill(0);
-    std::copy(buffer + 1, buffer + std::min<std::size_t>(length, m_request.size() + 1), m_request.begin());
-}
-
-void SimulatedMouse::handleBulkWrite(const std::uint8_t* buffer, std::size_t length)
-{
-    if (length <= DataOffset)
-        return;
-    const std::uint8_t command = buffer[CommandOffset];
-    const std::uint8_t address = buffer[AddressOffset];
-    std::size_t count = static_cast<std::size_t>(buffer[LengthOffset] | (buffer[LengthOffset + 1] << 8));
-    count = std::min({count, MemorySize, length - DataOffset});
-
-    Memory* target = nullptr;
-    WriteKind kind;
-    switch (command) {
-    case WriteProfile:
-        kind = WriteKind::Profile;
-        target = address == ProfileAddress ? &m_profile : nullptr;
-        break;
-    case WriteMacro:
-        kind = WriteKind::Macro;
-        target = macroBlockLocked(address);
-        break;
-    case WritePicture:
-        kind = WriteKind::Picture;
-        target = address == PictureAddress ? &m_picture : nullptr;
-        break;
-    default:
-        return;  // not a write the mouse knows: ignored, no status changes
-    }
-    const std::size_t k = static_cast<std::size_t>(kind);
-    std::uint8_t status = target ? 0 : 1;  // a write to an address that does not exist fails
-    if (m_nextStatus[k] >= 0) {
-        status = static_cast<std::uint8_t>(m_nextStatus[k]);
-        m_nextStatus[k] = -1;
-    }
-    m_status[k] = status;
-    if (status != 0)
-        return;  // a refused write leaves the memory as it was
-    std::copy_n(buffer + DataOffset, count, target->begin());
-    saveLocked();
-}
-
-std::vector<std::uint8_t> SimulatedMouse::buildReply() const
-{
-    std::vector<std::uint8_t> reply(DataFeatureLength, 0);
-    reply[0] = ReplyReportId;
-    const std::uint8_t command = m_request[0];
-    const Memory* source = nullptr;
-    switch (command) {
-    case ReadProfile:
-        source = &m_profile;
-        reply[AddressOffset] = ProfileAddress;
-        break;
-    case ReadMacro:
-        source = const_cast<SimulatedMouse*>(this)->macroBlockLocked(m_request[1]);
-        reply[AddressOffset] = m_request[1];
-        break;
-    case ReadPicture:
-        source = &m_picture;
-        reply[AddressOffset] = PictureAddress;
-        break;
-    default:
-        // The status reply: command echo, then the profile, macro and picture write status.
-        reply[CommandOffset] = StatusRequest;
-        std::copy(m_status.begin(), m_status.end(), reply.begin() + 2);
-        return reply;
-    }
-    reply[CommandOffset] = command;
-    if (source) {
-        reply[LengthOffset] = static_cast<std::uint8_t>(MemorySize & 0xFF);
-        reply[LengthOffset + 1] = static_cast<std::uint8_t>(MemorySize >> 8);
-        std::copy(source->begin(), source->end(), reply.begin() + DataOffset);
-    }
-    return reply;
-}
-
 // --- Persistence --------------------------------------------------------------------------
 
 bool SimulatedMouse::setPersistenceFile(const std::string& file)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_persistenceFile = file;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return true;  // nothing saved yet: the mouse starts as constructed
-    std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t expected = sizeof PersistMagic + MemorySize * (2 + MacroBlockCount) + m_status.size();
-    if (data.size() != expected || std::memcmp(data.data(), PersistMagic, sizeof PersistMagic) != 0)
-        return false;
-    const char* p = data.data() + sizeof PersistMagic;
-    auto take = [&p](std::uint8_t* to, std::size_t n) {
-        std::memcpy(to, p, n);
-        p += n;
-    };
-    take(m_profile.data(), MemorySize);
-    for (Memory& block : m_macroBlocks)
-        take(block.data(), MemorySize);
-    take(m_picture.data(), MemorySize);
-    take(m_status.data(), m_status.size());
-    return true;
-}
-
-void SimulatedMouse::saveLocked() const
-{
-    if (m_persistenceFile.empty())
-        return;
-    // Whole file to a temporary name, then renamed over the old one: a crash never leaves half
-    // a mouse behind.
-    const std::string temporary = m_persistenceFile + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(PersistMagic, sizeof PersistMagic);
-        auto put = [&out](const std::uint8_t* from, std::size_t n) {
-            out.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(n));
-        };
-        put(m_profile.data(), MemorySize);
-        for (const Memory& block : m_macroBlocks)
-            put(block.data(), MemorySize);
-        put(m_picture.data(), MemorySize);
-        put(m_status.data(), m_status.size());
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return;
-        }
-    }
-    if (std::rename(temporary.c_str(), m_persistenceFile.c_str()) != 0)
-        std::remove(temporary.c_str());
+    m_store.setFile(file);
+    return m_store.load(m_firmware.memories());
 }
 
 }  // namespace hid

@@ -17,9 +17,15 @@
 // things go wrong (status bytes, failing transfers, garbled replies, unplugging, collection order
 // and report ids, interfaces that cannot be opened, other HID devices beside it). The demo mode
 // keeps its memories in a file so a restarted program finds the mouse as it left it.
+//
+// This class is the mouse's HID face: its collections, handles, plugging, the log and the
+// transfer faults. What the firmware does with a report is SimulatedFirmware's, the file of the
+// demo mode SimulatorStore's; both are used under this class's one mutex.
 #pragma once
 
 #include "hid.h"
+#include "simulatedfirmware.h"
+#include "simulatorstore.h"
 
 #include <array>
 #include <chrono>
@@ -39,27 +45,26 @@ public:
     static constexpr std::uint16_t VendorUsagePage = 0xFF00;
     static constexpr std::uint16_t VendorUsage = 0x0001;
     static constexpr std::uint16_t CommandFeatureLength = 6;
-    static constexpr std::uint16_t DataFeatureLength = 1032;
-    static constexpr std::uint8_t ReplyReportId = 6;   // every reply carries it, whoever asked
+    static constexpr std::uint16_t DataFeatureLength = SimulatedFirmware::ReplyLength;
+    static constexpr std::uint8_t ReplyReportId = SimulatedFirmware::ReplyReportId;  // every reply, whoever asked
     static constexpr std::uint8_t CommandReportId = 5; // the command collection's own id
 
-    static constexpr std::size_t MemorySize = 1024;
-    static constexpr std::uint8_t ProfileAddress = 0x00;
-    static constexpr std::uint8_t PictureAddress = 0x80;
-    static constexpr std::uint8_t FirstMacroAddress = 140;
-    static constexpr std::uint8_t LastMacroAddress = 232;
-    static constexpr std::uint8_t MacroAddressStep = 4;
-    static constexpr int MacroBlockCount = (LastMacroAddress - FirstMacroAddress) / MacroAddressStep + 1;
+    static constexpr std::size_t MemorySize = SimulatedFirmware::MemorySize;
+    static constexpr std::uint8_t ProfileAddress = SimulatedFirmware::ProfileAddress;
+    static constexpr std::uint8_t PictureAddress = SimulatedFirmware::PictureAddress;
+    static constexpr std::uint8_t FirstMacroAddress = SimulatedFirmware::FirstMacroAddress;
+    static constexpr std::uint8_t LastMacroAddress = SimulatedFirmware::LastMacroAddress;
+    static constexpr std::uint8_t MacroAddressStep = SimulatedFirmware::MacroAddressStep;
+    static constexpr int MacroBlockCount = SimulatedFirmware::MacroBlockCount;
 
     // Offsets of a reply or a bulk write on the data collection.
-    static constexpr std::size_t CommandOffset = 1;
-    static constexpr std::size_t AddressOffset = 2;
-    static constexpr std::size_t LengthOffset = 3;  // 16-bit little-endian count of data bytes
-    static constexpr std::size_t DataOffset = 8;
+    static constexpr std::size_t CommandOffset = SimulatedFirmware::CommandOffset;
+    static constexpr std::size_t AddressOffset = SimulatedFirmware::AddressOffset;
+    static constexpr std::size_t LengthOffset = SimulatedFirmware::LengthOffset;  // 16-bit little-endian count
+    static constexpr std::size_t DataOffset = SimulatedFirmware::DataOffset;
 
-    using Memory = std::array<std::uint8_t, MemorySize>;
-
-    enum class WriteKind { Profile = 0, Macro = 1, Picture = 2 };  // status reply bytes 2, 3, 4
+    using Memory = SimulatedFirmware::Memory;
+    using WriteKind = SimulatedFirmware::WriteKind;  // status reply bytes 2, 3, 4
     enum class Transfer { SetFeature, GetFeature, WriteReport, ReadReport };
     enum class Role { Command, Data, Pointer, Other };
 
@@ -169,11 +174,6 @@ private:
     bool fail(std::uint32_t error);
     bool takeTransferFault(Transfer transfer);
     void record(Transfer transfer, const Collection& c, const std::uint8_t* bytes, std::size_t length, bool ok);
-    void handleCommand(const std::uint8_t* buffer, std::size_t length);
-    void handleBulkWrite(const std::uint8_t* buffer, std::size_t length);
-    std::vector<std::uint8_t> buildReply() const;
-    Memory* macroBlockLocked(int address);
-    void saveLocked() const;
 
     mutable std::mutex m_mutex;
     std::vector<Collection> m_collections;
@@ -183,17 +183,12 @@ private:
     bool m_plugged = true;
     bool m_enumerationFails = false;
 
-    Memory m_profile{};
-    std::array<Memory, MacroBlockCount> m_macroBlocks{};
-    Memory m_picture{};
-    std::array<std::uint8_t, 3> m_status{};
-    std::array<int, 3> m_nextStatus{{-1, -1, -1}};
-    std::array<std::uint8_t, 5> m_request{};  // the last command report, without its id
+    SimulatedFirmware m_firmware;
+    SimulatorStore m_store;
     std::map<Transfer, TransferFault> m_transferFaults;
     std::function<void(std::vector<std::uint8_t>&)> m_garble;
     int m_garbleSkip = 0;
     std::vector<LogEntry> m_log;
-    std::string m_persistenceFile;
 };
 
 }  // namespace hid
