@@ -1,6 +1,6 @@
 #include "findpasswd.h"
 
-FindPasswd::FindPasswd(QObject* parent) : KVAccountManage(parent)
+FindPasswd::FindPasswd(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &FindPasswd::slots_onSigFinished);
 }

@@ -6,7 +6,7 @@
 class FindPasswd : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit FindPasswd(QObject* parent = nullptr);
+    explicit FindPasswd(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
 
     Q_INVOKABLE void KvFindPasswdJson(QString email);
 

@@ -1,6 +1,6 @@
 #include "getdownloadfilepath.h"
 
-GetDownLoadFilePath::GetDownLoadFilePath(QObject* parent) : KVAccountManage(parent)
+GetDownLoadFilePath::GetDownLoadFilePath(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &GetDownLoadFilePath::slots_onSigFinished);
 }

@@ -59,11 +59,11 @@ bool integralCode(const QJsonValue& value, int& code)
 
 }  // namespace
 
-KVAccountManage::KVAccountManage(QObject* parent)
+KVAccountManage::KVAccountManage(QObject* parent, const QString& baseAddress)
     : QObject(parent),
       m_token(this),
       m_manager(new QNetworkAccessManager(this)),
-      m_baseAddress(defaultBaseAddress())
+      m_baseAddress(baseAddress)
 {
     connect(m_manager, &QNetworkAccessManager::finished, this, &KVAccountManage::sigFinished);
 }

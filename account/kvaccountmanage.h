@@ -40,14 +40,14 @@ public:
         KindVersion = 11,
     };
 
-    explicit KVAccountManage(QObject* parent = nullptr);
+    explicit KVAccountManage(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
 
     // Base address + path of the kind; an empty string for an unknown kind.
     QString requestUrl(int kind) const;
     QString baseAddress() const { return m_baseAddress; }
 
-    // The base address objects created from now on use: the build setting ZR540_ACCOUNT_SERVER
-    // unless tests or the demo point it elsewhere.
+    // The base address objects created without one use: the build setting ZR540_ACCOUNT_SERVER
+    // unless the program points it elsewhere at start-up.
     static QString defaultBaseAddress();
     static void setDefaultBaseAddress(const QString& address);
 

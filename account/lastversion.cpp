@@ -1,6 +1,6 @@
 #include "lastversion.h"
 
-LastVersion::LastVersion(QObject* parent) : KVAccountManage(parent)
+LastVersion::LastVersion(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &LastVersion::slots_onSigFinished);
 }

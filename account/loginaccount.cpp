@@ -4,7 +4,7 @@
 
 #include <QNetworkReply>
 
-LoginAccount::LoginAccount(QObject* parent) : KVAccountManage(parent), m_identity(this)
+LoginAccount::LoginAccount(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress), m_identity(this)
 {
     connect(this, &KVAccountManage::sigFinished, this, &LoginAccount::slots_onSigFinished);
 }

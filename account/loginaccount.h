@@ -8,7 +8,7 @@
 class LoginAccount : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit LoginAccount(QObject* parent = nullptr);
+    explicit LoginAccount(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
 
     Q_INVOKABLE void KvPostLoginJson(QString emailAccount, QString passwd);
 

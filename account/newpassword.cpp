@@ -1,6 +1,6 @@
 #include "newpassword.h"
 
-NewPassword::NewPassword(QObject* parent) : KVAccountManage(parent)
+NewPassword::NewPassword(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &NewPassword::slots_onSigFinished);
 }

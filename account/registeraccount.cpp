@@ -1,6 +1,6 @@
 #include "registeraccount.h"
 
-RegisterAccount::RegisterAccount(QObject* parent) : KVAccountManage(parent)
+RegisterAccount::RegisterAccount(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &RegisterAccount::slots_onSigFinished);
 }

@@ -1,6 +1,6 @@
 #include "saveconfiginfo.h"
 
-SaveConfigInfo::SaveConfigInfo(QObject* parent) : KVAccountManage(parent)
+SaveConfigInfo::SaveConfigInfo(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &SaveConfigInfo::slots_onSigFinished);
 }

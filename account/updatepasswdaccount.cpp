@@ -1,6 +1,6 @@
 #include "updatepasswdaccount.h"
 
-UpdatePasswdAccount::UpdatePasswdAccount(QObject* parent) : KVAccountManage(parent)
+UpdatePasswdAccount::UpdatePasswdAccount(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &UpdatePasswdAccount::slots_onSigFinished);
 }

@@ -4,7 +4,7 @@
 
 #include <JlCompress.h>
 
-UploadFile::UploadFile(QObject* parent) : KVAccountManage(parent)
+UploadFile::UploadFile(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &UploadFile::slots_onSigFinished);
 }

@@ -1,6 +1,6 @@
 #include "validatepassword.h"
 
-ValidatePassword::ValidatePassword(QObject* parent) : KVAccountManage(parent)
+ValidatePassword::ValidatePassword(QObject* parent, const QString& baseAddress) : KVAccountManage(parent, baseAddress)
 {
     connect(this, &KVAccountManage::sigFinished, this, &ValidatePassword::slots_onSigFinished);
 }
