@@ -62,7 +62,7 @@ int writeOfKind(USBDriver_540& driver, int kind)
 class TestDeviceProtocol : public QObject {
     Q_OBJECT
 private slots:
-    // First, while nothing in this process has touched the pause.
+    // With the pause a driver takes when given none: the mouse's own.
     void theProgramPausesFiftyMillisecondsBeforeTheStatus();
 
     void requestBytes();
