@@ -107,21 +107,34 @@ QString ApiClient::login(const QString& email, const QString& password) {
   return r.isJson && r.code == 0 ? r.authorization : QString();
 }
 
+ApiReply ApiClient::save(const QString& token, const QString& filePath, bool macros) {
+  return macros ? postJson("/v1/driver/macro/config/save", {{"filePath", filePath}, {"configContent", ""}, {"configType", ""}}, token)
+                : postJson("/v1/driver/config2/save", {{"filePath", filePath}, {"configContent", ""}, {"configType", "zr540"}}, token);
+}
+
+ApiReply ApiClient::address(const QString& token, bool macros) {
+  return macros ? postJson("/v1/driver/macro/config/get", QJsonObject(), token)
+                : postJson("/v1/driver/config2/get", {{"configType", "zr540"}}, token);
+}
+
+QString ApiClient::newUser(const QString& email) {
+  return registerUser(email, "secret-one") ? login(email, "secret-one") : QString();
+}
+
 QString ApiClient::uploadAndSave(const QString& token, const QByteArray& bytes, bool macros) {
   const ApiReply up = upload(token, bytes, macros ? "MacroFiles.zip" : "LocalFile.zip");
   if (!up.isJson || up.code != 0) return QString();
   const QString name = up.dataString("filePath");
-  const ApiReply save = macros
-      ? postJson("/v1/driver/macro/config/save", {{"filePath", name}, {"configContent", ""}, {"configType", ""}}, token)
-      : postJson("/v1/driver/config2/save", {{"filePath", name}, {"configContent", ""}, {"configType", "zr540"}}, token);
-  return save.isJson && save.code == 0 ? name : QString();
+  const ApiReply saved = save(token, name, macros);
+  return saved.isJson && saved.code == 0 ? name : QString();
 }
 
 QString ApiClient::downloadAddress(const QString& token, bool macros) {
-  const ApiReply r = macros ? postJson("/v1/driver/macro/config/get", QJsonObject(), token)
-                            : postJson("/v1/driver/config2/get", {{"configType", "zr540"}}, token);
+  const ApiReply r = address(token, macros);
   return r.isJson && r.code == 0 ? r.dataString("filePath") : QString();
 }
+
+QByteArray ApiClient::download(const QString& token, bool macros) { return get(downloadAddress(token, macros)).body; }
 
 QByteArray randomArchive(int size) {
   QByteArray bytes(qMax(size, 22), '\0');

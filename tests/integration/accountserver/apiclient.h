@@ -50,11 +50,20 @@ class ApiClient {
   // GET of a path, or of an absolute URL of this server.
   ApiReply get(const QString& pathOrUrl);
 
-  // Steps that many tests take; each QVERIFY-free: they return an empty string on failure.
+  // The save record and download address requests of the profile (configType "zr540") or the
+  // macro archive, as the utility sends them.
+  ApiReply save(const QString& token, const QString& filePath, bool macros);
+  ApiReply address(const QString& token, bool macros);
+
+  // Steps that many tests take; each QVERIFY-free: false or an empty string on failure.
   bool registerUser(const QString& email, const QString& password, const QString& nickname = QStringLiteral("测试"));
   QString login(const QString& email, const QString& password);
+  // register and login with the password "secret-one"
+  QString newUser(const QString& email);
   QString uploadAndSave(const QString& token, const QByteArray& bytes, bool macros);
   QString downloadAddress(const QString& token, bool macros);
+  // GET of the current download address
+  QByteArray download(const QString& token, bool macros);
 
   static const std::string kBoundary;
 

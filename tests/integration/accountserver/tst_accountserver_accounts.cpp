@@ -64,17 +64,9 @@ void TestAccountServerAccounts::registerRefused_data() {
   QTest::addColumn<int>("code");
   const QByteArray nick = "\"nickname\":\"n\",";
   QTest::newRow("no nickname") << QByteArray(R"({"email":"r1@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10002;
-  QTest::newRow("no email") << QByteArray(R"({"nickname":"n","password":"secret-one","rePassword":"secret-one"})") << 10002;
-  QTest::newRow("no password") << QByteArray(R"({"nickname":"n","email":"r1@x.cn","rePassword":"secret-one"})") << 10002;
-  QTest::newRow("no repetition") << QByteArray(R"({"nickname":"n","email":"r1@x.cn","password":"secret-one"})") << 10002;
   QTest::newRow("email a number") << QByteArray(R"({"nickname":"n","email":5,"password":"secret-one","rePassword":"secret-one"})") << 10010;
-  QTest::newRow("nickname null") << QByteArray(R"({"nickname":null,"email":"r1@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10010;
   QTest::newRow("NUL in password") << QByteArray(R"({"nickname":"n","email":"r1@x.cn","password":"secret\u0000one","rePassword":"secret\u0000one"})") << 10010;
   QTest::newRow("repetition differs") << QByteArray(R"({"nickname":"n","email":"r1@x.cn","password":"secret-one","rePassword":"secret-two"})") << 10006;
-  QTest::newRow("email without @") << QByteArray("{" + nick + R"("email":"r1x.cn","password":"secret-one","rePassword":"secret-one"})") << 10007;
-  QTest::newRow("email with two @") << QByteArray("{" + nick + R"("email":"r1@x@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10007;
-  QTest::newRow("email with space") << QByteArray("{" + nick + R"("email":"r 1@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10007;
-  QTest::newRow("email without domain dot") << QByteArray("{" + nick + R"("email":"r1@localhost","password":"secret-one","rePassword":"secret-one"})") << 10007;
   QTest::newRow("email with path") << QByteArray("{" + nick + R"("email":"../r1@x.cn/","password":"secret-one","rePassword":"secret-one"})") << 10007;
   QTest::newRow("empty nickname") << QByteArray(R"({"nickname":"","email":"r1@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10009;
   QTest::newRow("nickname of 33") << QByteArray(R"({"nickname":")" + QString(33, QChar(0x4e2d)).toUtf8() + R"(","email":"r1@x.cn","password":"secret-one","rePassword":"secret-one"})") << 10009;
@@ -119,7 +111,7 @@ void TestAccountServerAccounts::registerAndLogin() {
   QVERIFY(!second.isEmpty());
   QVERIFY(second != login.authorization);
   for (const QString& token : {login.authorization, second}) {
-    QCOMPARE(api_->postJson("/v1/driver/macro/config/get", QJsonObject(), token).code, 30006);
+    QCOMPARE(api_->address(token, true).code, 30006);
   }
 }
 
@@ -130,9 +122,7 @@ void TestAccountServerAccounts::loginRefused_data() {
   QTest::newRow("unknown account") << QJsonObject{{"email", "nobody@x.cn"}, {"password", "secret-one"}} << 10004 << "账号不存在";
   QTest::newRow("wrong password") << QJsonObject{{"email", "login@x.cn"}, {"password", "secret-two"}} << 10003 << "密码错误";
   QTest::newRow("password case") << QJsonObject{{"email", "login@x.cn"}, {"password", "SECRET-ONE"}} << 10003 << "密码错误";
-  QTest::newRow("empty password") << QJsonObject{{"email", "login@x.cn"}, {"password", ""}} << 10003 << "密码错误";
   QTest::newRow("no password") << QJsonObject{{"email", "login@x.cn"}} << 10002 << "缺少参数：password";
-  QTest::newRow("no email") << QJsonObject{{"password", "secret-one"}} << 10002 << "缺少参数：email";
   QTest::newRow("password a number") << QJsonObject{{"email", "login@x.cn"}, {"password", 123456}} << 10010 << "参数格式错误：password";
 }
 
@@ -149,24 +139,18 @@ void TestAccountServerAccounts::loginRefused() {
 }
 
 void TestAccountServerAccounts::malformedBody_data() {
+  // Every JSON endpoint reads its body the same way: one kind of broken body on each.
   QTest::addColumn<QString>("path");
   QTest::addColumn<QByteArray>("body");
-  const char* paths[] = {"/v1/user/login", "/v1/user/register", "/v1/user/updatePassword",
-                         "/v1/user/findPassword", "/v1/user/validatePassword", "/v1/user/newPassword",
-                         "/v1/driver/config2/save", "/v1/driver/macro/config/save",
-                         "/v1/driver/config2/get", "/v1/driver/macro/config/get", "/v1/driver/version"};
-  const QList<QPair<const char*, QByteArray>> bodies = {
-      {"empty", QByteArray()},
-      {"not json", QByteArray("email=a@b.cn&password=x")},
-      {"truncated", QByteArray(R"({"email":"a@b.cn","pass)")},
-      {"array", QByteArray(R"(["email","a@b.cn"])")},
-      {"string", QByteArray(R"("email")")},
-      {"trailing junk", QByteArray(R"({"email":"a@b.cn"} x)")},
-      {"broken utf-8", QByteArray("{\"email\":\"\xff\xfe@b.cn\"}")},
-      {"deep nesting", QByteArray(5000, '[') }};
-  for (const char* p : paths) {
-    for (const auto& b : bodies) QTest::newRow(qPrintable(QString("%1 %2").arg(p, b.first))) << QString(p) << b.second;
-  }
+  QTest::newRow("empty") << "/v1/user/login" << QByteArray();
+  QTest::newRow("not json") << "/v1/user/register" << QByteArray("email=a@b.cn&password=x");
+  QTest::newRow("truncated") << "/v1/user/updatePassword" << QByteArray(R"({"email":"a@b.cn","pass)");
+  QTest::newRow("array") << "/v1/user/findPassword" << QByteArray(R"(["email","a@b.cn"])");
+  QTest::newRow("string") << "/v1/user/validatePassword" << QByteArray(R"("email")");
+  QTest::newRow("trailing junk") << "/v1/user/newPassword" << QByteArray(R"({"email":"a@b.cn"} x)");
+  QTest::newRow("broken utf-8") << "/v1/driver/config2/save" << QByteArray("{\"email\":\"\xff\xfe@b.cn\"}");
+  QTest::newRow("deep nesting") << "/v1/driver/macro/config/save" << QByteArray(5000, '[');
+  QTest::newRow("null") << "/v1/driver/version" << QByteArray("null");
 }
 
 void TestAccountServerAccounts::malformedBody() {
@@ -191,25 +175,18 @@ void TestAccountServerAccounts::oversizeJsonBody() {
 }
 
 void TestAccountServerAccounts::tokenRequired_data() {
+  // One kind of bad token on each endpoint that needs one.
   QTest::addColumn<QString>("path");
   QTest::addColumn<QJsonObject>("body");
-  QTest::addColumn<QString>("token");
-  const QList<QPair<const char*, QJsonObject>> endpoints = {
-      {"/v1/user/updatePassword", {{"email", "tok@x.cn"}, {"password", "secret-one"}, {"rePassword", "secret-new"}}},
-      {"/v1/driver/config2/save", {{"filePath", "0123456789abcdef0123456789abcdef.zip"}, {"configContent", ""}, {"configType", "zr540"}}},
-      {"/v1/driver/macro/config/save", {{"filePath", "0123456789abcdef0123456789abcdef.zip"}, {"configContent", ""}, {"configType", ""}}},
-      {"/v1/driver/config2/get", {{"configType", "zr540"}}},
-      {"/v1/driver/macro/config/get", {}}};
-  const QList<QPair<const char*, QString>> tokens = {
-      {"no header", QString()},
-      {"NULL", QStringLiteral("NULL")},
-      {"unknown", QString(64, 'a')},
-      {"upper case", QString()},  // filled in the test from a real token
-      {"too short", QStringLiteral("0123456789")},
-      {"real plus one", QString()}};
-  for (const auto& e : endpoints) {
-    for (const auto& t : tokens) QTest::newRow(qPrintable(QString("%1 %2").arg(e.first, t.first))) << QString(e.first) << e.second << t.second;
-  }
+  QTest::addColumn<QString>("token");  // "%REAL%" stands for a token of the account
+  const QJsonObject password{{"email", "tok@x.cn"}, {"password", "secret-one"}, {"rePassword", "secret-new"}};
+  const QString zip = "0123456789abcdef0123456789abcdef.zip";
+  QTest::newRow("no header") << "/v1/user/updatePassword" << password << QString();
+  QTest::newRow("NULL") << "/v1/driver/config2/save" << QJsonObject{{"filePath", zip}, {"configContent", ""}, {"configType", "zr540"}} << "NULL";
+  QTest::newRow("unknown") << "/v1/driver/macro/config/save" << QJsonObject{{"filePath", zip}, {"configContent", ""}, {"configType", ""}} << QString(64, 'a');
+  QTest::newRow("too short") << "/v1/driver/config2/get" << QJsonObject{{"configType", "zr540"}} << "0123456789";
+  QTest::newRow("upper case") << "/v1/user/updatePassword" << password << "%REAL_UPPER%";
+  QTest::newRow("real plus one") << "/v1/driver/macro/config/get" << QJsonObject() << "%REAL%0";
 }
 
 void TestAccountServerAccounts::tokenRequired() {
@@ -220,11 +197,7 @@ void TestAccountServerAccounts::tokenRequired() {
   QVERIFY(registered);
   const QString real = api_->login("tok@x.cn", "secret-one");
   QVERIFY(!real.isEmpty());
-  const QString tag = QString::fromLatin1(QTest::currentDataTag());
-  if (tag.endsWith("upper case")) token = real.toUpper();
-  if (tag.endsWith("real plus one")) token = real + "0";
-  if (tag.endsWith("no header")) QVERIFY(token.isEmpty());
-
+  token.replace("%REAL_UPPER%", real.toUpper()).replace("%REAL%", real);
   const ApiReply r = api_->postJson(path.toStdString(), body, token);
   QCOMPARE(r.code, 11001);
   QCOMPARE(r.msg, QStringLiteral("未登录或登录已失效，请重新登录"));
@@ -249,19 +222,16 @@ void TestAccountServerAccounts::updatePassword() {
   // a new password that register would refuse
   r = api_->postJson(path, {{"email", "pw@x.cn"}, {"password", "secret-one"}, {"rePassword", "short"}}, token);
   QCOMPARE(r.code, 10008);
-  r = api_->postJson(path, {{"email", "pw@x.cn"}, {"password", "secret-one"}}, token);
-  QCOMPARE(r.code, 10002);
   // none of that changed anything
   QVERIFY(!api_->login("pw@x.cn", "secret-one").isEmpty());
-  QVERIFY(!api_->login("pw-other@x.cn", "secret-one").isEmpty());
 
   r = api_->postJson(path, {{"email", "PW@x.cn"}, {"password", "secret-one"}, {"rePassword", "Str0ng-new"}}, token);
   QCOMPARE(r.code, 0);
   QCOMPARE(api_->postJson("/v1/user/login", {{"email", "pw@x.cn"}, {"password", "secret-one"}}).code, 10003);
   QVERIFY(!api_->login("pw@x.cn", "Str0ng-new").isEmpty());
   // the computer that changed it stays logged in, the other one is logged out
-  QCOMPARE(api_->postJson("/v1/driver/macro/config/get", QJsonObject(), token).code, 30006);
-  QCOMPARE(api_->postJson("/v1/driver/macro/config/get", QJsonObject(), elsewhere).code, 11001);
+  QCOMPARE(api_->address(token, true).code, 30006);
+  QCOMPARE(api_->address(elsewhere, true).code, 11001);
   // the other account is untouched
   QVERIFY(!api_->login("pw-other@x.cn", "secret-one").isEmpty());
 }
@@ -292,7 +262,6 @@ void TestAccountServerAccounts::passwordRecovery() {
   QCOMPARE(api_->postJson("/v1/user/validatePassword", {{"email", "lost@x.cn"}, {"captcha", code}}).code, 0);
   // validating does not use the code up
   QCOMPARE(api_->postJson("/v1/user/validatePassword", {{"email", "lost@x.cn"}, {"captcha", code}}).code, 0);
-  QCOMPARE(api_->postJson("/v1/user/validatePassword", {{"email", "lost@x.cn"}}).code, 10002);
 
   // a refused new password leaves the code usable
   QCOMPARE(api_->postJson("/v1/user/newPassword", {{"email", "lost@x.cn"}, {"captcha", code}, {"password", "abc"}}).code, 10008);
@@ -304,7 +273,7 @@ void TestAccountServerAccounts::passwordRecovery() {
   QCOMPARE(api_->postJson("/v1/user/login", {{"email", "lost@x.cn"}, {"password", "secret-one"}}).code, 10003);
   // the code works once, and the old sessions are over
   QCOMPARE(api_->postJson("/v1/user/newPassword", {{"email", "lost@x.cn"}, {"captcha", code}, {"password", "another-1"}}).code, 20002);
-  QCOMPARE(api_->postJson("/v1/driver/macro/config/get", QJsonObject(), oldToken).code, 11001);
+  QCOMPARE(api_->address(oldToken, true).code, 11001);
 }
 
 void TestAccountServerAccounts::recoveryCodeAttemptsLimited() {
@@ -346,7 +315,7 @@ void TestAccountServerAccounts::expiry() {
   QVERIFY(!code.isEmpty());
   QThread::msleep(2200);
   QCOMPARE(api.postJson("/v1/user/validatePassword", {{"email", "ttl@x.cn"}, {"captcha", code}}).code, 20002);
-  QCOMPARE(api.postJson("/v1/driver/macro/config/get", QJsonObject(), token).code, 11001);
+  QCOMPARE(api.address(token, true).code, 11001);
   QCOMPARE(server.stop(), 0);
 }
 

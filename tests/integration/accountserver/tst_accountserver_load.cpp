@@ -55,12 +55,10 @@ void runClient(quint16 port, int index, ClientRun& run) {
     run.bytesUp += archive.size();
     const QString name = r.dataString("filePath");
     if (r.code != 0 || name.size() != 36) { fail("upload", r); continue; }
-    r = macros ? api.postJson("/v1/driver/macro/config/save", {{"filePath", name}, {"configContent", ""}, {"configType", ""}}, run.token)
-               : api.postJson("/v1/driver/config2/save", {{"filePath", name}, {"configContent", ""}, {"configType", "zr540"}}, run.token);
+    r = api.save(run.token, name, macros);
     ++run.requests;
     if (r.code != 0) { fail("save", r); continue; }
-    r = macros ? api.postJson("/v1/driver/macro/config/get", QJsonObject(), run.token)
-               : api.postJson("/v1/driver/config2/get", {{"configType", "zr540"}}, run.token);
+    r = api.address(run.token, macros);
     ++run.requests;
     const QString url = r.dataString("filePath");
     if (r.code != 0 || !url.endsWith("/v1/file/download/" + name)) { fail("address", r); continue; }
@@ -116,8 +114,8 @@ void TestAccountServerLoad::concurrentClients() {
   ApiClient api(server.port());
   for (int i = 0; i < kClients; ++i) {
     const ClientRun& run = runs[static_cast<std::size_t>(i)];
-    QCOMPARE(api.get(api.downloadAddress(run.token, false)).body, run.lastProfiles);
-    QCOMPARE(api.get(api.downloadAddress(run.token, true)).body, run.lastMacros);
+    QCOMPARE(api.download(run.token, false), run.lastProfiles);
+    QCOMPARE(api.download(run.token, true), run.lastMacros);
   }
   QCOMPARE(server.stop(), 0);
   const QByteArray log = server.output();

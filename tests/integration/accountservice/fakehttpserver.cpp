@@ -21,16 +21,6 @@ HeaderList parseHeaderLines(const QByteArray& block)
     return headers;
 }
 
-QByteArray reasonOf(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
-}
-
 }  // namespace
 
 QList<QByteArray> RecordedRequest::headerValues(const QByteArray& name) const
@@ -117,7 +107,8 @@ void FakeHttpServer::onData(QTcpSocket* socket)
     socket->setProperty("buffer", QByteArray());
     m_requests.append(request);
 
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(m_reply.status) + ' ' + reasonOf(m_reply.status) + "\r\n";
+    // The reason phrase means nothing to the client.
+    QByteArray response = "HTTP/1.1 " + QByteArray::number(m_reply.status) + " Canned\r\n";
     for (const auto& header : m_reply.headers)
         response += header.first + ": " + header.second + "\r\n";
     response += "Content-Length: " + QByteArray::number(m_reply.body.size()) + "\r\nConnection: close\r\n\r\n";

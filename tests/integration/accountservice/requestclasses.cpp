@@ -14,81 +14,84 @@
 #include <QMetaMethod>
 #include <QTest>
 
+namespace {
+
+struct RequestClass {
+    QString name;
+    std::unique_ptr<KVAccountManage> (*make)();
+    const char* method;  // the usual operation; null for the upload
+    QStringList args;
+    int extraCount;
+};
+
+template <class T>
+std::unique_ptr<KVAccountManage> create() { return std::make_unique<T>(); }
+
+const QList<RequestClass>& table()
+{
+    static const QList<RequestClass> classes = {
+        {"LoginAccount", create<LoginAccount>, "KvPostLoginJson", {"a@b.cn", "secret1"}, 0},
+        {"RegisterAccount", create<RegisterAccount>, "KvPostRegisiterJson", {"nick", "a@b.cn", "secret1", "secret1"}, 0},
+        {"UpdatePasswdAccount", create<UpdatePasswdAccount>, "KvUpdatePasswdJson", {"a@b.cn", "secret1", "secret2"}, 0},
+        {"FindPasswd", create<FindPasswd>, "KvFindPasswdJson", {"a@b.cn"}, 0},
+        {"ValidatePassword", create<ValidatePassword>, "KvValidatePasswordJson", {"a@b.cn", "123456"}, 0},
+        {"NewPassword", create<NewPassword>, "KvNewPasswordJson", {"a@b.cn", "123456", "secret3"}, 0},
+        {"UploadFile", create<UploadFile>, nullptr, {}, 1},
+        {"SaveConfigInfo", create<SaveConfigInfo>, "KvSaveConfigInfoJson", {"f.zip", "zr540", "LocalConfig"}, 0},
+        {"GetDownLoadFilePath", create<GetDownLoadFilePath>, "KvDownLoadFilePathJson", {"zr540"}, 1},
+        {"LastVersion", create<LastVersion>, "KvLastFirmVersionJson", {"zr540"}, 2},
+    };
+    return classes;
+}
+
+const RequestClass& find(const QString& name)
+{
+    for (const RequestClass& c : table()) {
+        if (c.name == name)
+            return c;
+    }
+    qFatal("no request class %s", qPrintable(name));
+}
+
+}  // namespace
+
 QStringList RequestClasses::names()
 {
-    return {"LoginAccount",   "RegisterAccount", "UpdatePasswdAccount", "FindPasswd",
-            "ValidatePassword", "NewPassword",   "UploadFile",          "SaveConfigInfo",
-            "GetDownLoadFilePath", "LastVersion"};
+    QStringList names;
+    for (const RequestClass& c : table())
+        names << c.name;
+    return names;
 }
 
-std::unique_ptr<KVAccountManage> RequestClasses::make(const QString& name)
-{
-    if (name == "LoginAccount") return std::make_unique<LoginAccount>();
-    if (name == "RegisterAccount") return std::make_unique<RegisterAccount>();
-    if (name == "UpdatePasswdAccount") return std::make_unique<UpdatePasswdAccount>();
-    if (name == "FindPasswd") return std::make_unique<FindPasswd>();
-    if (name == "ValidatePassword") return std::make_unique<ValidatePassword>();
-    if (name == "NewPassword") return std::make_unique<NewPassword>();
-    if (name == "UploadFile") return std::make_unique<UploadFile>();
-    if (name == "SaveConfigInfo") return std::make_unique<SaveConfigInfo>();
-    if (name == "GetDownLoadFilePath") return std::make_unique<GetDownLoadFilePath>();
-    if (name == "LastVersion") return std::make_unique<LastVersion>();
-    return nullptr;
-}
+std::unique_ptr<KVAccountManage> RequestClasses::make(const QString& name) { return find(name).make(); }
 
-QByteArray RequestClasses::resultSignal(const QObject* object)
-{
-    const QMetaObject* meta = object->metaObject();
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.methodType() == QMetaMethod::Signal)
-            return QByteArray::number(QSIGNAL_CODE) + method.methodSignature();
-    }
-    return QByteArray();
-}
+int RequestClasses::extraCount(const QString& name) { return find(name).extraCount; }
 
 std::unique_ptr<QSignalSpy> RequestClasses::spyOn(const QObject* object)
 {
-    return std::make_unique<QSignalSpy>(object, resultSignal(object).constData());
+    const QMetaObject* meta = object->metaObject();
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        if (meta->method(i).methodType() == QMetaMethod::Signal)
+            return std::make_unique<QSignalSpy>(object, (QByteArray::number(QSIGNAL_CODE) + meta->method(i).methodSignature()).constData());
+    }
+    return nullptr;
 }
 
 bool RequestClasses::invoke(QObject* object, const char* method, const QStringList& a)
 {
-    switch (a.size()) {
-    case 1:
-        return QMetaObject::invokeMethod(object, method, Q_ARG(QString, a[0]));
-    case 2:
-        return QMetaObject::invokeMethod(object, method, Q_ARG(QString, a[0]), Q_ARG(QString, a[1]));
-    case 3:
-        return QMetaObject::invokeMethod(object, method, Q_ARG(QString, a[0]), Q_ARG(QString, a[1]),
-                                         Q_ARG(QString, a[2]));
-    case 4:
-        return QMetaObject::invokeMethod(object, method, Q_ARG(QString, a[0]), Q_ARG(QString, a[1]),
-                                         Q_ARG(QString, a[2]), Q_ARG(QString, a[3]));
-    default:
-        return false;
-    }
+    QGenericArgument args[4];
+    for (int i = 0; i < a.size() && i < 4; ++i)
+        args[i] = Q_ARG(QString, a[i]);
+    return a.size() <= 4 && QMetaObject::invokeMethod(object, method, args[0], args[1], args[2], args[3]);
 }
 
 void RequestClasses::sendUsual(KVAccountManage* object, const QString& name, const QString& uploadFolder)
 {
-    if (name == "LoginAccount") invoke(object, "KvPostLoginJson", {"a@b.cn", "secret1"});
-    if (name == "RegisterAccount") invoke(object, "KvPostRegisiterJson", {"nick", "a@b.cn", "secret1", "secret1"});
-    if (name == "UpdatePasswdAccount") invoke(object, "KvUpdatePasswdJson", {"a@b.cn", "secret1", "secret2"});
-    if (name == "FindPasswd") invoke(object, "KvFindPasswdJson", {"a@b.cn"});
-    if (name == "ValidatePassword") invoke(object, "KvValidatePasswordJson", {"a@b.cn", "123456"});
-    if (name == "NewPassword") invoke(object, "KvNewPasswordJson", {"a@b.cn", "123456", "secret3"});
-    if (name == "UploadFile") static_cast<UploadFile*>(object)->upLoadConfigFile(uploadFolder, false);
-    if (name == "SaveConfigInfo") invoke(object, "KvSaveConfigInfoJson", {"f.zip", "zr540", "LocalConfig"});
-    if (name == "GetDownLoadFilePath") invoke(object, "KvDownLoadFilePathJson", {"zr540"});
-    if (name == "LastVersion") invoke(object, "KvLastFirmVersionJson", {"zr540"});
-}
-
-int RequestClasses::extraCount(const QString& name)
-{
-    if (name == "LastVersion") return 2;
-    if (name == "UploadFile" || name == "GetDownLoadFilePath") return 1;
-    return 0;
+    const RequestClass& c = find(name);
+    if (c.method)
+        invoke(object, c.method, c.args);
+    else
+        static_cast<UploadFile*>(object)->upLoadConfigFile(uploadFolder, false);
 }
 
 QVariantList RequestClasses::waitResult(QObject* object, const std::function<void()>& send, int timeoutMs)

@@ -52,19 +52,14 @@ private slots:
 
     void jsonRequests_data();
     void jsonRequests();
-    void unknownKindHasNoAddress();
-    void saveRecordOfUnknownTypeSendsNothing_data();
-    void saveRecordOfUnknownTypeSendsNothing();
+    void refusedHereSendNothing();
     void replies_data();
     void replies();
-    void networkFailure_data();
-    void networkFailure();
     void loginStoresIdentity_data();
     void loginStoresIdentity();
     void tokenSentAfterLogin();
     void uploadWireFormat_data();
     void uploadWireFormat();
-    void uploadOfMissingFolderOnlyTraces();
     void downloader_data();
     void downloader();
     void requestObjectInWorkerThread();
@@ -164,61 +159,56 @@ void TestAccountClientWire::jsonRequests()
         QCOMPARE(request.body, body);
 }
 
-void TestAccountClientWire::unknownKindHasNoAddress()
+void TestAccountClientWire::refusedHereSendNothing()
 {
-    LastVersion object;
-    QCOMPARE(object.requestUrl(KVAccountManage::KindVersion), m_server->baseUrl() + "/v1/driver/version");
-    QCOMPARE(object.requestUrl(12), QString());
-    QCOMPARE(object.requestUrl(-1), QString());
-}
-
-void TestAccountClientWire::saveRecordOfUnknownTypeSendsNothing_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::newRow("empty") << "";
-    QTest::newRow("lower case") << "localconfig";
-    QTest::newRow("model name") << "zr540";
-    QTest::newRow("trailing space") << "MacroConfig ";
-}
-
-void TestAccountClientWire::saveRecordOfUnknownTypeSendsNothing()
-{
-    QFETCH(QString, type);
-    auto object = RequestClasses::make("SaveConfigInfo");
-    auto spy = RequestClasses::spyOn(object.get());
-    QVERIFY(RequestClasses::invoke(object.get(), "KvSaveConfigInfoJson", {"u1.zip", "zr540", type}));
+    // A save record of a type it does not know, and an upload of a folder that is not there: no
+    // request and no result signal; the upload leaves a trace.
+    for (const char* type : {"localconfig", "MacroConfig "}) {
+        auto object = RequestClasses::make("SaveConfigInfo");
+        auto spy = RequestClasses::spyOn(object.get());
+        QVERIFY(RequestClasses::invoke(object.get(), "KvSaveConfigInfoJson", {"u1.zip", "zr540", type}));
+        QVERIFY(!m_server->waitForRequests(1, 500));
+        QCOMPARE(spy->count(), 0);
+    }
+    UploadFile upload;
+    auto spy = RequestClasses::spyOn(&upload);
+    LogCapture log;
+    upload.upLoadConfigFile(m_root->path() + "/absent", false);
     QVERIFY(!m_server->waitForRequests(1, 500));
     QCOMPARE(spy->count(), 0);
+    QVERIFY(log.contains("loginfo = compressDir file failed"));
 }
 
 void TestAccountClientWire::replies_data()
 {
     QTest::addColumn<QString>("cls");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("status");  // 0: a port where nothing listens
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QVariantList>("expected");
 
+    // No server: every class reports the network error (register in words of its own).
+    for (const QString& cls : RequestClasses::names()) {
+        QVariantList expected{-1, cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork};
+        for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
+            expected << QString();
+        QTest::newRow(qPrintable(cls + ": no server")) << cls << 0 << QByteArray() << expected;
+    }
+
+    // Each class reads "code" and its own data fields: a login without a result code is
+    // refused, anything else without one counts as done.
     const QByteArray noCode = R"({"msg":"无代码","data":{"filePath":"p","version":"7","downloadUrl":"u","nickname":"n"}})";
     for (const QString& cls : RequestClasses::names()) {
-        auto extras = [&](QVariantList list, const QStringList& values) {
-            for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
-                list << values.value(i);
-            return list;
-        };
-        const QString network = cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork;
-        const QByteArray tag = cls.toUtf8();
-        QTest::newRow(tag + ": not JSON") << cls << 200 << QByteArray("<html>oops</html>")
-                                          << extras({-1, kServer}, {});
-        QTest::newRow(tag + ": JSON but no object") << cls << 200 << QByteArray("[0, \"msg\"]")
-                                                    << extras({-1, kServer}, {});
-        // A login without a result code is refused; anything else counts as done.
-        const QStringList fields = cls == "UploadFile" || cls == "GetDownLoadFilePath"
-                                       ? QStringList{"p"} : QStringList{"7", "u"};
-        QTest::newRow(tag + ": no code") << cls << 200 << noCode
-                                         << extras({cls == "LoginAccount" ? 10 : 0, QString::fromUtf8("无代码")}, fields);
-        QTest::newRow(tag + ": HTTP 500") << cls << 500 << QByteArray(R"({"code":0,"msg":"ok"})")
-                                          << extras({-1, network}, {});
+        QVariantList expected{cls == "LoginAccount" ? 10 : 0, QString::fromUtf8("无代码")};
+        const QStringList fields = RequestClasses::extraCount(cls) == 1 ? QStringList{"p"} : QStringList{"7", "u"};
+        for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
+            expected << fields[i];
+        QTest::newRow(qPrintable(cls + ": no code")) << cls << 200 << noCode << expected;
     }
+    // What every class reads alike, each on one class.
+    QTest::newRow("not JSON") << "LoginAccount" << 200 << QByteArray("<html>oops</html>") << QVariantList{-1, kServer};
+    QTest::newRow("JSON but no object") << "UploadFile" << 200 << QByteArray("[0, \"msg\"]") << QVariantList{-1, kServer, ""};
+    QTest::newRow("HTTP 500") << "LastVersion" << 500 << QByteArray(R"({"code":0,"msg":"ok"})")
+                              << QVariantList{-1, kNetwork, "", ""};
     QTest::newRow("code as text counts as missing, login") << "LoginAccount" << 200
         << QByteArray(R"({"code":"0","msg":"m","data":{"nickname":"n"}})") << QVariantList{10, "m"};
     QTest::newRow("code as text counts as missing, other") << "FindPasswd" << 200
@@ -261,10 +251,12 @@ void TestAccountClientWire::replies()
     QFETCH(int, status);
     QFETCH(QByteArray, body);
     QFETCH(QVariantList, expected);
-    CannedReply reply;
-    reply.status = status;
-    reply.body = body;
-    m_server->setReply(reply);
+    m_server->setReply(CannedReply{status, {}, body});
+    if (status == 0) {
+        const quint16 port = FakeHttpServer::closedPort();
+        QVERIFY(port != 0);
+        KVAccountManage::setDefaultBaseAddress(QStringLiteral("http://127.0.0.1:%1").arg(port));
+    }
 
     auto object = RequestClasses::make(cls);
     const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
@@ -272,30 +264,6 @@ void TestAccountClientWire::replies()
     });
     QCOMPARE(result, expected);
     QCOMPARE(OperateToken().GetToken(), QStringLiteral("NULL"));  // no header, nothing stored
-}
-
-void TestAccountClientWire::networkFailure_data()
-{
-    QTest::addColumn<QString>("cls");
-    for (const QString& cls : RequestClasses::names())
-        QTest::newRow(cls.toUtf8().constData()) << cls;
-}
-
-void TestAccountClientWire::networkFailure()
-{
-    QFETCH(QString, cls);
-    const quint16 port = FakeHttpServer::closedPort();
-    QVERIFY(port != 0);
-    KVAccountManage::setDefaultBaseAddress(QStringLiteral("http://127.0.0.1:%1").arg(port));
-
-    auto object = RequestClasses::make(cls);
-    const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
-        RequestClasses::sendUsual(object.get(), cls, uploadFolder());
-    });
-    QVariantList expected{-1, cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork};
-    for (int i = 0; i < RequestClasses::extraCount(cls); ++i)
-        expected << QString();
-    QCOMPARE(result, expected);
 }
 
 void TestAccountClientWire::loginStoresIdentity_data()
@@ -306,7 +274,6 @@ void TestAccountClientWire::loginStoresIdentity_data()
     const QByteArray accepted = QString::fromUtf8(R"({"code":0,"msg":"登录成功","data":{"nickname":"小明"}})").toUtf8();
     QTest::newRow("accepted, header as sent") << QByteArray("Authorization") << accepted << true;
     QTest::newRow("header in lower case") << QByteArray("authorization") << accepted << false;
-    QTest::newRow("header in upper case") << QByteArray("AUTHORIZATION") << accepted << false;
     QTest::newRow("no header") << QByteArray() << accepted << false;
     QTest::newRow("refused, with a header") << QByteArray("Authorization")
         << QByteArray(R"({"code":10003,"msg":"wrong","data":{}})") << false;
@@ -424,17 +391,6 @@ void TestAccountClientWire::uploadWireFormat()
     QCOMPARE(files.size(), 2);
     QCOMPARE(fileBytes(unpacked + "/Config1.txt"), QByteArray(300, 'p'));
     QCOMPARE(fileBytes(unpacked + QString::fromUtf8("/子目录/宏.json")), QByteArray("{\"a\":1}"));
-}
-
-void TestAccountClientWire::uploadOfMissingFolderOnlyTraces()
-{
-    UploadFile upload;
-    auto spy = RequestClasses::spyOn(&upload);
-    LogCapture log;
-    upload.upLoadConfigFile(m_root->path() + "/absent", false);
-    QVERIFY(!m_server->waitForRequests(1, 500));
-    QCOMPARE(spy->count(), 0);
-    QVERIFY(log.contains("loginfo = compressDir file failed"));
 }
 
 void TestAccountClientWire::downloader_data()

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 using hid::HidDescriptor;
 using hid::TopLevelCollection;
@@ -20,24 +21,18 @@ namespace {
 
 QString hex4(unsigned v) { return QString("%1").arg(v, 4, 16, QChar('0')).toUpper(); }
 
-QString capsText(const std::vector<ValueCaps>& caps)
+// Value caps as "report id:usage page:usage x report count", in order.
+template <class CapsList>
+QString capsText(const CapsList& caps)
 {
     QStringList parts;
-    for (const ValueCaps& c : caps)
+    for (const auto& c : caps)
         parts << QString("%1:%2:%3x%4").arg(c.reportId).arg(hex4(c.usagePage), hex4(c.usage)).arg(c.reportCount);
     return parts.join(',');
 }
 
-QString capsText(const QVector<WindowsValueCap>& caps)
-{
-    QStringList parts;
-    for (const WindowsValueCap& c : caps)
-        parts << QString("%1:%2:%3x%4").arg(c.reportId).arg(hex4(c.usagePage), hex4(c.usage)).arg(c.reportCount);
-    return parts.join(',');
-}
-
-// One collection in one line: "FF00:0001 in=0 out=0 feat=6 ivc=... ovc=... fvc=5:FF00:0001x5".
-// Value caps are "report id:usage page:usage x report count", in order.
+// One collection in one line: "FF00:0001 in=0 out=0 feat=6 fvc=5:FF00:0001x5" (ivc, ovc and fvc
+// only where the collection has value caps of that kind).
 QString describe(const TopLevelCollection& c)
 {
     QString text = QString("%1:%2 in=%3 out=%4 feat=%5")
@@ -62,6 +57,26 @@ QString describe(const HidDescriptor& d)
     return parts.join(" | ");
 }
 
+// A descriptor written the way its *.expected file is (the format is explained there).
+QString expectedForm(const HidDescriptor& d)
+{
+    QStringList lines;
+    for (const TopLevelCollection& c : d.collections()) {
+        lines << QString("collection 0x%1 0x%2 input=%3 output=%4 feature=%5")
+                     .arg(hex4(c.caps.usagePage), hex4(c.caps.usage))
+                     .arg(c.caps.inputReportByteLength)
+                     .arg(c.caps.outputReportByteLength)
+                     .arg(c.caps.featureReportByteLength);
+        const std::pair<QString, const std::vector<ValueCaps>*> kinds[] = {
+            {"inputcap", &c.inputValueCaps}, {"outputcap", &c.outputValueCaps}, {"featurecap", &c.featureValueCaps}};
+        for (const auto& kind : kinds) {
+            for (const ValueCaps& v : *kind.second)
+                lines << QString("%1 %2 0x%3 0x%4 %5").arg(kind.first).arg(v.reportId).arg(hex4(v.usagePage), hex4(v.usage)).arg(v.reportCount);
+        }
+    }
+    return lines.join('\n');
+}
+
 QByteArray fromHex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 // Parses from a heap block of exactly the descriptor's size, so a read past its end is caught
@@ -74,60 +89,10 @@ bool parseExact(const QByteArray& bytes, HidDescriptor& out, std::string& error)
 }
 
 QString windowsCapsDir() { return QStringLiteral(ZR540_SHARED_TESTDATA_DIR "/hid-windows-caps"); }
-QString descriptorDir() { return QStringLiteral(ZR540_TEST_DATA_DIR "/descriptors"); }
 
-// The expected summary of a descriptor from its *.expected file (format explained there).
-QString expectedSummary(const QString& path)
+QByteArray readDescriptorFile(const QString& name)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "unreadable " + path;
-    QStringList collections;
-    QString current, ivc, ovc, fvc;
-    auto flush = [&] {
-        if (current.isEmpty())
-            return;
-        if (!ivc.isEmpty())
-            current += " ivc=" + ivc;
-        if (!ovc.isEmpty())
-            current += " ovc=" + ovc;
-        if (!fvc.isEmpty())
-            current += " fvc=" + fvc;
-        collections << current;
-        current.clear();
-        ivc.clear();
-        ovc.clear();
-        fvc.clear();
-    };
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        const QStringList f = line.split(' ', Qt::SkipEmptyParts);
-        if (f[0] == "collection" && f.size() == 6) {
-            flush();
-            current = QString("%1:%2 in=%3 out=%4 feat=%5")
-                          .arg(hex4(f[1].toUInt(nullptr, 0)), hex4(f[2].toUInt(nullptr, 0)))
-                          .arg(f[3].section('=', 1), f[4].section('=', 1), f[5].section('=', 1));
-        } else if (f[0].endsWith("cap") && f.size() == 5) {
-            QString& list = f[0] == "inputcap" ? ivc : f[0] == "outputcap" ? ovc : fvc;
-            if (!list.isEmpty())
-                list += ',';
-            list += QString("%1:%2:%3x%4")
-                        .arg(f[1].toUInt(nullptr, 0))
-                        .arg(hex4(f[2].toUInt(nullptr, 0)), hex4(f[3].toUInt(nullptr, 0)))
-                        .arg(f[4].toUInt(nullptr, 0));
-        } else {
-            return "bad line in " + path + ": " + line;
-        }
-    }
-    flush();
-    return collections.join(" | ");
-}
-
-QByteArray readBinary(const QString& path)
-{
-    QFile file(path);
+    QFile file(QStringLiteral(ZR540_TEST_DATA_DIR "/descriptors/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -139,10 +104,8 @@ class TestHidDescriptor : public QObject {
 private slots:
     void windowsCollections_data();
     void windowsCollections();
-    void mouseDescriptors_data();
-    void mouseDescriptors();
-    void cutDescriptors_data();
-    void cutDescriptors();
+    void mouseDescriptorsWholeAndCut_data();
+    void mouseDescriptorsWholeAndCut();
     void items_data();
     void items();
     void malformed_data();
@@ -172,7 +135,6 @@ void TestHidDescriptor::windowsCollections()
     QString why;
     QVERIFY2(readPreparsedDump(dir.filePath(name + ".pp_data"), windows, why), qPrintable(why));
     QVERIFY2(readDescriptorDump(dir.filePath(name + "_real.rpt_desc"), bytes, why), qPrintable(why));
-
     HidDescriptor descriptor;
     std::string error;
     QVERIFY2(parseExact(bytes, descriptor, error), error.c_str());
@@ -186,12 +148,10 @@ void TestHidDescriptor::windowsCollections()
     }
     QVERIFY2(!candidates.isEmpty(), qPrintable("no collection " + hex4(windows.usagePage) + ":" + hex4(windows.usage)
                                                + " among " + describe(descriptor)));
-    int index = candidates.first();
-    if (candidates.size() > 1) {
-        QVERIFY2(candidates.contains(windows.collectionIndex), "several alike collections and no index to tell");
-        index = windows.collectionIndex;
-    }
-    const TopLevelCollection& c = descriptor.collections()[std::size_t(index)];
+    QVERIFY2(candidates.size() == 1 || candidates.contains(windows.collectionIndex),
+             "several alike collections and no index to tell");
+    const TopLevelCollection& c =
+        descriptor.collections()[std::size_t(candidates.size() == 1 ? candidates.first() : windows.collectionIndex)];
     QCOMPARE(c.caps.inputReportByteLength, windows.reportByteLength[0]);
     QCOMPARE(c.caps.outputReportByteLength, windows.reportByteLength[1]);
     QCOMPARE(c.caps.featureReportByteLength, windows.reportByteLength[2]);
@@ -202,36 +162,31 @@ void TestHidDescriptor::windowsCollections()
     QCOMPARE(int(c.caps.numberFeatureValueCaps), windows.valueCaps[2].size());
 }
 
-void TestHidDescriptor::mouseDescriptors_data()
+void TestHidDescriptor::mouseDescriptorsWholeAndCut_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("vendor interface") << "zr540-vendor";
     QTest::newRow("pointer interface") << "zr540-pointer";
 }
 
-void TestHidDescriptor::mouseDescriptors()
+void TestHidDescriptor::mouseDescriptorsWholeAndCut()
 {
     QFETCH(QString, name);
-    const QByteArray bytes = readBinary(descriptorDir() + "/" + name + ".bin");
+    const QByteArray bytes = readDescriptorFile(name + ".bin");
     QVERIFY(!bytes.isEmpty());
-    HidDescriptor descriptor;
-    std::string error;
-    QVERIFY2(parseExact(bytes, descriptor, error), error.c_str());
-    QCOMPARE(describe(descriptor), expectedSummary(descriptorDir() + "/" + name + ".expected"));
-}
-
-void TestHidDescriptor::cutDescriptors_data() { mouseDescriptors_data(); }
-
-void TestHidDescriptor::cutDescriptors()
-{
-    // Each descriptor ends by closing its last collection, so a shorter piece is broken (cut
-    // inside an item, or with a collection left open) unless it stops after a whole top-level
-    // collection: then it holds exactly the collections before the cut.
-    QFETCH(QString, name);
-    const QByteArray bytes = readBinary(descriptorDir() + "/" + name + ".bin");
     HidDescriptor full;
     std::string error;
     QVERIFY2(parseExact(bytes, full, error), error.c_str());
+    QStringList expected;
+    for (const QByteArray& line : readDescriptorFile(name + ".expected").split('\n')) {
+        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
+            expected << QString::fromUtf8(line.trimmed());
+    }
+    QCOMPARE(expectedForm(full), expected.join('\n'));
+
+    // Each descriptor ends by closing its last collection, so a shorter piece is broken (cut
+    // inside an item, or with a collection left open) unless it stops after a whole top-level
+    // collection: then it holds exactly the collections before the cut.
     QStringList collections;
     for (const TopLevelCollection& c : full.collections())
         collections << describe(c);
@@ -373,10 +328,9 @@ void TestHidDescriptor::malformed()
 
 void TestHidDescriptor::reportLookup()
 {
-    const QByteArray bytes = readBinary(descriptorDir() + "/zr540-vendor.bin");
     HidDescriptor descriptor;
     std::string error;
-    QVERIFY2(parseExact(bytes, descriptor, error), error.c_str());
+    QVERIFY2(parseExact(readDescriptorFile("zr540-vendor.bin"), descriptor, error), error.c_str());
     QCOMPARE(descriptor.collections().size(), std::size_t(2));
     const TopLevelCollection& command = descriptor.collections()[0];
     QVERIFY(command.report(5) != nullptr);

@@ -3,21 +3,25 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 
+FakeNodeIo::Call& FakeNodeIo::record(const QString& op, int fd)
+{
+    m_calls.append(Call{op, fd, QString(), 0, 0, QByteArray()});
+    return m_calls.last();
+}
+
 int FakeNodeIo::open(const std::string& path, int flags)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Call call;
-    call.op = "open";
+    Call& call = record("open", -1);
     call.path = QString::fromStdString(path);
     call.flags = flags;
-    m_calls << call;
-    if (m_openError) {
-        errno = m_openError;
-        m_openError = 0;
+    if (openError) {
+        errno = std::exchange(openError, 0);
         return -1;
     }
     ++m_open;
@@ -27,10 +31,7 @@ int FakeNodeIo::open(const std::string& path, int flags)
 int FakeNodeIo::close(int fd)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Call call;
-    call.op = "close";
-    call.fd = fd;
-    m_calls << call;
+    record("close", fd);
     --m_open;
     return 0;
 }
@@ -39,19 +40,16 @@ int FakeNodeIo::ioctl(int fd, unsigned long request, void* argument)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const std::size_t size = _IOC_SIZE(request);
-    Call call;
-    call.op = "ioctl";
-    call.fd = fd;
+    Call& call = record("ioctl", fd);
     call.request = request;
     call.bytes = QByteArray(static_cast<const char*>(argument), int(size));
-    m_calls << call;
-    if (!m_ioctlErrors.isEmpty()) {
-        errno = m_ioctlErrors.takeFirst();
+    if (!ioctlErrors.isEmpty()) {
+        errno = ioctlErrors.takeFirst();
         return -1;
     }
     if (request == HIDIOCGFEATURE(size)) {
-        const std::size_t n = std::min(size, std::size_t(m_featureReply.size()));
-        std::memcpy(argument, m_featureReply.constData(), n);
+        const std::size_t n = std::min(size, std::size_t(featureReply.size()));
+        std::memcpy(argument, featureReply.constData(), n);
         return int(n);
     }
     if (request == HIDIOCSFEATURE(size))
@@ -63,15 +61,12 @@ int FakeNodeIo::ioctl(int fd, unsigned long request, void* argument)
 ssize_t FakeNodeIo::read(int fd, void* buffer, std::size_t length)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Call call;
-    call.op = "read";
-    call.fd = fd;
-    m_calls << call;
-    if (m_inputReports.isEmpty()) {
+    record("read", fd);
+    if (inputReports.isEmpty()) {
         errno = EAGAIN;  // a real node would block here; the tests never let it
         return -1;
     }
-    const QByteArray report = m_inputReports.takeFirst();
+    const QByteArray report = inputReports.takeFirst();
     const std::size_t n = std::min(length, std::size_t(report.size()));
     std::memcpy(buffer, report.constData(), n);
     return ssize_t(n);
@@ -80,49 +75,16 @@ ssize_t FakeNodeIo::read(int fd, void* buffer, std::size_t length)
 ssize_t FakeNodeIo::write(int fd, const void* buffer, std::size_t length)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Call call;
-    call.op = "write";
-    call.fd = fd;
-    call.bytes = QByteArray(static_cast<const char*>(buffer), int(length));
-    m_calls << call;
+    record("write", fd).bytes = QByteArray(static_cast<const char*>(buffer), int(length));
     return ssize_t(length);
-}
-
-void FakeNodeIo::failOpen(int error)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_openError = error;
-}
-
-void FakeNodeIo::failIoctls(QList<int> errors)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_ioctlErrors = std::move(errors);
-}
-
-void FakeNodeIo::setFeatureReply(const QByteArray& reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_featureReply = reply;
-}
-
-void FakeNodeIo::queueInputReport(const QByteArray& report)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_inputReports << report;
-}
-
-QList<FakeNodeIo::Call> FakeNodeIo::calls() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_calls;
 }
 
 QList<FakeNodeIo::Call> FakeNodeIo::calls(const QString& op) const
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     QList<Call> result;
-    for (const Call& c : calls()) {
-        if (c.op == op)
+    for (const Call& c : m_calls) {
+        if (op.isNull() || c.op == op)
             result << c;
     }
     return result;

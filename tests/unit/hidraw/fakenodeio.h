@@ -15,8 +15,8 @@ class FakeNodeIo final : public hid::LinuxBackend::NodeIo {
 public:
     struct Call {
         QString op;  // "open", "close", "ioctl", "read", "write"
-        QString path;
         int fd = -1;
+        QString path;
         int flags = 0;
         unsigned long request = 0;
         QByteArray bytes;  // what went to the device (set-feature, write)
@@ -28,23 +28,21 @@ public:
     ssize_t read(int fd, void* buffer, std::size_t length) override;
     ssize_t write(int fd, const void* buffer, std::size_t length) override;
 
-    // Set-up. Errors are errno values, used up one per call of that kind.
-    void failOpen(int error);
-    void failIoctls(QList<int> errors);
-    void setFeatureReply(const QByteArray& reply);   // what get-feature delivers
-    void queueInputReport(const QByteArray& report); // what the next read delivers
+    // Set up before the backend is used. Errors are errno values, used up one per call of that
+    // kind.
+    int openError = 0;
+    QList<int> ioctlErrors;
+    QByteArray featureReply;         // what get-feature delivers
+    QList<QByteArray> inputReports;  // what the reads deliver, one each
 
-    QList<Call> calls() const;
-    QList<Call> calls(const QString& op) const;
+    QList<Call> calls(const QString& op = QString()) const;
     int openDescriptors() const;
 
 private:
+    Call& record(const QString& op, int fd);  // with m_mutex held
+
     mutable std::mutex m_mutex;
     QList<Call> m_calls;
-    QList<int> m_ioctlErrors;
-    int m_openError = 0;
-    QByteArray m_featureReply;
-    QList<QByteArray> m_inputReports;
     int m_nextFd = 40;
     int m_open = 0;
 };
