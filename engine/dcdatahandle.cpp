@@ -123,6 +123,16 @@ bool DCDataHandle::connectMouseHere()
     return true;
 }
 
+void DCDataHandle::requestConnect()
+{
+    QMetaObject::invokeMethod(this, [this] { emit sig_Connected(connectMouseHere()); }, Qt::QueuedConnection);
+}
+
+void DCDataHandle::requestReset()
+{
+    QMetaObject::invokeMethod(this, [this] { resetConfigToOriginalHere(); }, Qt::QueuedConnection);
+}
+
 void DCDataHandle::slot_ResetConfigToOriginal()
 {
     runInThreadOf(this, [this] {

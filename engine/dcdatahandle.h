@@ -4,9 +4,12 @@
 // and saved in the active profile file (the write-back step); every value a page shows comes from
 // the engine's signals.
 //
-// The engine lives in a worker thread of its own; pages reach it through queued signals. The two
-// calls the window makes directly (connectMouse, slot_ResetConfigToOriginal) are run in the
-// engine's thread and waited for, so they never overlap a slot that is running there.
+// The engine lives in a worker thread of its own; pages reach it through queued signals. The
+// window never waits for it: requestConnect and requestReset hand the work to the engine's thread
+// and the outcome comes back as sig_Connected / the usual refresh signals, with sig_Busy around
+// every profile load (17 writes of 50 ms). connectMouse and slot_ResetConfigToOriginal called
+// from another thread run in the engine's thread and are waited for, so they never overlap a
+// slot that is running there.
 #pragma once
 
 #include "deviceprofileblock.h"
@@ -67,6 +70,10 @@ public:
 
     // Finds the mouse, opens it and reads its profile block; true when it is connected.
     bool connectMouse();
+    // The same without waiting, from any thread: the answer is sig_Connected.
+    void requestConnect();
+    // The reset to factory without waiting, from any thread.
+    void requestReset();
 
     // Read-only views for the window and tests.
     const DeviceProfileBlock& mouseProfileBlock() const { return mouseProfile; }
@@ -84,6 +91,10 @@ signals:
     void sig_VersionNumber(int version);
     void sig_SetCurrentConfigurePage(int number);
     void sig_CurrentButtonIsOriginalButton(bool state, int button);
+    // The answer to requestConnect.
+    void sig_Connected(bool connected);
+    // True while a profile is being loaded into the mouse, false when it is done.
+    void sig_Busy(bool busy);
 
 public slots:
     // Performance and lighting

@@ -77,16 +77,20 @@ void DCDataHandle::slot_LoadLocalConfigFile(int number)
         return;
     }
     currentConfigureNumber = number;
+    emit sig_Busy(true);
     loadConfigFileByNumber(number);
     writeProfileToMouse();
+    emit sig_Busy(false);
 }
 
 void DCDataHandle::resetConfigToOriginalHere()
 {
+    emit sig_Busy(true);
     loadConfigFileByNumber(0);
     writeProfileToMouse();
     for (int number = FirstProfile; number <= LastProfile; ++number)
         saveConfigFileByConfigureNumber(number);
+    emit sig_Busy(false);
 }
 
 bool DCDataHandle::compareMouseAndLocalFileData()

@@ -46,6 +46,7 @@ private slots:
     void firstStartWithoutProfileFiles_data();
     void firstStartWithoutProfileFiles();
     void directCallsRunInTheEngineThread();
+    void requestsDoNotWait();
 };
 
 void TestEngineProfiles::compare_data()
@@ -245,6 +246,42 @@ void TestEngineProfiles::directCallsRunInTheEngineThread()
     QCOMPARE(f.file(5), f.file(0));
 
     // Back to this thread before the engine is destroyed here.
+    QMetaObject::invokeMethod(f.engine.get(), [&] { f.engine->moveToThread(QCoreApplication::instance()->thread()); },
+                              Qt::BlockingQueuedConnection);
+    worker.quit();
+    worker.wait();
+}
+
+// The window hands a connect, a profile load and a reset to the engine's thread and goes on; the
+// answers come back as signals, with the load and the reset framed by sig_Busy.
+void TestEngineProfiles::requestsDoNotWait()
+{
+    EngineFixture f;
+    QThread worker;
+    f.engine->moveToThread(&worker);
+    worker.start();
+    QSignalSpy connected(f.engine.get(), &DCDataHandle::sig_Connected);
+    QSignalSpy busy(f.engine.get(), &DCDataHandle::sig_Busy);
+    QSignalSpy page(f.engine.get(), &DCDataHandle::sig_SetCurrentConfigurePage);
+
+    f.engine->requestConnect();
+    QCOMPARE(connected.size(), 0);  // nothing done in this thread
+    QVERIFY(connected.wait(5000));
+    QCOMPARE(connected.first().first().toBool(), true);
+    QCOMPARE(page.size(), 1);
+
+    QMetaObject::invokeMethod(f.engine.get(), "slot_LoadLocalConfigFile", Q_ARG(int, 2));
+    f.engine->requestReset();
+    QTRY_COMPARE_WITH_TIMEOUT(busy.size(), 4, 10000);
+    QCOMPARE((QList<bool>{busy[0][0].toBool(), busy[1][0].toBool(), busy[2][0].toBool(), busy[3][0].toBool()}),
+             (QList<bool>{true, false, true, false}));
+    QCOMPARE(f.file(5), f.file(0));
+
+    f.session.mouse().setPlugged(false);
+    f.engine->requestConnect();
+    QVERIFY(connected.wait(5000));
+    QCOMPARE(connected.last().first().toBool(), false);
+
     QMetaObject::invokeMethod(f.engine.get(), [&] { f.engine->moveToThread(QCoreApplication::instance()->thread()); },
                               Qt::BlockingQueuedConnection);
     worker.quit();
