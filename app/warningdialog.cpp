@@ -1,0 +1,126 @@
+#include "warningdialog.h"
+#include "ui_warningdialog.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOption>
+#include <QUrl>
+
+#ifndef ZR540_DOWNLOAD_PAGE
+#define ZR540_DOWNLOAD_PAGE "https://example.com/zr540/download"
+#endif
+
+namespace {
+
+// Where both boxes sit: the middle of the 960 × 640 window.
+const QPoint boxPosition(314, 229);
+
+struct Message {
+    int type;
+    const char* title;
+    const char* text;
+    bool question;  // a question offers Cancel beside OK; a notice has OK alone
+};
+
+const Message messages[] = {
+    {WarningDialog::ResetToDefaults, "恢复默认", "恢复默认将清空所有设置，您确定要恢复默认吗？", true},
+    {WarningDialog::NewerSoftware, "版本更新", "当前软件不是最新版本,请到官网下载最新版本", true},
+    {WarningDialog::UploadSettings, "上传当前设置", "上传会覆盖云端设置，是否确定上传？", true},
+    {WarningDialog::Logout, "退出登录", "退出登录后参数将无法同步到个人账号，确定要退出吗？", true},
+    {WarningDialog::DownloadSettings, "下载云端设置", "下载云端设置会覆盖当前设置，是否确定下载？", true},
+    {WarningDialog::KeepOneLeftButton, "提示", "请保留至少一个键为“左键”功能", false},
+    {WarningDialog::FirmwareUpdateFailed, "固件更新失败", "请稍后重试", false},
+    {WarningDialog::NotLoggedIn, "请登录", "您尚未登录！", false},
+    {WarningDialog::FirmwareUpToDate, "固件版本", "您的固件已是最新版本", false},
+    {WarningDialog::UploadFailed, "上传失败", "请检查网络后再重试", false},
+    {WarningDialog::UploadDone, "上传成功", "您当前的设置已成功上传至云端", false},
+    {WarningDialog::ProfileDownloadFailed, "下载配置文件失败", "请检查网络后再重试", false},
+    {WarningDialog::MacroDownloadFailed, "下载宏文件失败", "请检查网络后再重试", false},
+    {WarningDialog::ProfileDownloadDone, "下载配置文件成功", "您的配置文件已更新", false},
+    {WarningDialog::MacroDownloadDone, "下载宏文件成功", "您的宏文件已更新", false},
+    {WarningDialog::MacroTooLong, "宏过长", "宏事件过多，无法写入鼠标", false},
+};
+
+const Message* findMessage(int type)
+{
+    for (const Message& message : messages) {
+        if (message.type == type)
+            return &message;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+WarningDialog::WarningDialog(QWidget* parent) : QDialog(parent), ui(new Ui::WarningDialog)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    // The overlay is drawn half see-through, so the window behind shows darkened.
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+WarningDialog::~WarningDialog() { delete ui; }
+
+QString WarningDialog::downloadPage() { return QStringLiteral(ZR540_DOWNLOAD_PAGE); }
+
+void WarningDialog::setWarningType(int t)
+{
+    m_type = t;
+    const Message* message = findMessage(t);
+    ui->Title_Label->setText(message ? QString::fromUtf8(message->title) : QString());
+    ui->WarningLabel->setText(message ? QString::fromUtf8(message->text) : QString());
+    const bool newerSoftware = t == NewerSoftware;
+    ui->OkButton->setText(newerSoftware ? QStringLiteral("官网下载") : QStringLiteral("确定"));
+    ui->Cancle_Button->setText(newerSoftware ? QStringLiteral("残忍拒绝") : QStringLiteral("取消"));
+    ui->Cancle_Button->setVisible(message && message->question);
+
+    ui->UpdateWidget->hide();
+    ui->WarningWidget->move(boxPosition);
+    ui->WarningWidget->show();
+}
+
+void WarningDialog::showUpdateProgress()
+{
+    m_type = -1;
+    ui->WarningWidget->hide();
+    ui->UpdateWidget->move(boxPosition);
+    ui->UpdateWidget->show();
+}
+
+void WarningDialog::setUrl(const QString& url) { m_url = url; }
+
+void WarningDialog::on_Cancle_Button_clicked() { reject(); }
+
+void WarningDialog::on_OkButton_clicked()
+{
+    switch (m_type) {
+    case ResetToDefaults: emit sigResetMouseToOriginal(); break;
+    case NewerSoftware: QDesktopServices::openUrl(QUrl(m_url.isEmpty() ? downloadPage() : m_url)); break;
+    case UploadSettings: emit sigStarToUploadFile(); break;
+    case Logout: emit sigQuitUser(); break;
+    case DownloadSettings: emit sigStarToDownloadFile(); break;
+    default: break;  // a notice: OK only dismisses it
+    }
+    accept();
+}
+
+void WarningDialog::paintEvent(QPaintEvent*)
+{
+    // A translucent window gets no background of its own; the style sheet's is drawn here.
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
+void WarningDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would dismiss the busy box while the update still runs.
+    if (event->key() == Qt::Key_Escape && ui->UpdateWidget->isVisible()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

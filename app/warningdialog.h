@@ -1,0 +1,70 @@
+// WarningDialog: the dark overlay over the whole window with one message box in its middle (a
+// question with OK and Cancel, or a plain notice with OK alone), or the busy box shown while the
+// firmware is being updated.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+namespace Ui {
+class WarningDialog;
+}
+
+class WarningDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The messages the window asks for by number.
+    enum WarningType {
+        ResetToDefaults = 0,
+        NewerSoftware = 1,
+        UploadSettings = 2,
+        Logout = 3,
+        DownloadSettings = 4,
+        KeepOneLeftButton = 6,
+        FirmwareUpdateFailed = 7,
+        NotLoggedIn = 8,
+        FirmwareUpToDate = 9,
+        UploadFailed = 12,
+        UploadDone = 13,
+        ProfileDownloadFailed = 14,
+        MacroDownloadFailed = 15,
+        ProfileDownloadDone = 17,
+        MacroDownloadDone = 18,
+        MacroTooLong = 19,
+    };
+
+    explicit WarningDialog(QWidget* parent = nullptr);
+    ~WarningDialog() override;
+
+    // Shows the message box with the texts and buttons of type t; OK then acts by that type.
+    // A number outside the list shows an empty box with OK alone.
+    void setWarningType(int t);
+    // Shows the busy box instead of the message box. It has no buttons and stays until the
+    // window closes the dialog.
+    void showUpdateProgress();
+    // The page OK opens for a newer software version; empty means the download page.
+    void setUrl(const QString& url);
+
+    static QString downloadPage();
+
+signals:
+    void sigQuitUser();
+    void sigResetMouseToOriginal();
+    void sigStarToUploadFile();
+    void sigStarToDownloadFile();
+
+public slots:
+    // Closes the dialog; nothing is done.
+    void on_Cancle_Button_clicked();
+    // Does what the shown message asks (a signal, or opening the download page), then closes.
+    void on_OkButton_clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Ui::WarningDialog* ui;
+    int m_type = -1;
+    QString m_url;
+};
