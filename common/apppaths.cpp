@@ -72,11 +72,17 @@ bool AppPaths::seed(const QString& from, const QString& to)
                                QStringLiteral("system")}) {
         if (!QFileInfo(source.filePath(top)).isDir())
             continue;
-        QDirIterator it(source.filePath(top), QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden,
+        // Folders too: the macro library's title folders come empty.
+        QDirIterator it(source.filePath(top), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
             const QString target = to + QLatin1Char('/') + source.relativeFilePath(file);
+            if (it.fileInfo().isDir()) {
+                if (!QDir().mkpath(target))
+                    ok = false;
+                continue;
+            }
             if (QFileInfo::exists(target))
                 continue;
             QDir().mkpath(QFileInfo(target).absolutePath());

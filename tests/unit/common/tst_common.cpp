@@ -34,6 +34,7 @@ void TestCommon::seedCopiesWhatIsMissingAndKeepsTheRest()
     QVERIFY(writeWholeFile(installed.filePath("ConfigFiles/LocalFile/Config0.txt"), "factory"));
     QVERIFY(writeWholeFile(installed.filePath("ConfigFiles/MacroFiles/游戏/1.json"), "{}"));
     QVERIFY(writeWholeFile(installed.filePath("zr540"), "the program itself"));
+    QVERIFY(QDir().mkpath(installed.filePath("ConfigFiles/MacroFiles/办公")));  // an empty title folder
     QVERIFY(writeWholeFile(user.filePath("ConfigFiles/MacroFiles/游戏/1.json"), "{\"Name\":\"mine\"}"));
 
     QVERIFY(AppPaths::seed(installed.path(), user.path()));
@@ -44,6 +45,7 @@ void TestCommon::seedCopiesWhatIsMissingAndKeepsTheRest()
     QCOMPARE(content, QByteArray("{\"Name\":\"mine\"}"));  // the user's own file stays
     QVERIFY(!QFile::exists(user.filePath("zr540")));
     QVERIFY(QFileInfo(user.filePath("ConfigFiles/LocalFile/Config0.txt")).isWritable());
+    QVERIFY(QFileInfo(user.filePath("ConfigFiles/MacroFiles/办公")).isDir());
 }
 
 void TestCommon::wholeFileWrites()

@@ -1,0 +1,88 @@
+// The program: one instance per user, the application font, the hooks, the window, the event loop.
+//
+//   zr540              the mouse through the platform's HID backend
+//   zr540 --simulate   demo mode: a simulated mouse whose memory is kept in the data root, so a
+//                      restarted demo finds the mouse as it left it
+#include "apppaths.h"
+#include "factoryprofile.h"
+#include "globalmousehook.h"
+#include "loginfo.h"
+#include "mainwindow.h"
+#include "simulatedmouse.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QList>
+#include <QMap>
+
+namespace {
+constexpr int FontPointSize = 9;
+
+// The application font when its file is there and holds a family; otherwise the default stays.
+void loadApplicationFont()
+{
+    const int id = QFontDatabase::addApplicationFont(AppPaths::fontFile());
+    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    if (!families.isEmpty())
+        QApplication::setFont(QFont(families.first(), FontPointSize));
+}
+
+void loadStyleSheet(QApplication& app)
+{
+    QFile file(QStringLiteral(":/style/zr540.qss"));
+    if (file.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+// Demo mode: a mouse fresh from the factory the first time, then whatever it was left holding.
+std::shared_ptr<hid::SimulatedMouse> demoMouse()
+{
+    hid::SimulatedMouse::Memory memory{};
+    const DeviceProfileBlock block = FactoryProfile::block();
+    std::copy(block.bytes.begin(), block.bytes.end(), memory.begin());
+    auto mouse = std::make_shared<hid::SimulatedMouse>(memory);
+    const QString file = AppPaths::dataRoot() + QStringLiteral("/simulated-mouse.bin");
+    if (!mouse->setPersistenceFile(QFile::encodeName(file).toStdString()))
+        loginfo(QStringLiteral("demo mode: %1 could not be read, the mouse starts from the factory").arg(file));
+    return mouse;
+}
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zr540"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the window hides into the tray
+
+    SingleInstance guard(QStringLiteral("ZR540"));
+    if (guard.isRunning()) {
+        guard.sendMessage(QStringLiteral("ZR540"), 5000);
+        return -1;
+    }
+
+    qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
+    AppPaths::resolveDataRoot();
+    loadApplicationFont();
+    loadStyleSheet(app);
+
+    MainWindow::Options options;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--simulate"))) {
+        options.hid = demoMouse();
+        hid::setBackend(options.hid);
+    }
+
+    GlobalMouseHook* hooks = GlobalMouseHook::instance();
+    hooks->installHooks();
+    int result = 0;
+    {
+        MainWindow window(options);
+        window.show();
+        QObject::connect(&window, &MainWindow::QuitTheApplication, &app, &QApplication::quit);
+        QObject::connect(&guard, &SingleInstance::messageReceived, &window, &MainWindow::slotMessageReceived);
+        result = QApplication::exec();
+        hooks->removeHooks();
+    }
+    return result;
+}

@@ -1,0 +1,442 @@
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "apppaths.h"
+#include "checkdevice.h"
+#include "dcdatahandle.h"
+#include "lastversion.h"
+#include "loginfo.h"
+#include "needdevicedialog.h"
+#include "pcactionstore.h"
+#include "warningdialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QThread>
+
+const QString MainWindow::SoftwareVersion = QStringLiteral("0.9.001540.0424");
+
+namespace {
+constexpr int PageCount = 5;
+constexpr int CloudPage = 4;
+constexpr int WarningReset = 0;
+constexpr int WarningNewerSoftware = 1;
+constexpr int WarningLogOut = 3;
+constexpr int WarningPleaseLogIn = 8;
+constexpr int UpdateProgress = 10;
+
+// The three looks of the page tabs (left, centre, right), each normal or selected; hovering a
+// normal tab lights it.
+QString tabStyle(int tab, bool selected)
+{
+    const QString shape = tab == 0 ? QStringLiteral("left") : tab == PageCount - 1 ? QStringLiteral("right") : QStringLiteral("centre");
+    const QString image = QStringLiteral(":/picture/picture/tab_btn_") + shape;
+    const QString normal = selected ? image + QStringLiteral("_s.png") : image + QStringLiteral(".png");
+    const QString hover = selected ? normal : image + QStringLiteral("_hl.png");
+    return QStringLiteral("QPushButton{border-image:url(%1);color:%2;font-family:\"微软雅黑\";font-size:14px;}"
+                          "QPushButton:hover{border-image:url(%3);color:#FFFFFF;}"
+                          "QPushButton:disabled{color:#5A5A5A;}")
+        .arg(normal, selected ? QStringLiteral("#FFFFFF") : QStringLiteral("#BCBCBC"), hover);
+}
+
+// Profile buttons 1 to 4 share one look, button 5 has its own.
+QString profileStyle(int number, bool selected)
+{
+    const QString image = QStringLiteral(":/picture/picture/set_btn_%1%2.png")
+                              .arg(number == 5 ? 2 : 1)
+                              .arg(selected ? QStringLiteral("_s") : QString());
+    return QStringLiteral("QPushButton{border-image:url(%1);color:%2;font-family:\"微软雅黑\";font-size:13px;}"
+                          "QPushButton:disabled{color:#5A5A5A;}")
+        .arg(image, selected ? QStringLiteral("#FFFFFF") : QStringLiteral("#BCBCBC"));
+}
+
+const char* const AccentButtonStyle =
+    "QPushButton{border:1px solid #40C5DD;background:rgba(64,197,221,0.1);color:#FFFFFF;font-family:\"微软雅黑\";}"
+    "QPushButton:hover{background:rgba(64,197,221,0.3);}";
+
+void stopThread(QThread* thread, int waitMs)
+{
+    if (!thread)
+        return;
+    thread->quit();
+    if (!thread->wait(static_cast<unsigned long>(waitMs)))
+        loginfo(QStringLiteral("a worker thread did not stop within %1 ms").arg(waitMs));
+}
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : MainWindow(Options(), parent) {}
+
+MainWindow::MainWindow(Options opts, QWidget* parent)
+    : QMainWindow(parent), options(std::move(opts)), ui(new Ui::MainWindow), version(SoftwareVersion)
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("ZR540"));
+    createTray();
+    connect(GlobalMouseHook::instance(), &GlobalMouseHook::sig_mouseHookParam, this, &MainWindow::slot_mouseHook);
+    startEngine();
+    startMonitor();
+
+    needDeviceDialog = new NeedDeviceDialog(this);
+    connect(needDeviceDialog, &NeedDeviceDialog::sig_closeWindow, this, &MainWindow::slot_needDeviceDialogClienk);
+    placeOverWindow(needDeviceDialog);
+    needDeviceDialog->show();  // until the monitor finds the mouse
+
+    setWindowIcon(QIcon(QStringLiteral(":/icon/picture/48-icon.png")));
+    setWindowFlags(Qt::FramelessWindowHint);
+    for (QPushButton* button : profileButtons())
+        button->show();
+    ui->QuitUserButton->hide();
+    ui->ResetToOriginalButton->hide();
+    for (QPushButton* button : {ui->ResetToOriginalButton, ui->QuitUserButton, ui->LoginButton})
+        button->setStyleSheet(QLatin1String(AccentButtonStyle));
+    ui->NameLabel->setStyleSheet(QStringLiteral("color:#40C5DD;font-family:\"微软雅黑\";font-size:14px;"));
+    ui->label->setPixmap(QPixmap(QStringLiteral(":/picture/picture/logo.png")));
+    ui->minimumButton->setStyleSheet(QStringLiteral("QPushButton{border:none;color:#BCBCBC;font-size:18px;}"
+                                                    "QPushButton:hover{color:#40C5DD;}"));
+    ui->quitButton->setStyleSheet(ui->minimumButton->styleSheet());
+    ui->minimumButton->setText(QStringLiteral("—"));
+    ui->quitButton->setText(QStringLiteral("✕"));
+
+    connectEverything();
+    startVersionQuery();
+
+    ui->pushButton->hide();
+    ui->BatteryLabel->hide();
+    ui->widget->hide();
+    ui->NameLabel->hide();
+    SetMenuButtonStyleSheet(0);
+    showPage(0);
+    for (int n = 1; n <= 5; ++n)
+        profileButtons().at(n - 1)->setStyleSheet(profileStyle(n, n == currentConfigure));
+    checkTokenIsExit();
+}
+
+MainWindow::~MainWindow()
+{
+    // The workers go first, each after its thread has stopped; the engine last, so a write in
+    // progress may finish.
+    stopThread(monitorThread, QuitGraceMs);
+    delete monitor;
+    stopThread(versionThread, QuitGraceMs);
+    delete versionQuery;
+    stopThread(engineThread, QuitGraceMs);
+    delete engine;
+    if (busy)
+        QApplication::restoreOverrideCursor();  // the cursor is the application's, not ours
+    delete ui;
+}
+
+void MainWindow::createTray()
+{
+    trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icon/picture/128-128.png")), this);
+    trayIcon->setToolTip(QStringLiteral("ZR540"));
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon);
+    showAction = new QAction(QStringLiteral("显示主窗口"), this);
+    connect(showAction, &QAction::triggered, this, &MainWindow::on_showMainAction);
+    exitAction = new QAction(QStringLiteral("退出"), this);
+    connect(exitAction, &QAction::triggered, this, &MainWindow::on_exitAppAction);
+    trayMenu = new QMenu(this);
+    trayMenu->addAction(showAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(exitAction);
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->setVisible(true);
+}
+
+void MainWindow::startEngine()
+{
+    engine = new DCDataHandle(options.hid, options.confirmPause);
+    engineThread = new QThread(this);
+    engine->moveToThread(engineThread);
+    engineThread->start(QThread::InheritPriority);
+    connect(engine, &DCDataHandle::sig_Connected, this, &MainWindow::engineConnected);
+    connect(engine, &DCDataHandle::sig_Busy, this, &MainWindow::setBusy);
+    engine->requestConnect();
+}
+
+void MainWindow::startMonitor()
+{
+    monitor = new CheckDevice(VendorId, ProductId, nullptr, options.hid ? options.hid : hid::backend());
+    monitorThread = new QThread(this);
+    monitor->moveToThread(monitorThread);
+    monitorThread->start(QThread::InheritPriority);
+    connect(monitor, &CheckDevice::sigFound, this, &MainWindow::slot_WarningDeviceNotInsert);
+}
+
+void MainWindow::startVersionQuery()
+{
+    versionQuery = options.accountServer.isEmpty() ? new LastVersion : new LastVersion(nullptr, options.accountServer);
+    versionThread = new QThread(this);
+    versionQuery->moveToThread(versionThread);
+    versionThread->start(QThread::InheritPriority);
+    connect(this, &MainWindow::sig_CheckLastSoftwareVersion, versionQuery, &LastVersion::KvLastSoftwareVersionJson,
+            Qt::QueuedConnection);
+    connect(versionQuery, &LastVersion::sigLastVersionRet, this, &MainWindow::slot_LastVersionRet, Qt::QueuedConnection);
+}
+
+// The wiring between the window, the engine and the pages, in this order.
+void MainWindow::connectEverything()
+{
+    connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
+    connect(engine, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
+    connect(this, &MainWindow::sigChangeConfigFile, engine, &DCDataHandle::slot_LoadLocalConfigFile);
+    connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
+}
+
+QList<QPushButton*> MainWindow::tabButtons() const
+{
+    return {ui->MainSettingButton, ui->LightSettingButton, ui->MacroEditButton, ui->SupportButton, ui->CloudSyncButton};
+}
+
+QList<QPushButton*> MainWindow::profileButtons() const
+{
+    return {ui->ConfigureButton_1, ui->ConfigureButton_2, ui->ConfigureButton_3, ui->ConfigureButton_4,
+            ui->ConfigureButton_5};
+}
+
+void MainWindow::checkTokenIsExit()
+{
+    if (identity.GetToken().length() <= 10)
+        return;
+    loginfo(QStringLiteral("TokenIsExit"));
+    const QString nickName = identity.GetNickName();
+    ui->LoginButton->hide();
+    ui->NameLabel->setText(nickName);
+    ui->NameLabel->show();
+    loggedIn = 1;
+}
+
+void MainWindow::bringToFront()
+{
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    show();
+    setWindowFlags(windowFlags() & ~Qt::WindowStaysOnTopHint);
+    showNormal();
+    activateWindow();
+    raise();
+}
+
+void MainWindow::slotMessageReceived(QString msg)
+{
+    bringToFront();
+    loginfo(msg);
+    if (msg != QCoreApplication::applicationFilePath()) {
+        // Not modal: the window stays usable while the notice is up.
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warn"),
+                                    QStringLiteral("Only on instance is allowed. Close running application first."),
+                                    QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
+}
+
+void MainWindow::slot_mouseHook(DWORD) {}
+
+void MainWindow::on_minimumButton_clicked() { showMinimized(); }
+
+void MainWindow::on_quitButton_clicked()
+{
+    // Without a tray the hidden window could only be found again by starting the program twice.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+// Dialogs are windows of their own: each covers the window, at its top-left corner.
+void MainWindow::placeOverWindow(QWidget* dialog) const { dialog->move(geometry().topLeft()); }
+
+void MainWindow::showPage(int page) { ui->stackedWidget->setCurrentIndex(page); }
+
+void MainWindow::on_MainSettingButton_clicked()
+{
+    SetMenuButtonStyleSheet(0);
+    showPage(0);
+}
+
+void MainWindow::on_LightSettingButton_clicked()
+{
+    SetMenuButtonStyleSheet(1);
+    showPage(1);
+}
+
+void MainWindow::on_MacroEditButton_clicked()
+{
+    SetMenuButtonStyleSheet(2);
+    showPage(2);
+}
+
+void MainWindow::on_SupportButton_clicked()
+{
+    SetMenuButtonStyleSheet(3);
+    showPage(3);
+}
+
+void MainWindow::on_CloudSyncButton_clicked()
+{
+    if (!loggedIn) {
+        slot_showWarningDialog(WarningPleaseLogIn);
+        return;
+    }
+    SetMenuButtonStyleSheet(CloudPage);
+    showPage(CloudPage);
+}
+
+void MainWindow::SetMenuButtonStyleSheet(int button)
+{
+    const QList<QPushButton*> tabs = tabButtons();
+    for (int i = 0; i < tabs.size(); ++i)
+        tabs.at(i)->setStyleSheet(tabStyle(i, i == button));
+    setBottomButtonShowOrHide(button);
+}
+
+void MainWindow::SetCurrentConfigureButton(int configureButton)
+{
+    currentConfigure = configureButton;
+    const QList<QPushButton*> buttons = profileButtons();
+    for (int n = 1; n <= buttons.size(); ++n)
+        buttons.at(n - 1)->setStyleSheet(profileStyle(n, n == configureButton));
+    emit sigChangeConfigFile(configureButton);
+}
+
+void MainWindow::on_ConfigureButton_1_clicked() { SetCurrentConfigureButton(1); }
+void MainWindow::on_ConfigureButton_2_clicked() { SetCurrentConfigureButton(2); }
+void MainWindow::on_ConfigureButton_3_clicked() { SetCurrentConfigureButton(3); }
+void MainWindow::on_ConfigureButton_4_clicked() { SetCurrentConfigureButton(4); }
+void MainWindow::on_ConfigureButton_5_clicked() { SetCurrentConfigureButton(5); }
+
+void MainWindow::setBottomButtonShowOrHide(int state)
+{
+    if (state < 0 || state >= PageCount)
+        return;
+    for (QPushButton* button : profileButtons())
+        button->setVisible(state <= 1);
+    ui->ResetToOriginalButton->setVisible(state == 3);
+    ui->QuitUserButton->setVisible(state == CloudPage);
+}
+
+void MainWindow::slot_showWarningDialog(int warningType)
+{
+    // Not shown before exec(): exec() on a dialog that is already visible would not make it modal.
+    auto* dialog = new WarningDialog(this);
+    placeOverWindow(dialog);
+    dialog->setUrl(updatePath);
+    connect(dialog, &WarningDialog::sigQuitUser, this, &MainWindow::slot_quitUser);
+    connect(dialog, &WarningDialog::sigResetMouseToOriginal, this, &MainWindow::slot_ResetMouseToOriginal);
+    if (warningType == UpdateProgress)
+        dialog->showUpdateProgress();
+    else
+        dialog->setWarningType(warningType);
+    dialog->exec();
+    delete dialog;
+}
+
+void MainWindow::on_QuitUserButton_clicked() { slot_showWarningDialog(WarningLogOut); }
+
+void MainWindow::slot_LastVersionRet(int rCode, QString rMsg, QString latest, QString path)
+{
+    loginfo(QStringLiteral("Software slot_LastVersionRet ") + QString::number(rCode));
+    loginfo(QStringLiteral("Software slot_LastVersionRet ") + rMsg);
+    loginfo(QStringLiteral("Software slot_LastVersionRet ") + latest);
+    loginfo(QStringLiteral("Software slot_LastVersionRet ") + path);
+    loginfo(QStringLiteral("Software slot_LastVersionRet current ") + version);
+    if (rCode != 0 || latest == version)
+        return;
+    updatePath = path;
+    emit sigWarningTypeOnMainWindow(WarningNewerSoftware);
+}
+
+void MainWindow::slot_SetHeaderButtonEnabled(bool state)
+{
+    for (QPushButton* tab : tabButtons())
+        tab->setEnabled(state);
+}
+
+void MainWindow::slot_quitUser()
+{
+    ui->LoginButton->show();
+    ui->NameLabel->hide();
+    loggedIn = 0;
+    const QString settings = AppPaths::settingsFile();
+    if (QFile::exists(settings) && !QFile::remove(settings))
+        loginfo(QStringLiteral("slot_quitUser: %1 could not be deleted").arg(settings));
+    SetMenuButtonStyleSheet(0);
+    showPage(0);
+}
+
+void MainWindow::slot_ResetMouseToOriginal()
+{
+    loginfo(QStringLiteral("ResetMouse"));
+    engine->requestReset();
+    PcActionStore::deleteHighestFile();
+}
+
+void MainWindow::on_ResetToOriginalButton_clicked() { emit sigWarningTypeOnMainWindow(WarningReset); }
+
+void MainWindow::slot_WarningDeviceNotInsert(bool isfind)
+{
+    mousePresent = isfind;
+    if (!isfind) {
+        placeOverWindow(needDeviceDialog);
+        needDeviceDialog->slot_hide(false);
+        return;
+    }
+    engine->requestConnect();  // the dialog goes once the engine has opened the mouse
+    emit sig_CheckLastSoftwareVersion(QStringLiteral("zr540"));
+}
+
+void MainWindow::engineConnected(bool connected)
+{
+    if (connected && mousePresent)
+        needDeviceDialog->slot_hide(true);
+}
+
+void MainWindow::setBusy(bool nowBusy)
+{
+    if (nowBusy == busy)
+        return;
+    busy = nowBusy;
+    for (QPushButton* button : profileButtons())
+        button->setEnabled(!busy);
+    ui->ResetToOriginalButton->setEnabled(!busy);
+    ui->stackedWidget->setEnabled(!busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::slot_needDeviceDialogClienk() { quitProgram(); }
+
+void MainWindow::on_showMainAction() { show(); }
+
+void MainWindow::on_exitAppAction() { quitProgram(); }
+
+void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger)
+        bringToFront();
+}
+
+// Ends the program with code 0, but lets the engine finish the write in progress first (what is
+// still queued behind it is dropped); the monitor and the version query simply stop.
+void MainWindow::quitProgram()
+{
+    if (quitting)
+        return;
+    quitting = true;
+    trayIcon->hide();
+    stopThread(monitorThread, QuitGraceMs);
+    stopThread(versionThread, QuitGraceMs);
+    stopThread(engineThread, QuitGraceMs);
+    if (busy)
+        setBusy(false);
+    if (options.exit)
+        options.exit(0);
+    else
+        QCoreApplication::exit(0);
+}

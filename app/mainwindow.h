@@ -1,0 +1,142 @@
+// MainWindow: the one window of the program. It owns the pages, the profile engine, the presence
+// monitor and the software version query (each of the last three in a worker thread of its own),
+// wires them together, keeps the five profile buttons and the tray icon, and opens every dialog.
+//
+// Nothing here waits for the mouse or the network: the engine is asked to connect or reset
+// without waiting and answers with signals; while it loads a profile into the mouse the profile
+// buttons and the pages are disabled and the cursor shows that it is busy.
+#pragma once
+
+#include "globalmousehook.h"
+#include "hid.h"
+#include "operatetoken.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class CheckDevice;
+class DCDataHandle;
+class LastVersion;
+class NeedDeviceDialog;
+class QAction;
+class QMenu;
+class QPushButton;
+class QThread;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The software version of this build, compared with the server's.
+    static const QString SoftwareVersion;
+    static constexpr int VendorId = 0x2F73;
+    static constexpr int ProductId = 0x5C48;
+    // How long quitting waits for the engine to finish what it is writing.
+    static constexpr int QuitGraceMs = 2000;
+
+    // What the window is built on: the HID backend (the process's own when null), the pause
+    // after each bulk write, the account server, and how the program ends (tests replace it).
+    struct Options {
+        std::shared_ptr<hid::Backend> hid;
+        std::chrono::milliseconds confirmPause{50};
+        QString accountServer;  // the build's default when empty
+        std::function<void(int)> exit;  // QCoreApplication::exit when empty
+    };
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(Options options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Ui::MainWindow* form() const { return ui; }
+    NeedDeviceDialog* deviceDialog() const { return needDeviceDialog; }
+    QSystemTrayIcon* tray() const { return trayIcon; }
+    DCDataHandle* profileEngine() const { return engine; }
+    int currentConfigureButton() const { return currentConfigure; }
+    bool isLoggedIn() const { return loggedIn != 0; }
+    QString updateAddress() const { return updatePath; }
+
+    // The tray's "显示主窗口" and "退出", and a click on the tray icon.
+    void on_showMainAction();
+    void on_exitAppAction();
+    void on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason);
+
+signals:
+    void QuitTheApplication();
+    void sigWarningTypeOnMainWindow(int warningType);
+    void sigChangeConfigFile(int configNumber);
+    void sig_CheckLastSoftwareVersion(QString versionType);
+
+public slots:
+    void checkTokenIsExit();
+    void slotMessageReceived(QString msg);
+    void slot_mouseHook(DWORD param);
+    void on_minimumButton_clicked();
+    void on_quitButton_clicked();
+    void on_LightSettingButton_clicked();
+    void on_MacroEditButton_clicked();
+    void on_SupportButton_clicked();
+    void on_MainSettingButton_clicked();
+    void on_CloudSyncButton_clicked();
+    void SetMenuButtonStyleSheet(int button);
+    void SetCurrentConfigureButton(int configureButton);
+    void on_ConfigureButton_1_clicked();
+    void on_ConfigureButton_2_clicked();
+    void on_ConfigureButton_3_clicked();
+    void on_ConfigureButton_4_clicked();
+    void on_ConfigureButton_5_clicked();
+    void setBottomButtonShowOrHide(int state);
+    void slot_showWarningDialog(int warningType);
+    void on_QuitUserButton_clicked();
+    void slot_LastVersionRet(int rCode, QString rMsg, QString version, QString path);
+    void slot_SetHeaderButtonEnabled(bool state);
+    void slot_quitUser();
+    void slot_ResetMouseToOriginal();
+    void on_ResetToOriginalButton_clicked();
+    void slot_WarningDeviceNotInsert(bool isfind);
+    void slot_needDeviceDialogClienk();
+
+private:
+    void createTray();
+    void startEngine();
+    void startMonitor();
+    void startVersionQuery();
+    void connectEverything();
+    void bringToFront();
+    void showPage(int page);
+    void placeOverWindow(QWidget* dialog) const;
+    void engineConnected(bool connected);
+    void setBusy(bool busy);
+    void quitProgram();
+    QList<QPushButton*> tabButtons() const;
+    QList<QPushButton*> profileButtons() const;
+
+    Options options;
+    Ui::MainWindow* ui;
+    DCDataHandle* engine = nullptr;
+    QThread* engineThread = nullptr;
+    LastVersion* versionQuery = nullptr;
+    QThread* versionThread = nullptr;
+    QString version;
+    int loggedIn = 0;
+    CheckDevice* monitor = nullptr;
+    QThread* monitorThread = nullptr;
+    OperateToken identity;
+    NeedDeviceDialog* needDeviceDialog = nullptr;
+    int currentConfigure = 1;
+    QString updatePath;
+    QSystemTrayIcon* trayIcon = nullptr;
+    QMenu* trayMenu = nullptr;
+    QAction* showAction = nullptr;
+    QAction* exitAction = nullptr;
+
+    bool mousePresent = false;  // as the monitor last reported
+    bool busy = false;
+    bool quitting = false;
+};

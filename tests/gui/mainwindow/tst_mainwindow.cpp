@@ -1,0 +1,374 @@
+// The main window on the simulated mouse, offscreen, with its data in a temporary folder: the
+// device dialog, profile buttons, pages and their bottom row, log-in state, reset, the software
+// check, the tray, and quitting without cutting a write.
+#include "ui_mainwindow.h"
+
+#include "apppaths.h"
+#include "dcdatahandle.h"
+#include "mainwindow.h"
+#include "needdevicedialog.h"
+#include "operatetoken.h"
+#include "pcactionstore.h"
+#include "simulatedmousesession.h"
+#include "warningdialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+using Sim = hid::SimulatedMouse;
+
+namespace {
+// Runs `act` on the next modal dialog as soon as it is up (the window's dialogs are modal).
+void onNextModal(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(10);
+}
+
+QString titleOf(QWidget* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("Title_Label"))->text(); }
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startWithTheMousePresent();
+    void deviceReports();
+    void failedConnectKeepsTheDialog();
+    void profileButtons();
+    void bottomRowPerPage_data();
+    void bottomRowPerPage();
+    void cloudTabWhileLoggedOut();
+    void storedToken_data();
+    void storedToken();
+    void logOutDeletesTheSettings();
+    void resetToFactory();
+    void softwareCheck_data();
+    void softwareCheck();
+    void quitHidesAndTheTrayRestores();
+    void busyWhileAProfileLoads();
+    void quittingLetsTheWriteFinish();
+
+private:
+    std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1));
+    // Waits until the window's own connect has matched and loaded the mouse's profile.
+    bool settled(MainWindow& window);
+    int profileWrites() const;
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<SimulatedMouseSession> m_session;
+    QList<int> m_exits;
+};
+
+void TestMainWindow::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    AppPaths::setDataRoot(m_root->path());
+    QDir().mkpath(AppPaths::localFileDir());
+    QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
+    m_session = std::make_unique<SimulatedMouseSession>();
+    m_exits.clear();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_session.reset();
+    m_root.reset();
+}
+
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause)
+{
+    MainWindow::Options options;
+    options.hid = m_session->shared();
+    options.confirmPause = pause;
+    options.accountServer = QStringLiteral("http://127.0.0.1:9");  // nothing answers there
+    options.exit = [this](int code) { m_exits << code; };
+    auto window = std::make_unique<MainWindow>(options);
+    window->show();
+    return window;
+}
+
+bool TestMainWindow::settled(MainWindow& window)
+{
+    QSignalSpy busy(window.profileEngine(), &DCDataHandle::sig_Busy);
+    while (busy.size() < 2) {
+        if (!busy.wait(5000))
+            return false;
+    }
+    return true;
+}
+
+int TestMainWindow::profileWrites() const
+{
+    int n = 0;
+    for (const QByteArray& r : m_session->reports(Sim::Transfer::SetFeature, Sim::Role::Data))
+        n += std::uint8_t(r[1]) == 0x03 ? 1 : 0;
+    return n;
+}
+
+// The real monitor: the dialog asks for the mouse until the first scan (3 s) finds it; the
+// engine has matched the mouse's profile and loaded it by then.
+void TestMainWindow::startWithTheMousePresent()
+{
+    auto window = makeWindow();
+    QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
+    QSignalSpy version(window.get(), &MainWindow::sig_CheckLastSoftwareVersion);
+    QVERIFY(window->deviceDialog()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->deviceDialog()->isVisible(), 6000);
+    QCOMPARE(version.size(), 1);
+    QCOMPARE(version.first().first().toString(), QStringLiteral("zr540"));
+    QVERIFY(change.size() >= 1);
+    QCOMPARE(change.first().first().toInt(), 1);  // no local file matches: profile 1
+    QTRY_VERIFY(QFile::exists(AppPaths::profileFile(1)));
+    QVERIFY(profileWrites() >= 1);
+}
+
+void TestMainWindow::deviceReports()
+{
+    m_session->mouse().setPlugged(false);
+    auto window = makeWindow();
+    QVERIFY(window->deviceDialog()->isVisible());
+    m_session->mouse().setPlugged(true);
+    window->slot_WarningDeviceNotInsert(true);
+    QTRY_VERIFY(!window->deviceDialog()->isVisible());
+    m_session->mouse().setPlugged(false);
+    window->slot_WarningDeviceNotInsert(false);
+    QVERIFY(window->deviceDialog()->isVisible());
+}
+
+void TestMainWindow::failedConnectKeepsTheDialog()
+{
+    auto window = makeWindow();
+    QSignalSpy connected(window->profileEngine(), &DCDataHandle::sig_Connected);
+    QVERIFY(settled(*window));  // the connect the window starts with, and its load
+    m_session->mouse().failNextTransfer(Sim::Transfer::GetFeature);  // the profile read
+    const int before = connected.size();
+    window->slot_WarningDeviceNotInsert(true);
+    QTRY_COMPARE(connected.size(), before + 1);
+    QCOMPARE(connected.last().first().toBool(), false);
+    QVERIFY(window->deviceDialog()->isVisible());
+}
+
+void TestMainWindow::profileButtons()
+{
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->form();
+    QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
+    QTest::mouseClick(ui->ConfigureButton_3, Qt::LeftButton);
+    QCOMPARE(change.last().first().toInt(), 3);
+    QCOMPARE(window->currentConfigureButton(), 3);
+    QVERIFY(ui->ConfigureButton_3->styleSheet().contains("set_btn_1_s.png"));
+    QVERIFY(ui->ConfigureButton_1->styleSheet().contains("set_btn_1.png"));
+    QVERIFY(ui->ConfigureButton_5->styleSheet().contains("set_btn_2.png"));
+    QTest::mouseClick(ui->ConfigureButton_5, Qt::LeftButton);
+    QCOMPARE(change.last().first().toInt(), 5);
+    QVERIFY(ui->ConfigureButton_5->styleSheet().contains("set_btn_2_s.png"));
+    QVERIFY(ui->ConfigureButton_3->styleSheet().contains("set_btn_1.png"));
+    // The engine loads what was picked: profile 5 is saved by its write-back.
+    QTRY_VERIFY(QFile::exists(AppPaths::profileFile(5)));
+}
+
+void TestMainWindow::bottomRowPerPage_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("profiles");
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<bool>("logOut");
+    QTest::newRow("main settings") << "MainSettingButton" << 0 << true << false << false;
+    QTest::newRow("lighting") << "LightSettingButton" << 1 << true << false << false;
+    QTest::newRow("macro editor") << "MacroEditButton" << 2 << false << false << false;
+    QTest::newRow("support") << "SupportButton" << 3 << false << true << false;
+    QTest::newRow("cloud sync") << "CloudSyncButton" << 4 << false << false << true;
+}
+
+void TestMainWindow::bottomRowPerPage()
+{
+    QFETCH(QString, tab);
+    QFETCH(int, page);
+    QFETCH(bool, profiles);
+    QFETCH(bool, reset);
+    QFETCH(bool, logOut);
+    OperateToken().SetToken(QStringLiteral("0123456789abcdef"));  // the cloud page needs a log-in
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->form();
+    QTest::mouseClick(window->findChild<QPushButton*>(tab), Qt::LeftButton);
+    QCOMPARE(ui->stackedWidget->currentIndex(), page);
+    for (QPushButton* b : {ui->ConfigureButton_1, ui->ConfigureButton_5})
+        QCOMPARE(b->isVisible(), profiles);
+    QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
+    QCOMPARE(ui->QuitUserButton->isVisible(), logOut);
+    QVERIFY(window->findChild<QPushButton*>(tab)->styleSheet().contains("_s.png"));
+    window->setBottomButtonShowOrHide(7);  // no page: nothing changes
+    QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
+}
+
+void TestMainWindow::cloudTabWhileLoggedOut()
+{
+    auto window = makeWindow();
+    QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
+    QString title;
+    onNextModal([&title](QWidget* dialog) {
+        title = titleOf(dialog);
+        dialog->close();
+    });
+    QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("请登录"));
+    QCOMPARE(window->form()->stackedWidget->currentIndex(), 3);
+}
+
+void TestMainWindow::storedToken_data()
+{
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<bool>("loggedIn");
+    QTest::newRow("10 characters") << "0123456789" << false;
+    QTest::newRow("11 characters") << "0123456789a" << true;
+}
+
+void TestMainWindow::storedToken()
+{
+    QFETCH(QString, token);
+    QFETCH(bool, loggedIn);
+    OperateToken identity;
+    identity.SetToken(token);
+    identity.SetNickName(QStringLiteral("小明"));
+    auto window = makeWindow();
+    QCOMPARE(window->isLoggedIn(), loggedIn);
+    QCOMPARE(window->form()->LoginButton->isVisible(), !loggedIn);
+    QCOMPARE(window->form()->NameLabel->isVisible(), loggedIn);
+    if (loggedIn)
+        QCOMPARE(window->form()->NameLabel->text(), QStringLiteral("小明"));
+}
+
+void TestMainWindow::logOutDeletesTheSettings()
+{
+    OperateToken().SetToken(QStringLiteral("0123456789abcdef"));
+    auto window = makeWindow();
+    QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton);
+    onNextModal([](QWidget* dialog) {
+        QCOMPARE(titleOf(dialog), QStringLiteral("退出登录"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->form()->QuitUserButton, Qt::LeftButton);
+    QVERIFY(!QFile::exists(AppPaths::settingsFile()));
+    QVERIFY(!window->isLoggedIn());
+    QVERIFY(window->form()->LoginButton->isVisible());
+    QCOMPARE(window->form()->stackedWidget->currentIndex(), 0);
+}
+
+void TestMainWindow::resetToFactory()
+{
+    auto window = makeWindow();
+    QVERIFY(settled(*window));
+    QVERIFY(PcActionStore::writeFunction(5, true, 4, QStringLiteral("/home/me/a.txt")));
+    for (int n = 1; n <= 5; ++n)
+        QVERIFY(QFile::copy(AppPaths::profileFile(0), AppPaths::profileFile(n)) || QFile::exists(AppPaths::profileFile(n)));
+    QFile f(AppPaths::profileFile(4));
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    f.write("\x05");  // profile 4 differs from the factory's
+    f.close();
+    QSignalSpy busy(window->profileEngine(), &DCDataHandle::sig_Busy);
+    QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
+    onNextModal([](QWidget* dialog) {
+        QCOMPARE(titleOf(dialog), QStringLiteral("恢复默认"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->form()->ResetToOriginalButton, Qt::LeftButton);
+    QVERIFY(!QFile::exists(AppPaths::pcFunctionFile()));
+    QTRY_COMPARE_WITH_TIMEOUT(busy.size(), 2, 5000);
+    QFile factory(AppPaths::profileFile(0)), fourth(AppPaths::profileFile(4));
+    QVERIFY(factory.open(QIODevice::ReadOnly) && fourth.open(QIODevice::ReadOnly));
+    QCOMPARE(fourth.readAll(), factory.readAll());
+}
+
+void TestMainWindow::softwareCheck_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("newer") << 0 << "1.0.0.1" << true;
+    QTest::newRow("older counts too") << 0 << "0.1.0.0" << true;
+    QTest::newRow("the same") << 0 << "0.9.001540.0424" << false;
+    QTest::newRow("server refused") << -1 << "1.0.0.1" << false;
+}
+
+void TestMainWindow::softwareCheck()
+{
+    QFETCH(int, code);
+    QFETCH(QString, version);
+    QFETCH(bool, warned);
+    auto window = makeWindow();
+    QString title;
+    onNextModal([&title](QWidget* dialog) {
+        title = titleOf(dialog);
+        dialog->close();
+    });
+    window->slot_LastVersionRet(code, QString(), version, QStringLiteral("https://example.com/zr540.exe"));
+    if (!warned)
+        QTest::qWait(50);
+    QCOMPARE(title, warned ? QStringLiteral("版本更新") : QString());
+    QCOMPARE(window->updateAddress(), warned ? QStringLiteral("https://example.com/zr540.exe") : QString());
+    if (!warned)
+        QApplication::processEvents();  // let the waiting poll see no dialog, then stop it
+}
+
+void TestMainWindow::quitHidesAndTheTrayRestores()
+{
+    auto window = makeWindow();
+    window->on_quitButton_clicked();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QVERIFY(!window->isVisible());
+    else
+        QVERIFY(window->isMinimized());  // no tray to come back from: only minimised
+    window->hide();
+    window->on_activatedSysTrayIcon(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!window->isVisible());
+    window->on_activatedSysTrayIcon(QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+}
+
+void TestMainWindow::busyWhileAProfileLoads()
+{
+    auto window = makeWindow(std::chrono::milliseconds(20));  // 17 writes: about 350 ms
+    QVERIFY(settled(*window));
+    QTest::mouseClick(window->form()->ConfigureButton_2, Qt::LeftButton);
+    QTRY_VERIFY(!window->form()->ConfigureButton_1->isEnabled());
+    QVERIFY(!window->form()->stackedWidget->isEnabled());
+    QVERIFY(QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(window->form()->ConfigureButton_1->isEnabled(), 5000);
+    QVERIFY(window->form()->stackedWidget->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+// "退出" while a profile is being loaded: the program ends with 0 only after the load's last
+// write (the profile) reached the mouse and the profile file was saved.
+void TestMainWindow::quittingLetsTheWriteFinish()
+{
+    auto window = makeWindow(std::chrono::milliseconds(30));
+    QVERIFY(settled(*window));
+    m_session->mouse().clearLog();
+    QTest::mouseClick(window->form()->ConfigureButton_4, Qt::LeftButton);
+    QTRY_VERIFY(!window->form()->ConfigureButton_1->isEnabled());  // the load has begun
+    window->on_exitAppAction();
+    QCOMPARE(m_exits, QList<int>{0});
+    QCOMPARE(profileWrites(), 1);
+    QVERIFY(QFile::exists(AppPaths::profileFile(4)));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
