@@ -95,11 +95,11 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
         button->setStyleSheet(QLatin1String(AccentButtonStyle));
     ui->NameLabel->setStyleSheet(QStringLiteral("color:#40C5DD;font-family:\"微软雅黑\";font-size:14px;"));
     ui->label->setPixmap(QPixmap(QStringLiteral(":/picture/picture/logo.png")));
-    ui->minimumButton->setStyleSheet(QStringLiteral("QPushButton{border:none;color:#BCBCBC;font-size:18px;}"
-                                                    "QPushButton:hover{color:#40C5DD;}"));
-    ui->quitButton->setStyleSheet(ui->minimumButton->styleSheet());
-    ui->minimumButton->setText(QStringLiteral("—"));
-    ui->quitButton->setText(QStringLiteral("✕"));
+    const QString titleButton = QStringLiteral("QPushButton{border:none;background:transparent;"
+                                               "border-image:url(:/picture/picture/%1.png);}"
+                                               "QPushButton:hover{border-image:url(:/picture/picture/%1_hl.png);}");
+    ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
+    ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
     connectEverything();
     startVersionQuery();
