@@ -31,28 +31,31 @@ SimulatedMouse::SimulatedMouse(const Memory& initialProfile) : m_firmware(initia
     m_collections = {pointerCollection(), commandCollection(), dataCollection()};
 }
 
-SimulatedMouse::Collection SimulatedMouse::commandCollection(std::uint8_t reportId)
+namespace {
+// One of the mouse's two vendor collections: a feature report of `length` bytes with `reportId`.
+SimulatedMouse::Collection vendorCollection(const char* path, SimulatedMouse::Role role, std::uint16_t length,
+                                            std::uint8_t reportId)
 {
-    Collection c;
-    c.path = "sim:zr540/command";
-    c.role = Role::Command;
+    SimulatedMouse::Collection c;
+    c.path = path;
+    c.role = role;
     c.attributes = mouseAttributes();
     c.product = "ZR540";
-    c.caps = vendorCaps(CommandFeatureLength);
-    c.featureCaps = {ValueCaps{VendorUsage, VendorUsagePage, reportId, CommandFeatureLength - 1}};
+    c.caps = vendorCaps(length);
+    c.featureCaps = {ValueCaps{SimulatedMouse::VendorUsage, SimulatedMouse::VendorUsagePage, reportId,
+                               static_cast<std::uint16_t>(length - 1)}};
     return c;
+}
+}  // namespace
+
+SimulatedMouse::Collection SimulatedMouse::commandCollection(std::uint8_t reportId)
+{
+    return vendorCollection("sim:zr540/command", Role::Command, CommandFeatureLength, reportId);
 }
 
 SimulatedMouse::Collection SimulatedMouse::dataCollection(std::uint8_t reportId)
 {
-    Collection c;
-    c.path = "sim:zr540/data";
-    c.role = Role::Data;
-    c.attributes = mouseAttributes();
-    c.product = "ZR540";
-    c.caps = vendorCaps(DataFeatureLength);
-    c.featureCaps = {ValueCaps{VendorUsage, VendorUsagePage, reportId, DataFeatureLength - 1}};
-    return c;
+    return vendorCollection("sim:zr540/data", Role::Data, DataFeatureLength, reportId);
 }
 
 SimulatedMouse::Collection SimulatedMouse::pointerCollection()

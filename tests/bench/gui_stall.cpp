@@ -1,17 +1,12 @@
 // The longest stall of the GUI thread's event loop while the engine connects and loads a profile
 // into the simulated mouse (with the mouse's own 50 ms pause), and while it resets to factory. A
 // 1 ms timer ticks in the GUI thread; the largest gap between two ticks is the stall.
-#include "apppaths.h"
+#include "benchwindow.h"
 #include "dcdatahandle.h"
-#include "mainwindow.h"
-#include "simulatedmousesession.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -40,15 +35,8 @@ double longestStall(QSignalSpy& busy, int loads)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QTemporaryDir root;
-    AppPaths::setDataRoot(root.path());
-    QDir().mkpath(AppPaths::localFileDir());
-    QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
-    SimulatedMouseSession session(std::chrono::milliseconds(50));
-    MainWindow::Options options;
-    options.hid = session.shared();
-    options.accountServer = QStringLiteral("http://127.0.0.1:9");
-    MainWindow window(options);
+    BenchWindow bench;
+    MainWindow& window = *bench.window;
     window.show();
 
     // The window's own connect at start: found, matched, and profile 1 loaded (17 writes).
