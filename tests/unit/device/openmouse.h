@@ -1,4 +1,5 @@
-// A driver that has opened the simulated mouse, with the mouse's log cleared after the search.
+// A driver on a fresh simulated mouse: opened, with the mouse's log cleared after the search,
+// unless told to wait for the test to lay out the collections first.
 #pragma once
 
 #include "simulatedmousesession.h"
@@ -8,6 +9,8 @@
 #include <QtTest>
 #include <initializer_list>
 
+using Sim = hid::SimulatedMouse;
+
 inline QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray out;
@@ -16,22 +19,24 @@ inline QByteArray bytes(std::initializer_list<int> values)
     return out;
 }
 
+// Looks for the ZR540 (vendor 0x2F73, product 0x5C48) with `driver`.
+inline int openZR540(USBDriver_540& driver)
+{
+    driver.SetDeviceIds(0x5C48, 0x2F73);
+    return driver.OpenDevice();
+}
+
 struct OpenMouse {
     SimulatedMouseSession session;
-    USBDriver_540 driver;
-    explicit OpenMouse(std::chrono::milliseconds pause = std::chrono::milliseconds(1))
-        : session(pause), driver(session.shared(), pause)
+    USBDriver_540 driver{session.shared(), session.confirmPause()};
+    explicit OpenMouse(bool open = true)
     {
-        driver.SetDeviceIds(0x5C48, 0x2F73);
-        QVERIFY(driver.OpenDevice() == 1);
-        session.mouse().clearLog();
+        if (open) {
+            QCOMPARE(openZR540(driver), 1);
+            session.mouse().clearLog();
+        }
     }
-    std::vector<QByteArray> commands() const
-    {
-        return session.reports(hid::SimulatedMouse::Transfer::SetFeature, hid::SimulatedMouse::Role::Command);
-    }
-    std::vector<QByteArray> writes() const
-    {
-        return session.reports(hid::SimulatedMouse::Transfer::SetFeature, hid::SimulatedMouse::Role::Data);
-    }
+    Sim& mouse() { return session.mouse(); }
+    std::vector<QByteArray> commands() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Command); }
+    std::vector<QByteArray> writes() const { return session.reports(Sim::Transfer::SetFeature, Sim::Role::Data); }
 };

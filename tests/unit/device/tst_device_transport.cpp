@@ -1,19 +1,13 @@
-// One report in or out: buffer layout, lengths, refusals and the log lines of failures.
+// One report in or out: buffer layout, lengths, refusals and the log lines of failures. (What a
+// set-feature puts on the wire is pinned by the protocol's request bytes.)
 #include "logcapture.h"
 #include "openmouse.h"
-#include "simulatedmousesession.h"
-#include "usbdriver540.h"
 
-#include <QtTest>
 #include <algorithm>
-#include <cstring>
-
-using Sim = hid::SimulatedMouse;
 
 class TestDeviceTransport : public QObject {
     Q_OBJECT
 private slots:
-    void setFeaturePadsToTheChannelLength();
     void getFeatureTransfersTheWholeReport();
     void oversizedPayloadIsRefused_data();
     void oversizedPayloadIsRefused();
@@ -23,30 +17,18 @@ private slots:
     void closedChannelSendsNothing();
 };
 
-void TestDeviceTransport::setFeaturePadsToTheChannelLength()
-{
-    OpenMouse m;
-    const std::uint8_t data[] = {0x83, 0x00};
-    QCOMPARE(m.driver.SetFeatureReport(&m.driver.commandChannel, data, 2), 1);
-    const auto sent = m.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command);
-    QCOMPARE(sent.size(), std::size_t(1));
-    QCOMPARE(sent[0], bytes({Sim::CommandReportId, 0x83, 0x00, 0, 0, 0}));
-}
-
 void TestDeviceTransport::getFeatureTransfersTheWholeReport()
 {
     OpenMouse m;
     std::uint8_t out[8];
-    std::memset(out, 0xAA, sizeof out);
+    std::fill(out, out + 8, 0xAA);
     QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, out, 6), 1);
     const auto got = m.session.reports(Sim::Transfer::GetFeature, Sim::Role::Data);
     QCOMPARE(got.size(), std::size_t(1));
     QCOMPARE(got[0].size(), 1032);
     // The caller gets the first six bytes, report id first, and nothing beyond them is touched.
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 6), got[0].left(6));
+    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8), got[0].left(6) + bytes({0xAA, 0xAA}));
     QCOMPARE(out[0], std::uint8_t(6));
-    QCOMPARE(out[6], std::uint8_t(0xAA));
-    QCOMPARE(out[7], std::uint8_t(0xAA));
 }
 
 void TestDeviceTransport::oversizedPayloadIsRefused_data()
@@ -56,8 +38,7 @@ void TestDeviceTransport::oversizedPayloadIsRefused_data()
     QTest::addColumn<bool>("accepted");
     QTest::newRow("command, 5 bytes fit") << false << 5 << true;
     QTest::newRow("command, 6 bytes do not") << false << 6 << false;
-    QTest::newRow("data, 1031 bytes fit") << true << 1031 << true;
-    QTest::newRow("data, 1032 bytes do not") << true << 1032 << false;
+    QTest::newRow("data, 1032 bytes do not") << true << 1032 << false;  // 1031 fit: every bulk write
     QTest::newRow("negative length") << true << -1 << false;
 }
 
@@ -72,7 +53,7 @@ void TestDeviceTransport::oversizedPayloadIsRefused()
     payload[0] = 0x82;  // a status request: harmless for the mouse on either channel
     QCOMPARE(m.driver.SetFeatureReport(channel, payload.data(), length), accepted ? 1 : 0);
     QCOMPARE(m.driver.WriteOutputReport(channel, payload.data(), length), 0);  // the mouse has no output report
-    QCOMPARE(m.session.mouse().log().size(), std::size_t(accepted ? 2 : 0));
+    QCOMPARE(m.mouse().log().size(), std::size_t(accepted ? 2 : 0));
 
     std::vector<std::uint8_t> in(2000, 0);
     QCOMPARE(m.driver.GetFeatureReport(channel, in.data(), length < 0 ? length : length + 1), accepted ? 1 : 0);
@@ -82,13 +63,10 @@ void TestDeviceTransport::failuresAreLogged_data()
 {
     QTest::addColumn<int>("transfer");
     QTest::addColumn<QString>("line");
-    QTest::newRow("set feature") << int(Sim::Transfer::SetFeature) << QStringLiteral("HidD_SetFeature fail: 31");
-    QTest::newRow("get feature") << int(Sim::Transfer::GetFeature)
-                                 << QStringLiteral("HidD_GetFeature Failed, Error Code 31\n");
-    QTest::newRow("output report") << int(Sim::Transfer::WriteReport)
-                                   << QStringLiteral("WriteFile Failed, Error Code 1\n");
-    QTest::newRow("input report") << int(Sim::Transfer::ReadReport)
-                                  << QStringLiteral("HidD_GetInputReport Failed, Error Code 1\n");
+    QTest::newRow("set feature") << int(Sim::Transfer::SetFeature) << "HidD_SetFeature fail: 31";
+    QTest::newRow("get feature") << int(Sim::Transfer::GetFeature) << "HidD_GetFeature Failed, Error Code 31\n";
+    QTest::newRow("output report") << int(Sim::Transfer::WriteReport) << "WriteFile Failed, Error Code 1\n";
+    QTest::newRow("input report") << int(Sim::Transfer::ReadReport) << "HidD_GetInputReport Failed, Error Code 1\n";
 }
 
 void TestDeviceTransport::failuresAreLogged()
@@ -96,7 +74,7 @@ void TestDeviceTransport::failuresAreLogged()
     QFETCH(int, transfer);
     QFETCH(QString, line);
     OpenMouse m;
-    m.session.mouse().failNextTransfer(static_cast<Sim::Transfer>(transfer));
+    m.mouse().failNextTransfer(static_cast<Sim::Transfer>(transfer));
     LogCapture log;
     std::uint8_t buffer[16] = {0x82};
     HidChannel* channel = &m.driver.dataChannel;
@@ -114,7 +92,7 @@ void TestDeviceTransport::failuresAreLogged()
 void TestDeviceTransport::shortReplyIsRefused()
 {
     OpenMouse m;
-    m.session.mouse().garbleNextReply([](std::vector<std::uint8_t>& reply) { reply.resize(100); });
+    m.mouse().garbleNextReply([](std::vector<std::uint8_t>& reply) { reply.resize(100); });
     LogCapture log;
     std::vector<std::uint8_t> out(1032, 0xAA);
     QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, out.data(), 1032), 0);
@@ -135,7 +113,7 @@ void TestDeviceTransport::closedChannelSendsNothing()
     QCOMPARE(m.driver.SendFeature(nullptr, data, 1), 0);
     QCOMPARE(m.driver.SendFeature(&m.driver.commandChannel, nullptr, 1), 0);
     QCOMPARE(m.driver.ReceiveFeature(nullptr, out, 6), 0);
-    QVERIFY(m.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command).empty());
+    QVERIFY(m.commands().empty());
     QCOMPARE(log.lines(), QStringList());
 }
 

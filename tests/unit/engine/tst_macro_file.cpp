@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 namespace {
-QString golden(const char* name) { return QStringLiteral(ZR540_TEST_DATA_DIR "/macros/") + QLatin1String(name); }
+QString golden(const QString& name) { return QStringLiteral(ZR540_TEST_DATA_DIR "/macros/") + name; }
 
 QByteArray contentOf(const QString& path)
 {
@@ -21,9 +21,9 @@ QByteArray contentOf(const QString& path)
 }
 
 // A copy of a golden file in `dir`, to write into.
-QString copyOf(const QTemporaryDir& dir, const char* name)
+QString copyOf(const QTemporaryDir& dir, const QString& name)
 {
-    const QString path = dir.filePath(QLatin1String(name));
+    const QString path = dir.filePath(name);
     QFile::copy(golden(name), path);
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
     return path;
@@ -51,37 +51,31 @@ void TestMacroFile::readKeys_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("events");
-    QTest::addColumn<int>("repeat");
-    QTest::addColumn<int>("ignore");
-    QTest::addColumn<int>("type");
+    QTest::addColumn<QList<int>>("values");  // events, repeat, ignore, type
     QTest::addColumn<bool>("notArrayLogged");
-    QTest::newRow("press A") << golden("press-a.json") << QString("按A") << 2 << 1 << 0 << 0 << false;
-    QTest::newRow("ctrl click") << golden("ctrl-click.json") << QString("Ctrl click") << 5 << 300 << 2 << 4 << false;
-    QTest::newRow("name only") << golden("name-only.json") << QString("新宏") << 0 << 1 << 0 << 0 << false;
-    QTest::newRow("Macro is a string") << golden("macro-not-array.json") << QString("broken events") << 0 << 0 << 0 << 0 << true;
-    QTest::newRow("truncated") << golden("truncated.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
-    QTest::newRow("not an object") << golden("not-an-object.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
-    QTest::newRow("missing") << golden("no-such-file.json") << QString("ErrorName") << 0 << 1 << 0 << 0 << false;
+    QTest::newRow("press A") << golden("press-a.json") << QString("按A") << QList<int>{2, 1, 0, 0} << false;
+    QTest::newRow("ctrl click") << golden("ctrl-click.json") << QString("Ctrl click") << QList<int>{5, 300, 2, 4}
+                                << false;
+    QTest::newRow("name only") << golden("name-only.json") << QString("新宏") << QList<int>{0, 1, 0, 0} << false;
+    QTest::newRow("Macro is a string") << golden("macro-not-array.json") << QString("broken events")
+                                       << QList<int>{0, 0, 0, 0} << true;
+    // Any file that is no JSON object reads as the defaults (a missing one below).
+    QTest::newRow("truncated") << golden("truncated.json") << QString("ErrorName") << QList<int>{0, 1, 0, 0} << false;
 }
 
 void TestMacroFile::readKeys()
 {
     QFETCH(QString, file);
     QFETCH(QString, name);
-    QFETCH(int, events);
-    QFETCH(int, repeat);
-    QFETCH(int, ignore);
-    QFETCH(int, type);
+    QFETCH(QList<int>, values);
     QFETCH(bool, notArrayLogged);
     OperateMacroFile macro;
     LogCapture log;
     QCOMPARE(macro.getName(file), name);
-    QCOMPARE(macro.getMacroNodeList(file).size(), events);
+    const QList<int> read = {macro.getMacroNodeList(file).size(), macro.getRepeatTimes(file),
+                             macro.getIgnoreDelayTime(file), macro.getMacroType(file)};
+    QCOMPARE(read, values);
     QCOMPARE(log.contains(QStringLiteral("isn't array")), notArrayLogged);
-    QCOMPARE(macro.getRepeatTimes(file), repeat);
-    QCOMPARE(macro.getIgnoreDelayTime(file), ignore);
-    QCOMPARE(macro.getMacroType(file), type);
 }
 
 void TestMacroFile::readingNeverCreatesAFile()
@@ -107,13 +101,13 @@ void TestMacroFile::goldenFilesRoundTrip()
     QFETCH(QString, file);
     QTemporaryDir dir;
     OperateMacroFile macro;
-    const QString path = dir.filePath(file);
-    QVERIFY(macro.setName(path, macro.getName(golden(file.toUtf8().constData()))));
-    QVERIFY(macro.setMacroNodeList(path, macro.getMacroNodeList(golden(file.toUtf8().constData()))));
-    QVERIFY(macro.setRepeatTimes(path, macro.getRepeatTimes(golden(file.toUtf8().constData()))));
-    QVERIFY(macro.setIgnoreDelayTime(path, macro.getIgnoreDelayTime(golden(file.toUtf8().constData()))));
-    QVERIFY(macro.setMacroType(path, macro.getMacroType(golden(file.toUtf8().constData()))));
-    QCOMPARE(contentOf(path), contentOf(golden(file.toUtf8().constData())));
+    const QString path = dir.filePath(file), source = golden(file);
+    QVERIFY(macro.setName(path, macro.getName(source)));
+    QVERIFY(macro.setMacroNodeList(path, macro.getMacroNodeList(source)));
+    QVERIFY(macro.setRepeatTimes(path, macro.getRepeatTimes(source)));
+    QVERIFY(macro.setIgnoreDelayTime(path, macro.getIgnoreDelayTime(source)));
+    QVERIFY(macro.setMacroType(path, macro.getMacroType(source)));
+    QCOMPARE(contentOf(path), contentOf(source));
 }
 
 void TestMacroFile::writingAKey_data()
@@ -133,8 +127,7 @@ void TestMacroFile::writingAKey()
     QFETCH(QByteArray, after);
     QFETCH(bool, noThisLogged);
     QTemporaryDir dir;
-    const QString path = QFile::exists(golden(file.toUtf8().constData())) ? copyOf(dir, file.toUtf8().constData())
-                                                                          : dir.filePath(file);
+    const QString path = QFile::exists(golden(file)) ? copyOf(dir, file) : dir.filePath(file);
     const QByteArray before = contentOf(path);
     OperateMacroFile macro;
     LogCapture log;
@@ -151,12 +144,7 @@ void TestMacroFile::eventsKeepTheOtherKeys()
     QTemporaryDir dir;
     const QString path = copyOf(dir, "ctrl-click.json");
     OperateMacroFile macro;
-    MacroNode node;
-    node.ValueType = MacroNode::Key;
-    node.KeyValue = 0x42;
-    node.State = 0;
-    node.TimeLapse = 55;
-    node.Text = QStringLiteral("B");
+    const MacroNode node{MacroNode::Key, -1, 0x42, 55, -1, -1, 0, QStringLiteral("B")};  // B pressed, 55 ms
     QVERIFY(macro.setMacroNodeList(path, {node}));
     QCOMPARE(macro.getMacroNodeList(path), QList<MacroNode>{node});
     QCOMPARE(macro.getName(path), QString("Ctrl click"));
@@ -185,7 +173,8 @@ void TestMacroFile::unreadableFileIsLeftAlone()
     QVERIFY(!written);
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(contentOf(path), before);
-    QVERIFY(log.contains(QStringLiteral("loginfo = macro file %1 exists but cannot be read, Name not written").arg(path)));
+    QVERIFY(
+        log.contains(QStringLiteral("loginfo = macro file %1 exists but cannot be read, Name not written").arg(path)));
 }
 
 void TestMacroFile::strictNumbers_data()
@@ -194,7 +183,8 @@ void TestMacroFile::strictNumbers_data()
     QTest::addColumn<int>("repeat");
     QTest::addColumn<int>("keyValue");
     QTest::newRow("integers") << QByteArray(R"({"RepeatTimes":7,"Macro":[{"KeyValue":65}]})") << 7 << 65;
-    QTest::newRow("a fraction is no integer") << QByteArray(R"({"RepeatTimes":2.5,"Macro":[{"KeyValue":6.5}]})") << 0 << 0;
+    QTest::newRow("a fraction is no integer")
+        << QByteArray(R"({"RepeatTimes":2.5,"Macro":[{"KeyValue":6.5}]})") << 0 << 0;
     QTest::newRow("far too big") << QByteArray(R"({"RepeatTimes":1e300,"Macro":[{"KeyValue":-1e300}]})") << 0 << 0;
     QTest::newRow("strings and nulls") << QByteArray(R"({"RepeatTimes":"3","Macro":[{"KeyValue":null}]})") << 0 << 0;
     QTest::newRow("events that are no objects are skipped")

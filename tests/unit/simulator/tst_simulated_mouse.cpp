@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-using Sim = hid::SimulatedMouse;
-
 class TestSimulatedMouse : public QObject {
     Q_OBJECT
 private slots:
@@ -23,9 +21,9 @@ void TestSimulatedMouse::memoryOutlivesARestart()
     const std::string file = dir.filePath("mouse.bin").toStdString();
     {
         OpenMouse m;
-        QVERIFY(m.session.mouse().setPersistenceFile(file));  // nothing saved yet: fine
+        QVERIFY(m.mouse().setPersistenceFile(file));  // nothing saved yet: fine
         DeviceProfileBlock block = DeviceProfileBlock::initial();
-        block.bytes[DeviceProfileBlock::ReportRate] = 2;
+        block.bytes[242] = 2;
         QCOMPARE(m.driver.SetProfileData(&block), 1);
         MacroStruct macro;
         macro.items << MacroItem{0x04, 0x80};
@@ -33,13 +31,13 @@ void TestSimulatedMouse::memoryOutlivesARestart()
         std::uint8_t picture[1024] = {0x81};
         QCOMPARE(m.driver.SetPictureData(picture), 1);
         // A refused write is not saved.
-        m.session.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
-        block.bytes[DeviceProfileBlock::ReportRate] = 0;
+        m.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
+        block.bytes[242] = 0;
         QCOMPARE(m.driver.SetProfileData(&block), 0);
     }
     Sim restarted;
     QVERIFY(restarted.setPersistenceFile(file));
-    QCOMPARE(restarted.profileMemory()[DeviceProfileBlock::ReportRate], std::uint8_t(2));
+    QCOMPARE(restarted.profileMemory()[242], std::uint8_t(2));
     QCOMPARE(restarted.macroBlock(200)[2], std::uint8_t(0x04));
     QCOMPARE(restarted.picture()[0], std::uint8_t(0x81));
     QVERIFY(!QFile::exists(QString::fromStdString(file + ".tmp")));
@@ -70,13 +68,11 @@ void TestSimulatedMouse::brokenFileIsRefused()
 
 void TestSimulatedMouse::listingFailure()
 {
-    SimulatedMouseSession session;
-    session.mouse().setEnumerationFails(true);
+    OpenMouse m(false);
+    m.mouse().setEnumerationFails(true);
     LogCapture log;
-    USBDriver_540 driver(session.shared(), session.confirmPause());
-    driver.SetDeviceIds(0x5C48, 0x2F73);
-    QCOMPARE(driver.OpenDevice(), 0);
-    QCOMPARE(log.lines(), QStringList{QString("SetupDiGetClassDevs fail: %1").arg(Sim::ErrorGenFailure)});
+    QCOMPARE(openZR540(m.driver), 0);
+    QCOMPARE(log.lines(), QStringList{"SetupDiGetClassDevs fail: 31"});
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedMouse)
