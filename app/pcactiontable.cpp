@@ -1,0 +1,92 @@
+#include "pcactiontable.h"
+
+#include "apppaths.h"
+#include "pcactionstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+PcActionTable::PcActionTable(QObject* parent) : QObject(parent)
+{
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &PcActionTable::reload);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &PcActionTable::reload);
+    reload();
+}
+
+void PcActionTable::watch()
+{
+    // A file replaced by rename drops out of the watch list; what exists now is watched again.
+    const QString file = AppPaths::pcFunctionFile();
+    const QString folder = QFileInfo(file).absolutePath();
+    QStringList wanted;
+    if (QFileInfo::exists(file))
+        wanted << file;
+    if (QFileInfo(folder).isDir())
+        wanted << folder;
+    else
+        wanted << QFileInfo(folder).absolutePath();  // to see the folder being created
+
+    const QStringList current = m_watcher.files() + m_watcher.directories();
+    QStringList stale;
+    for (const QString& p : current) {
+        if (!wanted.contains(p))
+            stale << p;
+    }
+    if (!stale.isEmpty())
+        m_watcher.removePaths(stale);
+    QStringList missing;
+    for (const QString& p : wanted) {
+        if (!current.contains(p))
+            missing << p;
+    }
+    if (!missing.isEmpty())
+        m_watcher.addPaths(missing);
+}
+
+void PcActionTable::reload()
+{
+    watch();
+    Entries fresh;
+    for (int button = kFirst; button <= kLast; ++button) {
+        Entry& e = fresh[std::size_t(button - kFirst)];
+        e.active = PcActionStore::lookupFunction(button, e.function, e.path);
+    }
+    if (fresh == m_entries)
+        return;
+    m_entries = fresh;
+    emit changed();
+}
+
+bool PcActionTable::lookup(int button, int& function, QString& path) const
+{
+    function = 0;
+    path.clear();
+    if (button < kFirst || button > kLast)
+        return false;
+    const Entry& e = m_entries[std::size_t(button - kFirst)];
+    if (!e.active)
+        return false;
+    function = e.function;
+    path = e.path;
+    return true;
+}
+
+std::vector<int> PcActionTable::activeButtons() const
+{
+    std::vector<int> buttons;
+    for (int button = kFirst; button <= kLastWithMessage; ++button) {
+        if (m_entries[std::size_t(button - kFirst)].active)
+            buttons.push_back(button);
+    }
+    return buttons;
+}
+
+bool PcActionTable::handleButton(int button, const PcActionRunner& runner) const
+{
+    int function = 0;
+    QString path;
+    if (!lookup(button, function, path))
+        return false;
+    runner.run(function, path);  // its outcome does not change what happens to the press
+    return true;
+}
