@@ -5,8 +5,10 @@
 #include "apppaths.h"
 #include "checkdevice.h"
 #include "dcdatahandle.h"
+#include "keysettingdialog.h"
 #include "lastversion.h"
 #include "loginfo.h"
+#include "mainsettingwidget.h"
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
 #include "warningdialog.h"
@@ -181,10 +183,18 @@ void MainWindow::startVersionQuery()
 // The wiring between the window, the engine and the pages, in this order.
 void MainWindow::connectEverything()
 {
+    MainSettingWidget* mainPage = ui->MainSettingPage;
     connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
+    connect(mainPage, &MainSettingWidget::sig_showKeySettingDialog, this, &MainWindow::slot_showKeySettingDialog);
     connect(engine, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
+    connect(engine, &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
+    connect(engine, &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
+    connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, engine, &DCDataHandle::slot_setDPIValueOnMouse);
     connect(this, &MainWindow::sigChangeConfigFile, engine, &DCDataHandle::slot_LoadLocalConfigFile);
+    connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, engine, &DCDataHandle::slot_ChangeUsbReportRate);
     connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
+    connect(engine, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
+            &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
 }
 
 QList<QPushButton*> MainWindow::tabButtons() const
@@ -331,6 +341,22 @@ void MainWindow::slot_showWarningDialog(int warningType)
         dialog->showUpdateProgress();
     else
         dialog->setWarningType(warningType);
+    dialog->exec();
+    delete dialog;
+}
+
+void MainWindow::slot_showKeySettingDialog(int changedKey)
+{
+    auto* dialog = new KeySettingDialog(this);
+    placeOverWindow(dialog);
+    dialog->setChangedKey(changedKey);
+    // The engine lives in its own thread: every assignment is queued to it.
+    connect(dialog, &KeySettingDialog::sig_ButtonChangeToKey, engine, &DCDataHandle::slot_ChangeButtonToKey,
+            Qt::QueuedConnection);
+    connect(dialog, &KeySettingDialog::sig_WriteSingleMacro, engine, &DCDataHandle::slot_WriteSingleMacro,
+            Qt::QueuedConnection);
+    connect(dialog, &KeySettingDialog::sig_WriteListMacro, engine, &DCDataHandle::slot_WriteListMacro,
+            Qt::QueuedConnection);
     dialog->exec();
     delete dialog;
 }

@@ -93,6 +93,7 @@ public slots:
     void on_ConfigureButton_5_clicked();
     void setBottomButtonShowOrHide(int state);
     void slot_showWarningDialog(int warningType);
+    void slot_showKeySettingDialog(int changedKey);
     void on_QuitUserButton_clicked();
     void slot_LastVersionRet(int rCode, QString rMsg, QString version, QString path);
     void slot_SetHeaderButtonEnabled(bool state);

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -63,6 +64,7 @@ private slots:
     void quitHidesAndTheTrayRestores();
     void busyWhileAProfileLoads();
     void quittingLetsTheWriteFinish();
+    void assignAFunctionToAButton();
 
 private:
     std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1));
@@ -368,6 +370,31 @@ void TestMainWindow::quittingLetsTheWriteFinish()
     QCOMPARE(m_exits, QList<int>{0});
     QCOMPARE(profileWrites(), 1);
     QVERIFY(QFile::exists(AppPaths::profileFile(4)));
+}
+
+// End to end: the back button on the main page, "音量加大" from the catalogue, OK: the mouse's key
+// matrix entry of the back button (entry 3, block offset 344) becomes consumer usage 0xE9, and
+// the page shows the button as changed.
+void TestMainWindow::assignAFunctionToAButton()
+{
+    auto window = makeWindow();
+    QVERIFY(settled(*window));
+    auto* back = window->findChild<QPushButton*>(QStringLiteral("Back_Button"));
+    QVERIFY(back);
+    const QString factoryLook = back->styleSheet();
+    onNextModal([](QWidget* dialog) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BasicFunctionButton")), Qt::LeftButton);
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("BasicFuctionListWidget"));
+        const QList<QListWidgetItem*> rows = list->findItems(QStringLiteral("音量加大"), Qt::MatchExactly);
+        QCOMPARE(rows.size(), 1);
+        list->setCurrentItem(rows.first());
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(back, Qt::LeftButton);
+    QTRY_COMPARE(m_session->mouse().profileMemory()[344], std::uint8_t(0x03));
+    const auto memory = m_session->mouse().profileMemory();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(memory.data()) + 344, 4), QByteArray("\x03\x00\xE9\x00", 4));
+    QTRY_VERIFY(back->styleSheet() != factoryLook);
 }
 
 QTEST_MAIN(TestMainWindow)

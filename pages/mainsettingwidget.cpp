@@ -1,0 +1,370 @@
+#include "mainsettingwidget.h"
+
+#include "ui_mainsettingwidget.h"
+
+#include "apppaths.h"
+#include "inifile.h"
+#include "loginfo.h"
+#include "pointer.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+
+#include <string>
+
+namespace {
+
+// The DPI the mouse takes comes in steps of 50.
+constexpr int kDpiStep = 50;
+
+// X keeps no wheel-lines setting: the program remembers the user's choice in its settings file.
+pointer::WheelLineStore settingsFileWheelStore()
+{
+    const QString group = QStringLiteral("POINTER");
+    const QString key = QStringLiteral("WheelLines");
+    pointer::WheelLineStore store;
+    store.load = [group, key](int& lines) {
+        bool found = false;
+        const bool read = IniFile::read(AppPaths::settingsFile(), [&](const QSettings& settings) {
+            bool ok = false;
+            const int value = settings.value(group + QLatin1Char('/') + key).toInt(&ok);
+            if (ok) {
+                lines = value;
+                found = true;
+            }
+        });
+        return read && found;
+    };
+    store.save = [group, key](int lines) {
+        return IniFile::update(AppPaths::settingsFile(),
+                               [&](QSettings& settings) { settings.setValue(group + QLatin1Char('/') + key, lines); });
+    };
+    return store;
+}
+
+std::shared_ptr<pointer::Backend> pointerBackend()
+{
+    std::shared_ptr<pointer::Backend> backend = pointer::backend();
+    if (backend)
+        return backend;
+    std::string why;
+    backend = pointer::createPlatformBackend(settingsFileWheelStore(), why);
+    if (!why.empty())
+        loginfo(QStringLiteral("pointer settings unavailable: ") + QString::fromStdString(why));
+    pointer::setBackend(backend);
+    return backend;
+}
+
+// Each button's picture: the side buttons have looks of their own.
+QString buttonLook(int button)
+{
+    switch (button) {
+    case 8:
+    case 14: return QStringLiteral("main_btn_key1");
+    case 7: return QStringLiteral("main_btn_key_r");
+    default: return QStringLiteral("main_btn_key_in");
+    }
+}
+
+// Where on the track a press at x lands, in the slider's own units.
+int positionForPress(const QSlider* slider, const QMouseEvent* press)
+{
+    return static_cast<int>(slider->minimum()
+                            + double(press->x()) / slider->width() * (slider->maximum() - slider->minimum()));
+}
+
+bool isLeftPress(const QEvent* event)
+{
+    return event->type() == QEvent::MouseButtonPress
+           && static_cast<const QMouseEvent*>(event)->buttons() == Qt::LeftButton;
+}
+
+}  // namespace
+
+MainSettingWidget::MainSettingWidget(QWidget* parent)
+    : QWidget(parent), ui(new Ui::MainSettingWidget), m_pointer(pointerBackend())
+{
+    ui->setupUi(this);
+
+    const QList<QSlider*> sliders = {ui->DPI_HorizontalSlider_1, ui->DPI_HorizontalSlider_2, ui->DPI_HorizontalSlider_3,
+                                     ui->DPI_HorizontalSlider_4, ui->DPI_HorizontalSlider_5, ui->DPI_HorizontalSlider_6,
+                                     ui->DPI_HorizontalSlider_7};
+    const QList<QCheckBox*> checkBoxes
+        = {ui->DPI_CheckBox_1, ui->DPI_CheckBox_2, ui->DPI_CheckBox_3, ui->DPI_CheckBox_4,
+           ui->DPI_CheckBox_5, ui->DPI_CheckBox_6, ui->DPI_CheckBox_7};
+    for (int level = 1; level <= 7; ++level) {
+        sliderByLevel.insert(level, sliders.at(level - 1));
+        checkBoxByLevel.insert(level, checkBoxes.at(level - 1));
+    }
+
+    const QList<QPair<QPushButton*, QLabel*>> buttons = {
+        {ui->LeftKey_Button, ui->LeftLabel},        {ui->MidKey_Button, ui->MidLabel},
+        {ui->RightKey_Button, ui->RightLabel},      {ui->FowardKey_Button, ui->ForwardLabel},
+        {ui->Back_Button, ui->BackLabel},           {ui->WheelFoward_Button, ui->WheelForwardLabel},
+        {ui->WheelBack_Button, ui->WheelBackLabel}, {ui->DPIAdd_Button, ui->DPIPlusLabel},
+        {ui->DPIReduceButton, ui->DPIReduceLabel},  {ui->CustomButton_2, ui->Custom2Label},
+        {ui->CustomButton_1, ui->Custom1Label},     {ui->CustomButton_3, ui->Custom3Label},
+    };
+    for (int i = 0; i < buttons.size(); ++i) {
+        const int id = 4 + i;
+        buttonByButton.insert(id, buttons.at(i).first);
+        badgeByButton.insert(id, buttons.at(i).second);
+    }
+
+    for (QSlider* slider : sliders)
+        slider->installEventFilter(this);
+    for (QLabel* badge : qAsConst(badgeByButton)) {
+        badge->installEventFilter(this);
+        badge->hide();
+    }
+    for (QPushButton* button : qAsConst(buttonByButton)) {
+        button->installEventFilter(this);
+        button->setAttribute(Qt::WA_Hover);  // hover enter/leave show the button's badge
+    }
+    ui->Sensor_Slider->installEventFilter(this);
+    ui->PointSpeed_Slider->installEventFilter(this);
+
+    // A value that differs from the form's default reaches the handlers below, which write it
+    // back: the slider's or spin box's range has clamped it by then.
+    int speed = pointer::kDefaultSpeed;
+    if (!m_pointer->speed(speed))
+        loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(m_pointer->error()));
+    ui->PointSpeed_Slider->setValue(speed);
+
+    int lines = pointer::kDefaultWheelLines;
+    if (!m_pointer->wheelLines(lines))
+        loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(m_pointer->error()));
+    if (lines != pointer::kWheelPageScroll) {
+        ui->TrolleySpeed_RadioButton_1->setChecked(true);
+        ui->spinBox->setValue(lines);
+        ui->spinBox->setEnabled(true);
+    } else {
+        ui->TrolleySpeed_RadioButton_2->setChecked(true);
+    }
+
+    ui->EnhancePointPrecisionCheckBox->hide();
+    ui->EnhancePointPrecisionLabel->hide();
+}
+
+MainSettingWidget::~MainSettingWidget() { delete ui; }
+
+QString MainSettingWidget::buttonStyleSheet(int button, bool original)
+{
+    if (button < 4 || button > 15)
+        return QString();
+    const QString image = buttonLook(button) + (original ? QString() : QStringLiteral("_hl"));
+    // A reassigned button keeps the accent colour on its text as well as on its plate.
+    const QString text = original ? QStringLiteral("#BCBCBC") : QStringLiteral("#40C5DD");
+    return QStringLiteral("QPushButton{border-image:url(:/picture/picture/%1.png);background:transparent;border:none;"
+                          "padding:0px;color:%2;}QPushButton:hover{color:#FFFFFF;}QPushButton:pressed{color:#40C5DD;}")
+        .arg(image, text);
+}
+
+// ---- engine → page -------------------------------------------------------------------------
+
+void MainSettingWidget::slot_SetDPIValueOnPage(int level, int value)
+{
+    QSlider* slider = sliderByLevel.value(level);
+    QCheckBox* box = checkBoxByLevel.value(level);
+    if (!slider || !box)
+        return;
+    slider->setValue(value);
+    box->setChecked(value != 0);
+    setDpiLabelValue(level, value);
+}
+
+void MainSettingWidget::slot_SetUSBReportRateOnPage(int value)
+{
+    switch (value) {
+    case 0: ui->USBReportRate_125RadioButton->setChecked(true); break;
+    case 1: ui->USBReportRate_250RadioButton->setChecked(true); break;
+    case 2: ui->USBReportRate_500RadioButton->setChecked(true); break;
+    case 3: ui->USBReportRate_1000RadioButton->setChecked(true); break;
+    default: break;
+    }
+}
+
+void MainSettingWidget::SetMouseButtonStyleSheetIsOriginal(bool state, int button)
+{
+    QPushButton* target = buttonByButton.value(button);
+    if (!target)
+        return;
+    target->setStyleSheet(buttonStyleSheet(button, state));
+}
+
+// ---- DPI levels ----------------------------------------------------------------------------
+
+QLabel* MainSettingWidget::dpiValueLabel(int level) const
+{
+    switch (level) {
+    case 1: return ui->DPI_Show_Label_1;
+    case 2: return ui->DPI_Show_Label_2;
+    case 3: return ui->DPI_Show_Label_3;
+    case 4: return ui->DPI_Show_Label_4;
+    case 5: return ui->DPI_Show_Label_5;
+    case 6: return ui->DPI_Show_Label_6;
+    case 7: return ui->DPI_Show_Label_7;
+    default: return nullptr;
+    }
+}
+
+// While dragging the label follows the raw value; the mouse only gets the rounded one on release.
+void MainSettingWidget::dpiSliderMoved(int level, int value) { dpiValueLabel(level)->setText(QString::number(value)); }
+
+void MainSettingWidget::dpiSliderReleased(int level)
+{
+    DPILabelTextChange(level, dpiValueLabel(level), sliderByLevel.value(level));
+}
+
+void MainSettingWidget::dpiCheckBoxChanged(int level, int state)
+{
+    QSlider* slider = sliderByLevel.value(level);
+    QLabel* label = dpiValueLabel(level);
+    const int value = slider->value();
+    if (state == Qt::Checked) {
+        slider->setEnabled(true);
+        label->setEnabled(true);
+        emit sig_ChangeDPIValue(level, value);
+    } else if (state == Qt::Unchecked) {
+        slider->setEnabled(false);
+        label->setEnabled(false);
+        emit sig_ChangeDPIValue(level, 0);
+    } else {
+        emit sig_ChangeDPIValue(level, value);
+    }
+}
+
+void MainSettingWidget::DPILabelTextChange(int level, QLabel* label, QSlider* slider)
+{
+    const int value = slider->value() / kDpiStep * kDpiStep;
+    emit sig_ChangeDPIValue(level, value);
+    label->setText(QString::number(value));
+}
+
+void MainSettingWidget::setDpiLabelValue(int level, int value)
+{
+    if (QLabel* label = dpiValueLabel(level))
+        label->setText(QString::number(value));
+}
+
+void MainSettingWidget::on_DPI_HorizontalSlider_1_valueChanged(int value) { dpiSliderMoved(1, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_2_valueChanged(int value) { dpiSliderMoved(2, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_3_valueChanged(int value) { dpiSliderMoved(3, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_4_valueChanged(int value) { dpiSliderMoved(4, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_5_valueChanged(int value) { dpiSliderMoved(5, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_6_valueChanged(int value) { dpiSliderMoved(6, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_7_valueChanged(int value) { dpiSliderMoved(7, value); }
+void MainSettingWidget::on_DPI_HorizontalSlider_1_sliderReleased() { dpiSliderReleased(1); }
+void MainSettingWidget::on_DPI_HorizontalSlider_2_sliderReleased() { dpiSliderReleased(2); }
+void MainSettingWidget::on_DPI_HorizontalSlider_3_sliderReleased() { dpiSliderReleased(3); }
+void MainSettingWidget::on_DPI_HorizontalSlider_4_sliderReleased() { dpiSliderReleased(4); }
+void MainSettingWidget::on_DPI_HorizontalSlider_5_sliderReleased() { dpiSliderReleased(5); }
+void MainSettingWidget::on_DPI_HorizontalSlider_6_sliderReleased() { dpiSliderReleased(6); }
+void MainSettingWidget::on_DPI_HorizontalSlider_7_sliderReleased() { dpiSliderReleased(7); }
+void MainSettingWidget::on_DPI_CheckBox_1_stateChanged(int state) { dpiCheckBoxChanged(1, state); }
+void MainSettingWidget::on_DPI_CheckBox_2_stateChanged(int state) { dpiCheckBoxChanged(2, state); }
+void MainSettingWidget::on_DPI_CheckBox_3_stateChanged(int state) { dpiCheckBoxChanged(3, state); }
+void MainSettingWidget::on_DPI_CheckBox_4_stateChanged(int state) { dpiCheckBoxChanged(4, state); }
+void MainSettingWidget::on_DPI_CheckBox_5_stateChanged(int state) { dpiCheckBoxChanged(5, state); }
+void MainSettingWidget::on_DPI_CheckBox_6_stateChanged(int state) { dpiCheckBoxChanged(6, state); }
+void MainSettingWidget::on_DPI_CheckBox_7_stateChanged(int state) { dpiCheckBoxChanged(7, state); }
+
+// ---- report rate ---------------------------------------------------------------------------
+
+void MainSettingWidget::on_USBReportRate_125RadioButton_clicked() { emit sig_ChangeUSBReportRate(0); }
+void MainSettingWidget::on_USBReportRate_250RadioButton_clicked() { emit sig_ChangeUSBReportRate(1); }
+void MainSettingWidget::on_USBReportRate_500RadioButton_clicked() { emit sig_ChangeUSBReportRate(2); }
+void MainSettingWidget::on_USBReportRate_1000RadioButton_clicked() { emit sig_ChangeUSBReportRate(3); }
+
+// ---- pointer settings ----------------------------------------------------------------------
+
+void MainSettingWidget::on_PointSpeed_Slider_valueChanged(int value)
+{
+    loginfo(QStringLiteral("SpeedChange"));
+    if (!m_pointer->setSpeed(value))
+        loginfo(QStringLiteral("pointer speed not set: ") + QString::fromStdString(m_pointer->error()));
+}
+
+void MainSettingWidget::writeWheelLines(int lines)
+{
+    if (!m_pointer->setWheelLines(lines))
+        loginfo(QStringLiteral("wheel lines not set: ") + QString::fromStdString(m_pointer->error()));
+}
+
+void MainSettingWidget::on_TrolleySpeed_RadioButton_1_clicked()
+{
+    ui->spinBox->setEnabled(true);
+    writeWheelLines(ui->spinBox->value());
+}
+
+void MainSettingWidget::on_TrolleySpeed_RadioButton_2_clicked()
+{
+    loginfo(QStringLiteral("HolePage"));
+    writeWheelLines(pointer::kWheelPageScroll);
+    ui->spinBox->setEnabled(false);
+}
+
+void MainSettingWidget::on_spinBox_valueChanged(int value) { writeWheelLines(value); }
+
+// ---- the mouse's buttons -------------------------------------------------------------------
+
+void MainSettingWidget::on_LeftKey_Button_clicked() { emit sig_showKeySettingDialog(4); }
+void MainSettingWidget::on_MidKey_Button_clicked() { emit sig_showKeySettingDialog(5); }
+void MainSettingWidget::on_RightKey_Button_clicked() { emit sig_showKeySettingDialog(6); }
+void MainSettingWidget::on_FowardKey_Button_clicked() { emit sig_showKeySettingDialog(7); }
+void MainSettingWidget::on_Back_Button_clicked() { emit sig_showKeySettingDialog(8); }
+void MainSettingWidget::on_WheelFoward_Button_clicked() { emit sig_showKeySettingDialog(9); }
+void MainSettingWidget::on_WheelBack_Button_clicked() { emit sig_showKeySettingDialog(10); }
+void MainSettingWidget::on_DPIAdd_Button_clicked() { emit sig_showKeySettingDialog(11); }
+void MainSettingWidget::on_DPIReduceButton_clicked() { emit sig_showKeySettingDialog(12); }
+void MainSettingWidget::on_CustomButton_2_clicked() { emit sig_showKeySettingDialog(13); }
+void MainSettingWidget::on_CustomButton_1_clicked() { emit sig_showKeySettingDialog(14); }
+void MainSettingWidget::on_CustomButton_3_clicked() { emit sig_showKeySettingDialog(15); }
+void MainSettingWidget::on_DrawButton_clicked() { emit sig_showDrawDialog(); }
+
+void MainSettingWidget::setRightMouseNumberShow(int keyValue, bool state)
+{
+    for (QLabel* badge : qAsConst(badgeByButton))
+        badge->hide();
+    if (state) {
+        if (QLabel* badge = badgeByButton.value(keyValue))
+            badge->show();
+    }
+}
+
+// ---- click-to-position and hover badges ----------------------------------------------------
+
+bool MainSettingWidget::eventFilter(QObject* object, QEvent* event)
+{
+    // A left press on a track jumps the handle there (Qt would only step a page towards it);
+    // DPI sliders land on the mouse's 50-DPI grid.
+    for (QSlider* slider : qAsConst(sliderByLevel)) {
+        if (object != slider || !isLeftPress(event) || !slider->isEnabled())
+            continue;
+        const int p = positionForPress(slider, static_cast<QMouseEvent*>(event));
+        if (p != slider->sliderPosition()) {
+            loginfo(QStringLiteral("pos %1 last %2").arg(p).arg(p % kDpiStep));
+            slider->setValue(p - p % kDpiStep);
+            return QWidget::eventFilter(object, event);
+        }
+    }
+    for (QSlider* slider : {ui->Sensor_Slider, ui->PointSpeed_Slider}) {
+        if (object != slider || !isLeftPress(event))
+            continue;
+        const int p = positionForPress(slider, static_cast<QMouseEvent*>(event));
+        if (p != slider->sliderPosition())
+            slider->setValue(p);
+    }
+    if (event->type() == QEvent::HoverEnter || event->type() == QEvent::HoverLeave) {
+        for (auto it = buttonByButton.cbegin(); it != buttonByButton.cend(); ++it) {
+            if (it.value() == object)
+                setRightMouseNumberShow(it.key(), event->type() == QEvent::HoverEnter);
+        }
+    }
+    return QWidget::eventFilter(object, event);
+}

@@ -1,0 +1,43 @@
+// No pointer settings to reach (no X server, or a platform without a backend): the page shows
+// Windows' defaults and every change is refused, so the caller can say so in the log.
+#include "pointer.h"
+
+namespace pointer {
+namespace {
+
+class UnavailableBackend final : public Backend {
+public:
+    explicit UnavailableBackend(const std::string& reason) { m_error = reason; }
+
+    const char* name() const override { return "none"; }
+
+    bool speed(int& speed) override
+    {
+        speed = kDefaultSpeed;
+        return true;
+    }
+    bool setSpeed(int) override { return false; }
+    bool wheelLines(int& lines) override
+    {
+        lines = kDefaultWheelLines;
+        return true;
+    }
+    bool setWheelLines(int) override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> createUnavailableBackend(const std::string& reason)
+{
+    return std::make_unique<UnavailableBackend>(reason);
+}
+
+#if !defined(_WIN32) && !defined(ZR540_POINTER_X11)
+std::unique_ptr<Backend> createPlatformBackend(WheelLineStore, std::string& why)
+{
+    why = "no pointer settings on this platform";
+    return createUnavailableBackend(why);
+}
+#endif
+
+}  // namespace pointer

@@ -1,0 +1,470 @@
+// The main settings page as the user and the profile engine see it: what it sends for DPI levels,
+// report rates and buttons, how it shows what the engine reports, and what it writes to the
+// pointer settings (an in-memory backend stands in for the system).
+#include "logcapture.h"
+#include "mainsettingwidget.h"
+#include "pointer.h"
+
+#include <QCheckBox>
+#include <QHoverEvent>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+using Writes = std::vector<int>;
+Q_DECLARE_METATYPE(Writes)
+
+namespace {
+
+struct Page {
+    std::shared_ptr<pointer::MemoryBackend> system;
+    std::unique_ptr<MainSettingWidget> widget;
+
+    template <typename T> T* get(const QString& name) const
+    {
+        T* child = widget->findChild<T*>(name);
+        if (!child)
+            qFatal("no %s on the page", qPrintable(name));
+        return child;
+    }
+    QSlider* dpiSlider(int level) const { return get<QSlider>(QStringLiteral("DPI_HorizontalSlider_%1").arg(level)); }
+    QCheckBox* dpiBox(int level) const { return get<QCheckBox>(QStringLiteral("DPI_CheckBox_%1").arg(level)); }
+    QLabel* dpiLabel(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level)); }
+    QStringList visibleBadges() const
+    {
+        QStringList names;
+        for (const char* name :
+             {"LeftLabel", "MidLabel", "RightLabel", "ForwardLabel", "BackLabel", "WheelForwardLabel", "WheelBackLabel",
+              "DPIPlusLabel", "DPIReduceLabel", "Custom2Label", "Custom1Label", "Custom3Label"}) {
+            if (get<QLabel>(QLatin1String(name))->isVisible())
+                names << QLatin1String(name);
+        }
+        return names;
+    }
+};
+
+// The form's own starting values, so nothing is written back unless a row asks for it.
+Page makePage(int speed = 8, int wheelLines = 3)
+{
+    Page page;
+    page.system = std::make_shared<pointer::MemoryBackend>(speed, wheelLines);
+    pointer::setBackend(page.system);
+    page.widget = std::make_unique<MainSettingWidget>();
+    page.widget->show();
+    return page;
+}
+
+QList<QVariantList> dpiEmissions(const QSignalSpy& spy)
+{
+    QList<QVariantList> out;
+    for (const QList<QVariant>& call : spy)
+        out << QVariantList{call.at(0), call.at(1)};
+    return out;
+}
+
+void hover(QWidget* widget, QEvent::Type type)
+{
+    QHoverEvent event(type, QPointF(5, 5), QPointF(-1, -1));
+    QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class TestMainSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { pointer::setBackend(nullptr); }
+
+    void construction_data();
+    void construction();
+    void dpiRelease_data();
+    void dpiRelease();
+    void trackClick_data();
+    void trackClick();
+    void dpiCheckBox_data();
+    void dpiCheckBox();
+    void engineDpi_data();
+    void engineDpi();
+    void reportRate_data();
+    void reportRate();
+    void wheelSettings();
+    void refusedWritesAreLogged();
+    void buttons_data();
+    void buttons();
+    void looks_data();
+    void looks();
+};
+
+void TestMainSettings::construction_data()
+{
+    QTest::addColumn<int>("systemSpeed");
+    QTest::addColumn<int>("systemLines");
+    QTest::addColumn<int>("slider");
+    QTest::addColumn<bool>("linesChosen");  // TrolleySpeed_RadioButton_1 rather than _2
+    QTest::addColumn<int>("spin");
+    QTest::addColumn<Writes>("speedWrites");
+    QTest::addColumn<Writes>("lineWrites");
+
+    QTest::newRow("Windows defaults") << 10 << 3 << 10 << true << 3 << Writes{10} << Writes{};
+    QTest::newRow("form defaults write nothing") << 8 << 3 << 8 << true << 3 << Writes{} << Writes{};
+    QTest::newRow("50 lines shows and writes 30") << 8 << 50 << 8 << true << 30 << Writes{} << Writes{30};
+    QTest::newRow("0 lines shows and writes 1") << 8 << 0 << 8 << true << 1 << Writes{} << Writes{1};
+    QTest::newRow("one screen at a time") << 8 << pointer::kWheelPageScroll << 8 << false << 3 << Writes{} << Writes{};
+    QTest::newRow("speed above 20 is clamped") << 25 << 7 << 20 << true << 7 << Writes{20} << Writes{7};
+}
+
+void TestMainSettings::construction()
+{
+    QFETCH(int, systemSpeed);
+    QFETCH(int, systemLines);
+    QFETCH(int, slider);
+    QFETCH(bool, linesChosen);
+    QFETCH(int, spin);
+    QFETCH(Writes, speedWrites);
+    QFETCH(Writes, lineWrites);
+
+    const Page page = makePage(systemSpeed, systemLines);
+    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), slider);
+    QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_1")->isChecked(), linesChosen);
+    QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), !linesChosen);
+    QCOMPARE(page.get<QSpinBox>("spinBox")->value(), spin);
+    QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), linesChosen);
+    QCOMPARE(page.system->speedWrites(), speedWrites);
+    QCOMPARE(page.system->wheelLineWrites(), lineWrites);
+
+    QCOMPARE(page.visibleBadges(), QStringList());
+    QVERIFY(!page.get<QCheckBox>("EnhancePointPrecisionCheckBox")->isVisible());
+    QVERIFY(!page.get<QLabel>("EnhancePointPrecisionLabel")->isVisible());
+}
+
+void TestMainSettings::dpiRelease_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("dragged");
+    QTest::addColumn<int>("sent");
+
+    QTest::newRow("level 2 at 1234") << 2 << 1234 << 1200;
+    QTest::newRow("level 1 steps by 1, still sent on the grid") << 1 << 1299 << 1250;
+    QTest::newRow("level 7 at the top") << 7 << 16000 << 16000;
+    QTest::newRow("level 5 at the bottom") << 5 << 50 << 50;
+}
+
+void TestMainSettings::dpiRelease()
+{
+    QFETCH(int, level);
+    QFETCH(int, dragged);
+    QFETCH(int, sent);
+
+    const Page page = makePage();
+    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
+    QSlider* slider = page.dpiSlider(level);
+
+    slider->setSliderDown(true);
+    slider->setSliderPosition(dragged);
+    QCOMPARE(page.dpiLabel(level)->text(), QString::number(dragged));
+    QCOMPARE(spy.count(), 0);
+
+    slider->setSliderDown(false);
+    QCOMPARE(dpiEmissions(spy), (QList<QVariantList>{{level, sent}}));
+    QCOMPARE(page.dpiLabel(level)->text(), QString::number(sent));
+}
+
+void TestMainSettings::trackClick_data()
+{
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QList<QVariantList>>("sent");
+    QTest::addColumn<Writes>("speedWrites");
+
+    // DPI tracks are 250 px wide, 50..16000: p = 50 + x / 250 * 15950, then down to the 50 grid.
+    // 75 px: 50 + 4785 = 4835 -> 4800. 25 px: 50 + 1595 = 1645 -> 1600.
+    QTest::newRow("DPI at 30 %") << "DPI_HorizontalSlider_3" << 75 << 4800 << QList<QVariantList>{{3, 4800}}
+                                 << Writes{};
+    QTest::newRow("DPI 1 at 10 %") << "DPI_HorizontalSlider_1" << 25 << 1600 << QList<QVariantList>{{1, 1600}}
+                                   << Writes{};
+    // Lift-off 0..500 over 134 px, not rounded: 67 px -> 250; 33 px -> 123.13 -> 123. Sends nothing.
+    QTest::newRow("lift-off at half") << "Sensor_Slider" << 67 << 250 << QList<QVariantList>{} << Writes{};
+    QTest::newRow("lift-off off the grid") << "Sensor_Slider" << 33 << 123 << QList<QVariantList>{} << Writes{};
+    // Pointer speed 1..20 over 134 px: 67 px -> 1 + 9.5 = 10.5 -> 10, written to the system.
+    QTest::newRow("pointer speed at half") << "PointSpeed_Slider" << 67 << 10 << QList<QVariantList>{} << Writes{10};
+}
+
+void TestMainSettings::trackClick()
+{
+    QFETCH(QString, slider);
+    QFETCH(int, x);
+    QFETCH(int, value);
+    QFETCH(QList<QVariantList>, sent);
+    QFETCH(Writes, speedWrites);
+
+    const Page page = makePage();
+    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
+    QSlider* track = page.get<QSlider>(slider);
+    const QPoint at(x, track->height() / 2);
+
+    QTest::mousePress(track, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(track->value(), value);
+    QTest::mouseRelease(track, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(track->value(), value);
+    QCOMPARE(dpiEmissions(spy), sent);
+    QCOMPARE(page.system->speedWrites(), speedWrites);
+}
+
+void TestMainSettings::dpiCheckBox_data()
+{
+    QTest::addColumn<QList<int>>("states");  // applied one after the other to level 4's box
+    QTest::addColumn<QList<QVariantList>>("sent");
+    QTest::addColumn<bool>("enabled");  // slider and value label afterwards
+
+    QTest::newRow("unchecked sends 0") << QList<int>{Qt::Unchecked} << QList<QVariantList>{{4, 0}} << false;
+    QTest::newRow("checked again sends the slider's value")
+        << QList<int>{Qt::Unchecked, Qt::Checked} << QList<QVariantList>{{4, 0}, {4, 3300}} << true;
+    QTest::newRow("partial sends the value and changes nothing")
+        << QList<int>{Qt::Unchecked, Qt::PartiallyChecked} << QList<QVariantList>{{4, 0}, {4, 3300}} << false;
+}
+
+void TestMainSettings::dpiCheckBox()
+{
+    QFETCH(QList<int>, states);
+    QFETCH(QList<QVariantList>, sent);
+    QFETCH(bool, enabled);
+
+    const Page page = makePage();
+    page.dpiSlider(4)->setValue(3300);
+    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
+    page.dpiBox(4)->setTristate(true);
+    for (int state : states)
+        page.dpiBox(4)->setCheckState(Qt::CheckState(state));
+
+    QCOMPARE(dpiEmissions(spy), sent);
+    QCOMPARE(page.dpiSlider(4)->isEnabled(), enabled);
+    QCOMPARE(page.dpiLabel(4)->isEnabled(), enabled);
+    // Unchecked levels ignore clicks on their track.
+    if (!enabled) {
+        spy.clear();
+        QTest::mouseClick(page.dpiSlider(4), Qt::LeftButton, Qt::NoModifier, QPoint(200, 10));
+        QCOMPARE(page.dpiSlider(4)->value(), 3300);
+        QCOMPARE(spy.count(), 0);
+    }
+}
+
+void TestMainSettings::engineDpi_data()
+{
+    QTest::addColumn<bool>("switchedOff");  // level 3 unchecked before the report
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QList<QVariantList>>("sent");
+
+    QTest::newRow("value shown as sent") << false << 3 << 2400 << true << "2400" << QList<QVariantList>{};
+    QTest::newRow("unrounded value shown as is") << false << 3 << 1234 << true << "1234" << QList<QVariantList>{};
+    QTest::newRow("0 unchecks and sends 0") << false << 3 << 0 << false << "0" << QList<QVariantList>{{3, 0}};
+    QTest::newRow("value checks an off level and sends it")
+        << true << 3 << 800 << true << "800" << QList<QVariantList>{{3, 800}};
+    QTest::newRow("level 8 changes nothing") << false << 8 << 800 << true << "7000" << QList<QVariantList>{};
+}
+
+void TestMainSettings::engineDpi()
+{
+    QFETCH(bool, switchedOff);
+    QFETCH(int, level);
+    QFETCH(int, value);
+    QFETCH(bool, checked);
+    QFETCH(QString, shown);
+    QFETCH(QList<QVariantList>, sent);
+
+    const Page page = makePage();
+    if (switchedOff)
+        page.dpiBox(3)->setChecked(false);
+    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
+
+    page.widget->slot_SetDPIValueOnPage(level, value);
+    QCOMPARE(page.dpiBox(3)->isChecked(), checked);
+    QCOMPARE(page.dpiLabel(3)->text(), shown);
+    QCOMPARE(page.dpiSlider(3)->isEnabled(), checked);
+    QCOMPARE(dpiEmissions(spy), sent);
+}
+
+void TestMainSettings::reportRate_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("radio");
+
+    QTest::newRow("125 Hz") << 0 << "USBReportRate_125RadioButton";
+    QTest::newRow("250 Hz") << 1 << "USBReportRate_250RadioButton";
+    QTest::newRow("500 Hz") << 2 << "USBReportRate_500RadioButton";
+    QTest::newRow("1000 Hz") << 3 << "USBReportRate_1000RadioButton";
+}
+
+void TestMainSettings::reportRate()
+{
+    QFETCH(int, code);
+    QFETCH(QString, radio);
+
+    const Page page = makePage();
+    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeUSBReportRate);
+    // The engine's report checks the button without sending anything back.
+    page.widget->slot_SetUSBReportRateOnPage(code);
+    QVERIFY(page.get<QRadioButton>(radio)->isChecked());
+    QCOMPARE(spy.count(), 0);
+    // Unknown codes leave it as it is.
+    page.widget->slot_SetUSBReportRateOnPage(4);
+    page.widget->slot_SetUSBReportRateOnPage(-1);
+    QVERIFY(page.get<QRadioButton>(radio)->isChecked());
+
+    page.get<QRadioButton>(QStringLiteral("USBReportRate_1000RadioButton"))->setChecked(code != 3);
+    QTest::mouseClick(page.get<QRadioButton>(radio), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), code);
+}
+
+void TestMainSettings::wheelSettings()
+{
+    const Page page = makePage(8, 5);
+    auto* lines = page.get<QRadioButton>("TrolleySpeed_RadioButton_1");
+    auto* screen = page.get<QRadioButton>("TrolleySpeed_RadioButton_2");
+    auto* spin = page.get<QSpinBox>("spinBox");
+    LogCapture log;
+
+    QTest::mouseClick(screen, Qt::LeftButton);
+    QVERIFY(!spin->isEnabled());
+    QVERIFY(log.contains(QStringLiteral("loginfo = HolePage")));
+    QTest::mouseClick(lines, Qt::LeftButton);
+    QVERIFY(spin->isEnabled());
+    spin->setValue(12);
+    // The first 5 is the system's own value, written back when the spin box took it.
+    QCOMPARE(page.system->wheelLineWrites(), (Writes{5, pointer::kWheelPageScroll, 5, 12}));
+
+    page.get<QSlider>("PointSpeed_Slider")->setValue(15);
+    QCOMPARE(page.system->speedWrites(), Writes{15});
+    QVERIFY(log.contains(QStringLiteral("loginfo = SpeedChange")));
+    // The lift-off slider is for show only.
+    page.get<QSlider>("Sensor_Slider")->setValue(100);
+    QCOMPARE(page.system->speedWrites(), Writes{15});
+    QCOMPARE(page.system->wheelLineWrites().size(), std::size_t(4));
+}
+
+void TestMainSettings::refusedWritesAreLogged()
+{
+    const Page page = makePage();
+    page.system->refuseWrites = true;
+    LogCapture log;
+    page.get<QSlider>("PointSpeed_Slider")->setValue(3);
+    page.get<QSpinBox>("spinBox")->setEnabled(true);
+    page.get<QSpinBox>("spinBox")->setValue(9);
+    QVERIFY(log.contains(QStringLiteral("loginfo = pointer speed not set: writes refused")));
+    QVERIFY(log.contains(QStringLiteral("loginfo = wheel lines not set: writes refused")));
+    // The page keeps what the user chose.
+    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), 3);
+}
+
+void TestMainSettings::buttons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("badge");
+
+    QTest::newRow("左键") << "LeftKey_Button" << 4 << "LeftLabel";
+    QTest::newRow("中键") << "MidKey_Button" << 5 << "MidLabel";
+    QTest::newRow("右键") << "RightKey_Button" << 6 << "RightLabel";
+    QTest::newRow("前进") << "FowardKey_Button" << 7 << "ForwardLabel";
+    QTest::newRow("后退") << "Back_Button" << 8 << "BackLabel";
+    QTest::newRow("滚轮前滚") << "WheelFoward_Button" << 9 << "WheelForwardLabel";
+    QTest::newRow("滚轮后滚") << "WheelBack_Button" << 10 << "WheelBackLabel";
+    QTest::newRow("DPI+") << "DPIAdd_Button" << 11 << "DPIPlusLabel";
+    QTest::newRow("DPI-") << "DPIReduceButton" << 12 << "DPIReduceLabel";
+    QTest::newRow("自定义键2") << "CustomButton_2" << 13 << "Custom2Label";
+    QTest::newRow("自定义键1") << "CustomButton_1" << 14 << "Custom1Label";
+    QTest::newRow("自定义键3") << "CustomButton_3" << 15 << "Custom3Label";
+}
+
+void TestMainSettings::buttons()
+{
+    QFETCH(QString, button);
+    QFETCH(int, id);
+    QFETCH(QString, badge);
+
+    const Page page = makePage();
+    QSignalSpy keys(page.widget.get(), &MainSettingWidget::sig_showKeySettingDialog);
+    QSignalSpy draw(page.widget.get(), &MainSettingWidget::sig_showDrawDialog);
+    auto* target = page.get<QPushButton>(button);
+    QCOMPARE(target->text(), QString::fromUtf8(QTest::currentDataTag()));
+
+    QTest::mouseClick(target, Qt::LeftButton);
+    QCOMPARE(keys.count(), 1);
+    QCOMPARE(keys.at(0).at(0).toInt(), id);
+    QCOMPARE(draw.count(), 0);
+
+    // Moving from another button onto this one leaves only this one's badge.
+    auto* other = page.get<QPushButton>(id == 4 ? QStringLiteral("RightKey_Button") : QStringLiteral("LeftKey_Button"));
+    hover(other, QEvent::HoverEnter);
+    hover(target, QEvent::HoverEnter);
+    QCOMPARE(page.visibleBadges(), QStringList{badge});
+    hover(target, QEvent::HoverLeave);
+    QCOMPARE(page.visibleBadges(), QStringList());
+
+    QTest::mouseClick(page.get<QPushButton>("DrawButton"), Qt::LeftButton);
+    QCOMPARE(draw.count(), 1);
+    QCOMPARE(keys.count(), 1);
+}
+
+void TestMainSettings::looks_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("look");
+
+    QTest::newRow("后退") << 8 << "Back_Button"
+                          << "main_btn_key1";
+    QTest::newRow("自定义键1") << 14 << "CustomButton_1"
+                               << "main_btn_key1";
+    QTest::newRow("前进") << 7 << "FowardKey_Button"
+                          << "main_btn_key_r";
+    QTest::newRow("左键") << 4 << "LeftKey_Button"
+                          << "main_btn_key_in";
+    QTest::newRow("自定义键2") << 13 << "CustomButton_2"
+                               << "main_btn_key_in";
+    QTest::newRow("自定义键3") << 15 << "CustomButton_3"
+                               << "main_btn_key_in";
+}
+
+void TestMainSettings::looks()
+{
+    QFETCH(int, id);
+    QFETCH(QString, button);
+    QFETCH(QString, look);
+
+    const Page page = makePage();
+    auto* target = page.get<QPushButton>(button);
+    const QString factory = target->styleSheet();
+    const QString normal = QStringLiteral("url(:/picture/picture/%1.png)").arg(look);
+    const QString highlighted = QStringLiteral("url(:/picture/picture/%1_hl.png)").arg(look);
+    QVERIFY2(factory.contains(normal), qPrintable(factory));
+    for (const QString& image : {normal, highlighted}) {
+        const QString path = image.mid(4, image.size() - 5);
+        QVERIFY2(!QImage(path).isNull(), qPrintable(path));
+    }
+
+    page.widget->SetMouseButtonStyleSheetIsOriginal(false, id);
+    QVERIFY2(target->styleSheet().contains(highlighted), qPrintable(target->styleSheet()));
+    // Ids outside 4..15 touch no button.
+    page.widget->SetMouseButtonStyleSheetIsOriginal(true, 3);
+    page.widget->SetMouseButtonStyleSheetIsOriginal(true, 16);
+    QVERIFY(target->styleSheet().contains(highlighted));
+    // Back to the factory function: exactly the form's look again.
+    page.widget->SetMouseButtonStyleSheetIsOriginal(true, id);
+    QCOMPARE(target->styleSheet(), factory);
+}
+
+QTEST_MAIN(TestMainSettings)
+#include "tst_mainsettings.moc"
