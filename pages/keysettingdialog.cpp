@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <QFileDialog>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOption>
@@ -98,6 +99,8 @@ KeySettingDialog::KeySettingDialog(QWidget* parent) : QDialog(parent), ui(new Ui
     setAttribute(Qt::WA_TranslucentBackground);
     setFocus();
     m_macroFile = new OperateMacroFile;
+    ui->CloseBattaryButton->setIcon(QIcon(QStringLiteral(":/picture/picture/btn_close.png")));
+    ui->CloseBattaryButton->setIconSize(ui->CloseBattaryButton->size());
 
     // The catalogue fills the page in four columns, each row as wide as its grid cell.
     for (int row = 0; row < basicFunctionCount; ++row) {

@@ -25,8 +25,9 @@
 using Sim = hid::SimulatedMouse;
 
 namespace {
-// Runs `act` on the next modal dialog as soon as it is up (the window's dialogs are modal).
-void onNextModal(std::function<void(QWidget*)> act)
+// Runs `act` on the next modal dialog as soon as it is up (the window's dialogs are modal). The
+// caller deletes the returned poll when no dialog is expected after all.
+QTimer* onNextModal(std::function<void(QWidget*)> act)
 {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -37,6 +38,7 @@ void onNextModal(std::function<void(QWidget*)> act)
         }
     });
     poll->start(10);
+    return poll;
 }
 
 QString titleOf(QWidget* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("Title_Label"))->text(); }
@@ -316,17 +318,17 @@ void TestMainWindow::softwareCheck()
     QFETCH(bool, warned);
     auto window = makeWindow();
     QString title;
-    onNextModal([&title](QWidget* dialog) {
+    QTimer* poll = onNextModal([&title](QWidget* dialog) {
         title = titleOf(dialog);
         dialog->close();
     });
     window->slot_LastVersionRet(code, QString(), version, QStringLiteral("https://example.com/zr540.exe"));
-    if (!warned)
+    if (!warned) {
         QTest::qWait(50);
+        delete poll;  // no dialog came: the poll must not act on a later test's dialog
+    }
     QCOMPARE(title, warned ? QStringLiteral("版本更新") : QString());
     QCOMPARE(window->updateAddress(), warned ? QStringLiteral("https://example.com/zr540.exe") : QString());
-    if (!warned)
-        QApplication::processEvents();  // let the waiting poll see no dialog, then stop it
 }
 
 void TestMainWindow::quitHidesAndTheTrayRestores()
