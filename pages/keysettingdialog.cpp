@@ -1,6 +1,7 @@
 #include "keysettingdialog.h"
 #include "ui_keysettingdialog.h"
 
+#include "dcdatahandle.h"
 #include "form.h"
 #include "keynametable.h"
 #include "loginfo.h"
@@ -39,22 +40,21 @@ const char* buttonName(int button)
     }
 }
 
-// The change types sent to the engine (its ChangeType).
-enum ChangeType {
-    KeyboardKey = 16,
-    FactoryFunction = 17,
-    ConsumerControl = 19,
-    FireKey = 20,
-    DpiAdd = 21,
-    DpiReduce = 22,
-    DpiInstant = 23,
-    LeftClick = 24,
-    RightClick = 25,
-    MiddleClick = 26,
-    ForwardClick = 27,
-    BackClick = 28,
-    ProfileLoop = 29,
-};
+// The change types sent to the engine are its own.
+using Change = DCDataHandle::ChangeType;
+constexpr Change KeyboardKey = DCDataHandle::KeyboardKey;
+constexpr Change FactoryFunction = DCDataHandle::FactoryFunction;
+constexpr Change ConsumerControl = DCDataHandle::ConsumerControl;
+constexpr Change FireKey = DCDataHandle::FireKey;
+constexpr Change DpiAdd = DCDataHandle::DpiAdd;
+constexpr Change DpiReduce = DCDataHandle::DpiReduce;
+constexpr Change DpiInstant = DCDataHandle::DpiInstant;
+constexpr Change LeftClick = DCDataHandle::LeftButton;
+constexpr Change RightClick = DCDataHandle::RightButton;
+constexpr Change MiddleClick = DCDataHandle::MiddleButton;
+constexpr Change ForwardClick = DCDataHandle::ForwardButton;
+constexpr Change BackClick = DCDataHandle::BackButton;
+constexpr Change ProfileLoop = DCDataHandle::ProfileLoop;
 
 Form* formOf(QListWidget* list, int row)
 {
