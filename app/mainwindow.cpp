@@ -5,8 +5,10 @@
 #include "apppaths.h"
 #include "checkdevice.h"
 #include "dcdatahandle.h"
+#include "drawdialog.h"
 #include "keysettingdialog.h"
 #include "lastversion.h"
+#include "lightsettingwidget.h"
 #include "loginfo.h"
 #include "mainsettingwidget.h"
 #include "needdevicedialog.h"
@@ -115,6 +117,9 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     for (int n = 1; n <= 5; ++n)
         profileButtons().at(n - 1)->setStyleSheet(profileStyle(n, n == currentConfigure));
     checkTokenIsExit();
+    // Only now that every connection stands: the engine's answers (which profile the mouse holds)
+    // must find their receivers.
+    engine->requestConnect();
 }
 
 MainWindow::~MainWindow()
@@ -157,12 +162,12 @@ void MainWindow::startEngine()
     engineThread->start(QThread::InheritPriority);
     connect(engine, &DCDataHandle::sig_Connected, this, &MainWindow::engineConnected);
     connect(engine, &DCDataHandle::sig_Busy, this, &MainWindow::setBusy);
-    engine->requestConnect();
 }
 
 void MainWindow::startMonitor()
 {
-    monitor = new CheckDevice(VendorId, ProductId, nullptr, options.hid ? options.hid : hid::backend());
+    monitor = new CheckDevice(VendorId, ProductId, nullptr, options.hid ? options.hid : hid::backend(),
+                              options.scanIntervalMs);
     monitorThread = new QThread(this);
     monitor->moveToThread(monitorThread);
     monitorThread->start(QThread::InheritPriority);
@@ -184,14 +189,22 @@ void MainWindow::startVersionQuery()
 void MainWindow::connectEverything()
 {
     MainSettingWidget* mainPage = ui->MainSettingPage;
+    LightSettingWidget* lightPage = ui->LightSettingPage;
+    connect(mainPage, &MainSettingWidget::sig_showDrawDialog, this, &MainWindow::showDrawBorder);
     connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
     connect(mainPage, &MainSettingWidget::sig_showKeySettingDialog, this, &MainWindow::slot_showKeySettingDialog);
     connect(engine, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
     connect(engine, &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
     connect(engine, &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
+    connect(engine, &DCDataHandle::sig_SetLightParameterOnPage, lightPage, &LightSettingWidget::slot_SetLightParameter);
     connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, engine, &DCDataHandle::slot_setDPIValueOnMouse);
+    connect(lightPage, &LightSettingWidget::sig_MouseColor, engine, &DCDataHandle::slot_SetMouseColor);
+    connect(lightPage, &LightSettingWidget::sig_MouseLightMode, engine, &DCDataHandle::slot_setMouseLightMode);
+    connect(lightPage, &LightSettingWidget::sig_MouseContinueLightDegree, engine,
+            &DCDataHandle::slot_MouseContinueLightDegree);
     connect(this, &MainWindow::sigChangeConfigFile, engine, &DCDataHandle::slot_LoadLocalConfigFile);
     connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, engine, &DCDataHandle::slot_ChangeUsbReportRate);
+    connect(lightPage, &LightSettingWidget::sig_MouseBreathSpeed, engine, &DCDataHandle::slot_MouseBreathSpeed);
     connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
     connect(engine, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
@@ -341,6 +354,17 @@ void MainWindow::slot_showWarningDialog(int warningType)
         dialog->showUpdateProgress();
     else
         dialog->setWarningType(warningType);
+    dialog->exec();
+    delete dialog;
+}
+
+void MainWindow::showDrawBorder()
+{
+    auto* dialog = new DrawDialog(this);
+    placeOverWindow(dialog);
+    // The dialog has saved the picture when it asks; the engine packs and sends it.
+    connect(dialog, &DrawDialog::sig_SetImageOnMouse, engine, &DCDataHandle::slot_WriteImageToMouse,
+            Qt::QueuedConnection);
     dialog->exec();
     delete dialog;
 }

@@ -48,6 +48,7 @@ public:
         std::chrono::milliseconds confirmPause{50};
         QString accountServer;  // the build's default when empty
         std::function<void(int)> exit;  // QCoreApplication::exit when empty
+        int scanIntervalMs = 3000;  // how often the presence monitor looks for the mouse
     };
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -94,6 +95,7 @@ public slots:
     void setBottomButtonShowOrHide(int state);
     void slot_showWarningDialog(int warningType);
     void slot_showKeySettingDialog(int changedKey);
+    void showDrawBorder();
     void on_QuitUserButton_clicked();
     void slot_LastVersionRet(int rCode, QString rMsg, QString version, QString path);
     void slot_SetHeaderButtonEnabled(bool state);

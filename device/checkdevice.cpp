@@ -8,13 +8,14 @@
 #include <utility>
 #include <vector>
 
-CheckDevice::CheckDevice(int vendorId, int productId, QObject* parent, std::shared_ptr<hid::Backend> hid)
+CheckDevice::CheckDevice(int vendorId, int productId, QObject* parent, std::shared_ptr<hid::Backend> hid,
+                         int intervalMs)
     : QObject(parent)
     , m_hid(std::move(hid))
     , m_vendorId(vendorId)
     , m_productId(productId)
 {
-    m_timerId = startTimer(IntervalMs, Qt::CoarseTimer);
+    m_timerId = startTimer(intervalMs, Qt::CoarseTimer);
 }
 
 bool CheckDevice::event(QEvent* event)

@@ -32,8 +32,9 @@ class CheckDevice : public QObject {
 public:
     static constexpr int IntervalMs = 3000;
 
+    // `intervalMs` is the time between two scans (the mouse's 3 s unless a test wants otherwise).
     CheckDevice(int vendorId, int productId, QObject* parent = nullptr,
-                std::shared_ptr<hid::Backend> hid = hid::backend());
+                std::shared_ptr<hid::Backend> hid = hid::backend(), int intervalMs = IntervalMs);
 
     int vendorId() const { return m_vendorId; }
     int productId() const { return m_productId; }

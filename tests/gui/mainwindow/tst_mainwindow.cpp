@@ -7,6 +7,7 @@
 #include "dcdatahandle.h"
 #include "mainwindow.h"
 #include "needdevicedialog.h"
+#include "oledframe.h"
 #include "operatetoken.h"
 #include "pcactionstore.h"
 #include "simulatedmousesession.h"
@@ -67,9 +68,13 @@ private slots:
     void busyWhileAProfileLoads();
     void quittingLetsTheWriteFinish();
     void assignAFunctionToAButton();
+    void drawingReachesTheDisplay();
 
 private:
-    std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1));
+    // The presence monitor scans only when a test asks for it (interval > 0): elsewhere its first
+    // report would reconnect and reload in the middle of what the test watches.
+    std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1),
+                                           int scanIntervalMs = 3600 * 1000);
     // Waits until the window's own connect has matched and loaded the mouse's profile.
     bool settled(MainWindow& window);
     int profileWrites() const;
@@ -95,13 +100,14 @@ void TestMainWindow::cleanup()
     m_root.reset();
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause)
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause, int scanIntervalMs)
 {
     MainWindow::Options options;
     options.hid = m_session->shared();
     options.confirmPause = pause;
     options.accountServer = QStringLiteral("http://127.0.0.1:9");  // nothing answers there
     options.exit = [this](int code) { m_exits << code; };
+    options.scanIntervalMs = scanIntervalMs;
     auto window = std::make_unique<MainWindow>(options);
     window->show();
     return window;
@@ -129,7 +135,7 @@ int TestMainWindow::profileWrites() const
 // engine has matched the mouse's profile and loaded it by then.
 void TestMainWindow::startWithTheMousePresent()
 {
-    auto window = makeWindow();
+    auto window = makeWindow(std::chrono::milliseconds(1), 3000);
     QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
     QSignalSpy version(window.get(), &MainWindow::sig_CheckLastSoftwareVersion);
     QVERIFY(window->deviceDialog()->isVisible());
@@ -397,6 +403,35 @@ void TestMainWindow::assignAFunctionToAButton()
     const auto memory = m_session->mouse().profileMemory();
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(memory.data()) + 344, 4), QByteArray("\x03\x00\xE9\x00", 4));
     QTRY_VERIFY(back->styleSheet() != factoryLook);
+}
+
+// End to end: a stroke across the drawing board, confirmed, reaches the mouse's display as the
+// packed frame of the saved picture, in both halves.
+void TestMainWindow::drawingReachesTheDisplay()
+{
+    auto window = makeWindow();
+    QVERIFY(settled(*window));
+    onNextModal([](QWidget* dialog) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Brush_Button")), Qt::LeftButton);
+        QWidget* board = dialog->findChild<QWidget*>(QStringLiteral("DrawWidget"));
+        const int y = board->height() / 2;
+        QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, QPoint(board->width() / 4, y));
+        for (int x = board->width() / 4; x <= board->width() * 3 / 4; x += 2) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(x, y), board->mapToGlobal(QPoint(x, y)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(board, &move);
+        }
+        QTest::mouseRelease(board, Qt::LeftButton, Qt::NoModifier, QPoint(board->width() * 3 / 4, y));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("DrawOkButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("DrawButton")), Qt::LeftButton);
+
+    QImage canvas;
+    QVERIFY(OledFrame::loadCanvas(AppPaths::pictureFile(), canvas));
+    QByteArray frame(512, '\0');
+    QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frame.data()), 512));
+    QVERIFY(frame.count('\0') < 512);  // the stroke lit something
+    QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().picture().data()), 1024), frame + frame);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,472 @@
+// The lighting page as the user and the profile engine see it: what it sends for effects,
+// colours, breath speed and degree, and how it shows what the engine reports.
+#include "colorwheel.h"
+#include "lightsettingwidget.h"
+#include "logcapture.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QtTest>
+
+#include <memory>
+
+using LightMap = QMap<int, QList<int>>;
+using Calls = QList<QVariantList>;
+Q_DECLARE_METATYPE(Qt::MouseButton)
+
+namespace {
+
+const QStringList kModeButtons = {"ContinueLightModeRadioButton", "BrethModeRaioButton", "LightCirleRaioButton",
+                                  "ApmBreathModeRaidoButton", "CloseLightModeRadioButton"};
+
+// Wheel: 10,20,30, spectrum, speed 3, degree 6. Logo: 200,100,50, breath, speed 8, degree 2.
+LightMap engineMap()
+{
+    return {{0, {10, 20, 30, 131, 3, 6}}, {1, {200, 100, 50, 130, 8, 2}}};
+}
+
+struct Page {
+    std::unique_ptr<LightSettingWidget> widget = std::make_unique<LightSettingWidget>();
+    std::unique_ptr<QSignalSpy> colour, mode, degree, speed;
+
+    Page()
+    {
+        widget->show();
+        colour = std::make_unique<QSignalSpy>(widget.get(), &LightSettingWidget::sig_MouseColor);
+        mode = std::make_unique<QSignalSpy>(widget.get(), &LightSettingWidget::sig_MouseLightMode);
+        degree = std::make_unique<QSignalSpy>(widget.get(), &LightSettingWidget::sig_MouseContinueLightDegree);
+        speed = std::make_unique<QSignalSpy>(widget.get(), &LightSettingWidget::sig_MouseBreathSpeed);
+    }
+    template <typename T> T* get(const QString& name) const
+    {
+        T* child = widget->findChild<T*>(name);
+        if (!child)
+            qFatal("no %s on the page", qPrintable(name));
+        return child;
+    }
+    QSlider* slider(const QString& name) const { return get<QSlider>(name); }
+    void click(const QString& button) const { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
+    void clearSpies() const
+    {
+        for (QSignalSpy* spy : {colour.get(), mode.get(), degree.get(), speed.get()})
+            spy->clear();
+    }
+    int emissions() const { return colour->size() + mode->size() + degree->size() + speed->size(); }
+    QList<int> rgbSliders() const
+    {
+        return {slider("Red_Slider")->value(), slider("Green_Slider")->value(), slider("Blue_Slider")->value()};
+    }
+    QStringList rgbLabels() const
+    {
+        return {get<QLabel>("RedValue_Label")->text(), get<QLabel>("GreenValue_Label")->text(),
+                get<QLabel>("BlueValue_Label")->text()};
+    }
+    QString shownColour() const { return get<QPushButton>("ShowColor_Button")->styleSheet(); }
+    QString checkedMode() const
+    {
+        QString checked;
+        for (const QString& name : kModeButtons) {
+            if (get<QRadioButton>(name)->isChecked())
+                checked += name;
+        }
+        return checked;
+    }
+    // A drag of the handle to value, ended by letting go.
+    void drag(const QString& name, int value) const
+    {
+        QSlider* s = slider(name);
+        s->setSliderDown(true);
+        s->setValue(value);
+        s->setSliderDown(false);
+    }
+};
+
+Calls calls(const QSignalSpy& spy)
+{
+    Calls out;
+    for (const QList<QVariant>& call : spy)
+        out << call;
+    return out;
+}
+
+QString colourSheet(int r, int g, int b)
+{
+    return QStringLiteral("QPushButton{border:0px;background:rgb(%1,%2,%3);}").arg(r).arg(g).arg(b);
+}
+
+void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button, const QPoint& at)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+}  // namespace
+
+class TestLighting : public QObject {
+    Q_OBJECT
+private slots:
+    void presets_data();
+    void presets();
+    void swatchUnderEveryPreset();
+    void effects_data();
+    void effects();
+    void refresh_data();
+    void refresh();
+    void lightSelection();
+    void sliderRelease_data();
+    void sliderRelease();
+    void trackRelease_data();
+    void trackRelease();
+    void trackClick();
+    void colourTrackPress_data();
+    void colourTrackPress();
+    void wheelColour();
+    void beforeFirstRefresh();
+};
+
+void TestLighting::presets_data()
+{
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<bool>("wheel");
+    QTest::addColumn<QList<int>>("rgb");
+
+    QTest::newRow("1 on the wheel light") << 1 << true << QList<int>{255, 69, 110};
+    QTest::newRow("9 on the logo light") << 9 << false << QList<int>{69, 198, 233};
+    QTest::newRow("18") << 18 << true << QList<int>{63, 177, 87};
+    QTest::newRow("23 is 18 again") << 23 << true << QList<int>{63, 177, 87};
+    QTest::newRow("25 on the logo light") << 25 << false << QList<int>{135, 101, 239};
+}
+
+void TestLighting::presets()
+{
+    QFETCH(int, preset);
+    QFETCH(bool, wheel);
+    QFETCH(QList<int>, rgb);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    page.click(wheel ? "WheelLightButton" : "LogoLightButton");
+    page.click(QStringLiteral("colorButton%1").arg(preset));
+
+    QCOMPARE(calls(*page.colour), (Calls{{wheel, rgb[0], rgb[1], rgb[2]}}));
+    QCOMPARE(page.emissions(), 1);
+    QCOMPARE(page.rgbSliders(), rgb);
+    QCOMPARE(page.rgbLabels(),
+             (QStringList{QString::number(rgb[0]), QString::number(rgb[1]), QString::number(rgb[2])}));
+    QCOMPARE(page.shownColour(), colourSheet(rgb[0], rgb[1], rgb[2]));
+
+    // The colour sent is kept: leaving the light and coming back shows it, not the refresh's.
+    page.click(wheel ? "LogoLightButton" : "WheelLightButton");
+    page.click(wheel ? "WheelLightButton" : "LogoLightButton");
+    QCOMPARE(page.rgbSliders(), rgb);
+    QCOMPARE(page.emissions(), 1);
+}
+
+// Each preset button lies on its own swatch of the picture behind them.
+void TestLighting::swatchUnderEveryPreset()
+{
+    Page page;
+    QWidget* swatches = page.get<QLabel>("PresetColorsLabel");
+    for (int preset = 1; preset <= 25; ++preset) {
+        QPushButton* button = page.get<QPushButton>(QStringLiteral("colorButton%1").arg(preset));
+        button->hide();  // a hovered or pressed frame must not cover the swatch
+        const QImage picture = page.widget->grab().toImage();
+        button->show();
+        const QColor seen = picture.pixelColor(button->geometry().center());
+        QVERIFY2(swatches->geometry().contains(button->geometry()), qPrintable(button->objectName()));
+        QCOMPARE(seen.rgb(), LightSettingWidget::presetColor(preset).rgb());
+    }
+}
+
+void TestLighting::effects_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("wheel");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("continuous") << "ContinueLightModeRadioButton" << true << 129;
+    QTest::newRow("breath") << "BrethModeRaioButton" << true << 130;
+    QTest::newRow("spectrum on the logo light") << "LightCirleRaioButton" << false << 131;
+    QTest::newRow("APM breath") << "ApmBreathModeRaidoButton" << false << 132;
+    QTest::newRow("off") << "CloseLightModeRadioButton" << true << 133;
+}
+
+void TestLighting::effects()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, wheel);
+    QFETCH(int, value);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    page.click(wheel ? "WheelLightButton" : "LogoLightButton");
+    page.click(button);
+    QCOMPARE(calls(*page.mode), (Calls{{wheel, value}}));
+    QCOMPARE(page.emissions(), 1);
+
+    // The mode sent is kept in the page's copy of the light.
+    page.click(wheel ? "LogoLightButton" : "WheelLightButton");
+    page.click(wheel ? "WheelLightButton" : "LogoLightButton");
+    QCOMPARE(page.checkedMode(), button);
+}
+
+void TestLighting::refresh_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("checked");
+
+    QTest::newRow("129") << 129 << "ContinueLightModeRadioButton";
+    QTest::newRow("130") << 130 << "BrethModeRaioButton";
+    QTest::newRow("131") << 131 << "LightCirleRaioButton";
+    QTest::newRow("132") << 132 << "ApmBreathModeRaidoButton";
+    QTest::newRow("133") << 133 << "CloseLightModeRadioButton";
+    QTest::newRow("below the effects") << 128 << "";
+    QTest::newRow("above the effects") << 134 << "";
+    QTest::newRow("zero") << 0 << "";
+}
+
+void TestLighting::refresh()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, checked);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());  // checks the spectrum button first
+    page.click("LogoLightButton");
+    page.clearSpies();
+
+    LightMap map = engineMap();
+    map[0] = {1, 2, 3, mode, 0, 9};
+    page.widget->slot_SetLightParameter(map);
+
+    // A refresh always shows the wheel light and sends nothing.
+    QCOMPARE(page.checkedMode(), checked);
+    QCOMPARE(page.rgbSliders(), (QList<int>{1, 2, 3}));
+    QCOMPARE(page.rgbLabels(), (QStringList{"1", "2", "3"}));
+    QCOMPARE(page.shownColour(), colourSheet(1, 2, 3));
+    QCOMPARE(page.slider("BreathSlider")->value(), 9);
+    QCOMPARE(page.slider("ContinueLightSlider")->value(), 9);
+    QCOMPARE(page.emissions(), 0);
+    page.click("ContinueLightModeRadioButton");
+    QCOMPARE(calls(*page.mode), (Calls{{true, 129}}));
+}
+
+// Speed and degree sent are not kept: switching lights shows the engine's last refresh.
+void TestLighting::lightSelection()
+{
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    QCOMPARE(page.slider("BreathSlider")->value(), 6);
+    QVERIFY(page.get<QPushButton>("WheelLightButton")->styleSheet().contains("border:1px solid #40C5DD"));
+    QVERIFY(!page.get<QPushButton>("LogoLightButton")->styleSheet().contains("#40C5DD"));
+
+    page.drag("BreathSlider", 1);
+    page.drag("ContinueLightSlider", 8);
+    QCOMPARE(calls(*page.speed), (Calls{{true, 8}}));
+    QCOMPARE(calls(*page.degree), (Calls{{true, 8}}));
+
+    page.click("LogoLightButton");
+    QVERIFY(page.get<QPushButton>("LogoLightButton")->styleSheet().contains("border:1px solid #40C5DD"));
+    QVERIFY(!page.get<QPushButton>("WheelLightButton")->styleSheet().contains("#40C5DD"));
+    QCOMPARE(page.rgbSliders(), (QList<int>{200, 100, 50}));
+    QCOMPARE(page.shownColour(), colourSheet(200, 100, 50));
+    QCOMPARE(page.checkedMode(), QString("BrethModeRaioButton"));
+    QCOMPARE(page.slider("BreathSlider")->value(), 1);
+    QCOMPARE(page.slider("ContinueLightSlider")->value(), 2);
+
+    page.click("WheelLightButton");
+    QCOMPARE(page.slider("BreathSlider")->value(), 6);
+    QCOMPARE(page.slider("ContinueLightSlider")->value(), 6);
+    QCOMPARE(page.checkedMode(), QString("LightCirleRaioButton"));
+    QCOMPARE(page.emissions(), 2);  // selecting a light sends nothing
+}
+
+void TestLighting::sliderRelease_data()
+{
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<Calls>("speed");
+    QTest::addColumn<Calls>("degree");
+    QTest::addColumn<Calls>("colour");
+
+    QTest::newRow("breath 2 is speed 7") << "BreathSlider" << 2 << Calls{{true, 7}} << Calls{} << Calls{};
+    QTest::newRow("breath fast") << "BreathSlider" << 9 << Calls{{true, 0}} << Calls{} << Calls{};
+    QTest::newRow("breath slow") << "BreathSlider" << 0 << Calls{{true, 9}} << Calls{} << Calls{};
+    QTest::newRow("degree as is") << "ContinueLightSlider" << 3 << Calls{} << Calls{{true, 3}} << Calls{};
+    QTest::newRow("red") << "Red_Slider" << 255 << Calls{} << Calls{} << Calls{{true, 255, 20, 30}};
+    QTest::newRow("green") << "Green_Slider" << 0 << Calls{} << Calls{} << Calls{{true, 10, 0, 30}};
+    QTest::newRow("blue") << "Blue_Slider" << 128 << Calls{} << Calls{} << Calls{{true, 10, 20, 128}};
+}
+
+void TestLighting::sliderRelease()
+{
+    QFETCH(QString, slider);
+    QFETCH(int, value);
+    QFETCH(Calls, speed);
+    QFETCH(Calls, degree);
+    QFETCH(Calls, colour);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    page.drag(slider, value);
+    QCOMPARE(calls(*page.speed), speed);
+    QCOMPARE(calls(*page.degree), degree);
+    QCOMPARE(calls(*page.colour), colour);
+    if (!colour.isEmpty()) {
+        const QVariantList sent = colour.first();
+        QCOMPARE(page.shownColour(), colourSheet(sent[1].toInt(), sent[2].toInt(), sent[3].toInt()));
+        QCOMPARE(page.rgbLabels(), (QStringList{sent[1].toString(), sent[2].toString(), sent[3].toString()}));
+    }
+
+    // What the engine reports back for the value just sent puts the slider where it was let go.
+    LightMap map = engineMap();
+    map[0] = {11, 22, 33, 129, 9 - value, value};
+    page.widget->slot_SetLightParameter(map);
+    if (slider == "BreathSlider" || slider == "ContinueLightSlider")
+        QCOMPARE(page.slider(slider)->value(), value);
+}
+
+void TestLighting::trackRelease_data()
+{
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<double>("fraction");  // of the track's width, where the button comes up
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<Calls>("speed");
+    QTest::addColumn<Calls>("degree");
+    QTest::addColumn<bool>("logged");  // "pos" with the new value
+
+    // v = x / width * 9, truncated.
+    QTest::newRow("degree at half") << "ContinueLightSlider" << 0 << 0.5 << Qt::LeftButton << 4 << Calls{}
+                                    << Calls{{true, 4}} << true;
+    QTest::newRow("one above stays") << "ContinueLightSlider" << 5 << 0.5 << Qt::LeftButton << 5 << Calls{}
+                                     << Calls{{true, 5}} << false;
+    QTest::newRow("two above moves") << "ContinueLightSlider" << 6 << 0.5 << Qt::LeftButton << 4 << Calls{}
+                                     << Calls{{true, 4}} << true;
+    QTest::newRow("already there still sends") << "ContinueLightSlider" << 4 << 0.5 << Qt::LeftButton << 4
+                                                << Calls{} << Calls{{true, 4}} << false;
+    QTest::newRow("breath near the end is speed 1") << "BreathSlider" << 0 << 0.99 << Qt::LeftButton << 8
+                                                    << Calls{{true, 1}} << Calls{} << true;
+    QTest::newRow("breath at 25 %") << "BreathSlider" << 9 << 0.25 << Qt::LeftButton << 2 << Calls{{true, 7}}
+                                    << Calls{} << true;
+    QTest::newRow("right button does nothing") << "BreathSlider" << 0 << 0.5 << Qt::RightButton << 0 << Calls{}
+                                               << Calls{} << false;
+}
+
+void TestLighting::trackRelease()
+{
+    QFETCH(QString, slider);
+    QFETCH(int, start);
+    QFETCH(double, fraction);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, value);
+    QFETCH(Calls, speed);
+    QFETCH(Calls, degree);
+    QFETCH(bool, logged);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    QSlider* track = page.slider(slider);
+    track->setValue(start);
+    page.clearSpies();
+    LogCapture log;
+
+    sendMouse(track, QEvent::MouseButtonRelease, button, QPoint(int(track->width() * fraction), track->height() / 2));
+    QCOMPARE(track->value(), value);
+    QCOMPARE(calls(*page.speed), speed);
+    QCOMPARE(calls(*page.degree), degree);
+    QCOMPARE(log.contains(QStringLiteral("loginfo = pos %1").arg(value)), logged);
+}
+
+// A real click on the track: the press pages one step, the release puts the handle under the
+// pointer and sends once; a drag of the handle sends again when the slider reports its release.
+void TestLighting::trackClick()
+{
+    Page page;
+    page.widget->slot_SetLightParameter({{0, {0, 0, 0, 129, 9, 0}}, {1, {0, 0, 0, 129, 9, 0}}});
+    QSlider* degree = page.slider("ContinueLightSlider");
+    const QPoint half(degree->width() / 2, degree->height() / 2);
+    QTest::mousePress(degree, Qt::LeftButton, Qt::NoModifier, half);
+    QTest::mouseRelease(degree, Qt::LeftButton, Qt::NoModifier, half);
+    QCOMPARE(degree->value(), 4);
+    QCOMPARE(calls(*page.degree), (Calls{{true, 4}}));
+
+    QSlider* breath = page.slider("BreathSlider");  // handle at the left end
+    QTest::mousePress(breath, Qt::LeftButton, Qt::NoModifier, QPoint(3, breath->height() / 2));
+    QVERIFY(breath->isSliderDown());
+    QTest::mouseRelease(breath, Qt::LeftButton, Qt::NoModifier, QPoint(breath->width() / 2, breath->height() / 2));
+    QCOMPARE(breath->value(), 4);
+    QCOMPARE(calls(*page.speed), (Calls{{true, 5}, {true, 5}}));
+}
+
+void TestLighting::colourTrackPress_data()
+{
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("value");
+
+    // v = x / width * 255, truncated; the tracks are 300 px wide.
+    QTest::newRow("red at half") << "Red_Slider" << 0.5 << Qt::LeftButton << 127;
+    QTest::newRow("green at a third") << "Green_Slider" << 1.0 / 3 << Qt::LeftButton << 85;
+    QTest::newRow("blue at the start") << "Blue_Slider" << 0.0 << Qt::LeftButton << 0;
+    QTest::newRow("right button leaves it") << "Red_Slider" << 0.5 << Qt::RightButton << 10;
+}
+
+void TestLighting::colourTrackPress()
+{
+    QFETCH(QString, slider);
+    QFETCH(double, fraction);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, value);
+
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    QSlider* track = page.slider(slider);
+    const QString label = slider.section('_', 0, 0) + QStringLiteral("Value_Label");
+
+    sendMouse(track, QEvent::MouseButtonPress, button, QPoint(int(track->width() * fraction), track->height() / 2));
+    QCOMPARE(track->value(), value);
+    QCOMPARE(page.get<QLabel>(label)->text(), QString::number(value));
+    QCOMPARE(page.emissions(), 0);  // the colour goes out on release
+}
+
+// A colour picked on the wheel is shown and sent; the wheel's picture is the program's own.
+void TestLighting::wheelColour()
+{
+    Page page;
+    page.widget->slot_SetLightParameter(engineMap());
+    page.click("LogoLightButton");
+    auto* wheel = page.get<ColorWheel>("ColorWheel_Widget");
+    QCOMPARE(wheel->size(), QSize(138, 138));
+    QCOMPARE(QImage(":/picture/picture/bg_light_color.png").size(), QSize(138, 138));
+
+    emit wheel->sigColor(1, 128, 254);
+    QCOMPARE(calls(*page.colour), (Calls{{false, 1, 128, 254}}));
+    QCOMPARE(page.rgbSliders(), (QList<int>{1, 128, 254}));
+    QCOMPARE(page.rgbLabels(), (QStringList{"1", "128", "254"}));
+    QCOMPARE(page.shownColour(), colourSheet(1, 128, 254));
+}
+
+// Before the engine's first refresh the page edits the wheel light and keeps no copy.
+void TestLighting::beforeFirstRefresh()
+{
+    Page page;
+    QCOMPARE(page.widget->size(), QSize(960, 436));
+    page.click("colorButton2");
+    page.click("CloseLightModeRadioButton");
+    page.click("LogoLightButton");
+    page.click("WheelLightButton");
+    QCOMPARE(calls(*page.colour), (Calls{{true, 255, 94, 67}}));
+    QCOMPARE(calls(*page.mode), (Calls{{true, 133}}));
+    QCOMPARE(page.rgbSliders(), (QList<int>{255, 94, 67}));
+}
+
+QTEST_MAIN(TestLighting)
+#include "tst_lighting.moc"
