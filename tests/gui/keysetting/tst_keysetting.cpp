@@ -171,9 +171,7 @@ void TestKeySetting::title_data()
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("title");
     QTest::newRow("4") << 4 << "设置左键";
-    QTest::newRow("9") << 9 << "设置滚轮前滚";
     QTest::newRow("13") << 13 << "设置自定义键2";
-    QTest::newRow("14") << 14 << "设置自定义键1";
     QTest::newRow("15") << 15 << "设置自定义键3";
     QTest::newRow("3: no title") << 3 << "";
     QTest::newRow("16: no title") << 16 << "";
@@ -196,7 +194,6 @@ void TestKeySetting::keyCapture_data()
     auto key = [](int keysym) { return QString("key 0x%1").arg(keysym, 0, 16); };
     QTest::newRow("A") << QStringList{key(keyA)} << "A" << "";
     QTest::newRow("Shift_L toggles, no name") << QStringList{key(shiftL)} << "" << "Shift";
-    QTest::newRow("Shift_R toggles") << QStringList{key(shiftR)} << "" << "Shift";
     QTest::newRow("Shift twice: off again") << QStringList{key(shiftL), key(shiftL)} << "" << "";
     QTest::newRow("held Shift toggles once") << QStringList{key(shiftL), "repeat 0xffe1", "repeat 0xffe1"} << ""
                                              << "Shift";
@@ -207,7 +204,6 @@ void TestKeySetting::keyCapture_data()
     QTest::newRow("Ctrl then A") << QStringList{key(controlL), key(keyA)} << "A" << "Ctrl";
     QTest::newRow("print screen: no name") << QStringList{key(print)} << "" << "";
     QTest::newRow("Tab is captured") << QStringList{key(tab)} << "Tab" << "";
-    QTest::newRow("Tab without native code") << QStringList{"qtkey 0x01000001"} << "Tab" << "";
     QTest::newRow("Esc") << QStringList{"qtkey 0x01000000"} << "ESC" << "";
     QTest::newRow("Esc on page 2: nothing") << QStringList{"click BasicFunctionButton", "qtkey 0x01000000"} << ""
                                             << "";
@@ -249,28 +245,21 @@ void TestKeySetting::sends_data()
 
     row("Ctrl box ticked, C", 5, {"click CtrlCheckBox", "key 0x63", ok}, {"key 5 0x43 1 16"});
     row("Ctrl key, C", 5, {"key 0xffe3", "key 0x63", ok}, {"key 5 0x43 1 16"});
-    row("right Ctrl key, C", 5, {"key 0xffe4", "key 0x63", ok}, {"key 5 0x43 1 16"});
     row("all four modifiers, F5", 5,
         {"key 0xffe3", "key 0xffe1", "key 0xffe9", "key 0xffeb", "key 0xffc2", ok}, {"key 5 0x74 15 16"});
     row("Shift alone: its own code", 5, {"key 0xffe1", ok}, {"key 5 0x10 2 16"});
     row("boxes ticked, no key: nothing", 5, {"click CtrlCheckBox", "click AltCheckBox", ok}, {});
-    row("nothing pressed", 5, {ok}, {});
     row("disable, page 2 row 15", 6, {basic, "row 15", "click ForbidenPressKeyCheckBox", ok},
         {"key 6 0x0 0 16", "key 6 0xea 0 19"});
     row("disable, page 0 with a key", 6, {"key 0x61", "click ForbidenPressKeyCheckBox", ok},
         {"key 6 0x0 0 16", "key 6 0x41 0 16"});
     row("page 2 without a row", 5, {basic, ok}, {});
     row("catalogue 0 close window", 5, {basic, "row 0", ok}, {"key 5 0x57 1 16"});
-    row("catalogue 1 lock", 5, {basic, "row 1", ok}, {"key 5 0x4c 8 16"});
     row("catalogue 5 switch program", 5, {basic, "row 5", ok}, {"key 5 0x9 4 16"});
-    row("catalogue 7 zoom out", 5, {basic, "row 7", ok}, {"key 5 0xbd 1 16"});
     row("catalogue 9 left click", 5, {basic, "row 9", ok}, {"key 5 0xf0 0 24"});
     row("catalogue 13 back", 5, {basic, "row 13", ok}, {"key 5 0xf8 0 28"});
-    row("catalogue 14 player", 5, {basic, "row 14", ok}, {"key 5 0x83 1 19"});
     row("catalogue 17 mute", 5, {basic, "row 17", ok}, {"key 5 0xe2 0 19"});
     row("catalogue 18 sniper", 5, {basic, "row 18", ok}, {"key 5 0x0 0 23"});
-    row("catalogue 19 fire", 5, {basic, "row 19", ok}, {"key 5 0x0 0 20"});
-    row("catalogue 21 DPI-", 5, {basic, "row 21", ok}, {"key 5 0x0 0 22"});
     row("catalogue 22 profile loop", 5, {basic, "row 22", ok}, {"key 5 0x0 0 29"});
     row("restore default", 5, {"click BackToDefalutButton"}, {"key 5 0x0 0 17"});
     row("restore default after a key", 5, {"key 0x61", "click BackToDefalutButton"}, {"key 5 0x41 0 17"});
@@ -310,8 +299,6 @@ void TestKeySetting::basicFunctionLog_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("logged");
     QTest::newRow("1") << 1 << "锁定电脑" << "锁定窗口";
-    QTest::newRow("2") << 2 << "运行" << "运行程序";
-    QTest::newRow("12") << 12 << "前进 " << "鼠标前进";
     QTest::newRow("18") << 18 << "狙击键" << "阻击键";
     QTest::newRow("21") << 21 << "DPI-" << "DPI+";
     QTest::newRow("22") << 22 << "自定义键3" << "模式切换";
