@@ -10,28 +10,39 @@ constexpr int PageRows = 8;
 constexpr int MaxSide = 4096;
 }  // namespace
 
-bool OledFrame::loadCanvas(const QString& path, QImage& canvas, QSize* size)
+bool OledFrame::readFilled(QImageReader& reader, QImage& image)
 {
-    QImageReader reader(path);
-    const QSize own = reader.size();
-    if (!own.isValid() || own.width() > MaxSide || own.height() > MaxSide)
+    // A top-down BMP reports its height as negative.
+    const QSize own(reader.size().width(), qAbs(reader.size().height()));
+    if (own.isEmpty() || own.width() > MaxSide || own.height() > MaxSide)
         return false;
     // The reader decodes into an image of its size and format when it is given one; a picture
     // filled first keeps whatever rows the reader never reaches at a known value.
-    QImage image(own, reader.imageFormat() == QImage::Format_Invalid ? QImage::Format_ARGB32 : reader.imageFormat());
-    if (image.isNull())
+    QImage filled(own, reader.imageFormat() == QImage::Format_Invalid ? QImage::Format_ARGB32 : reader.imageFormat());
+    if (filled.isNull())
         return false;
-    image.fill(0);
-    if (!reader.read(&image) || image.isNull())
+    filled.fill(0);
+    if (!reader.read(&filled) || filled.isNull())
         return false;
     // A palette picture may use indices past its colour table; such pixels read as black rather
     // than as whatever lies behind the table.
-    if (image.depth() <= 8 && image.colorCount() < (1 << image.depth())) {
-        QVector<QRgb> table = image.colorTable();
-        table.resize(1 << image.depth());
-        std::fill(table.begin() + image.colorCount(), table.end(), qRgb(0, 0, 0));
-        image.setColorTable(table);
+    if (filled.depth() <= 8 && filled.colorCount() < (1 << filled.depth())) {
+        QVector<QRgb> table = filled.colorTable();
+        table.resize(1 << filled.depth());
+        std::fill(table.begin() + filled.colorCount(), table.end(), qRgb(0, 0, 0));
+        filled.setColorTable(table);
     }
+    image = filled;
+    return true;
+}
+
+bool OledFrame::loadCanvas(const QString& path, QImage& canvas, QSize* size)
+{
+    QImageReader reader(path);
+    QImage image;
+    if (!readFilled(reader, image))
+        return false;
+    const QSize own = image.size();
     const QImage mono = image.convertToFormat(QImage::Format_MonoLSB);
 
     QImage result(Width, Height, QImage::Format_MonoLSB);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 
@@ -20,6 +21,11 @@ constexpr int FrameSize = Width * Height / 8;  // 512
 // or RLE files unwritten, and those must not reach the display. `size` gets the picture's own
 // size. False when the file cannot be read as a picture.
 bool loadCanvas(const QString& path, QImage& canvas, QSize* size = nullptr);
+
+// Decodes the picture `reader` is on into an image that was filled before decoding, with a
+// palette padded to its full size, so no pixel is left to chance. False for pictures larger than
+// 4096 pixels a side, or that cannot be read.
+bool readFilled(QImageReader& reader, QImage& image);
 
 // Packs a 128 × 32 Format_MonoLSB picture into `frame` (FrameSize bytes). False, and `frame`
 // untouched, for any other picture.

@@ -1,5 +1,7 @@
 #include "drawboardwidget.h"
 
+#include "oledframe.h"
+
 #include "wholefile.h"
 
 #include <QBuffer>
@@ -12,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-// Pictures larger than this are no picture for a 128 × 32 screen; they are refused unread.
-constexpr int MaxImportSide = 4096;
 // Grey levels from here up are lit.
 constexpr int LitFrom = 128;
 }  // namespace
@@ -141,27 +141,9 @@ bool DrawBoardWidget::loadPicture(const QString& path, QImage& picture)
     reader.setAutoDetectImageFormat(false);
     if (!reader.canRead())
         return false;
-    // Qt reports a top-down BMP's height as negative.
-    const QSize own(reader.size().width(), qAbs(reader.size().height()));
-    if (own.isEmpty() || own.width() > MaxImportSide || own.height() > MaxImportSide)
+    QImage image;
+    if (!OledFrame::readFilled(reader, image))
         return false;
-    // The reader decodes into the image it is given when size and format match; filled first,
-    // whatever the file leaves out stays black.
-    const QImage::Format format =
-        reader.imageFormat() == QImage::Format_Invalid ? QImage::Format_ARGB32 : reader.imageFormat();
-    QImage image(own, format);
-    if (image.isNull())
-        return false;
-    image.fill(0);
-    if (!reader.read(&image) || image.isNull())
-        return false;
-    // Indices past a short colour table read as black, not as whatever lies behind the table.
-    if (image.depth() <= 8 && image.colorCount() < (1 << image.depth())) {
-        QVector<QRgb> table = image.colorTable();
-        table.resize(1 << image.depth());
-        std::fill(table.begin() + image.colorCount(), table.end(), qRgb(0, 0, 0));
-        image.setColorTable(table);
-    }
     QImage canvas(image.size(), QImage::Format_RGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);

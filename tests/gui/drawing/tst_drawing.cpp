@@ -20,6 +20,8 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include "bmpsuite.h"
+
 #include <QtTest>
 #include <memory>
 #include <vector>
@@ -412,13 +414,8 @@ void TestDrawing::failedSaveStillAsksToSend()
 void TestDrawing::bmpSuiteImport_data()
 {
     QTest::addColumn<QString>("path");
-    const QDir suite(QStringLiteral(ZR540_SHARED_TESTDATA_DIR "/bmpsuite"));
-    if (!suite.exists())
+    if (!addBmpSuiteRows())
         QSKIP("the BMP Suite is not beside the project (../shared/testdata/bmpsuite)");
-    for (const char* folder : {"g", "q", "b"}) {
-        for (const QString& name : QDir(suite.filePath(folder)).entryList({"*.bmp"}, QDir::Files, QDir::Name))
-            QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(folder, name))) << suite.filePath(folder) + "/" + name;
-    }
     // Not BMP pictures, whatever their name says.
     const QString text = m_root.filePath("text.bmp"), png = m_root.filePath("png.bmp");
     QVERIFY(writeWholeFile(text, "BM not a picture"));
@@ -433,11 +430,7 @@ void TestDrawing::bmpSuiteImport()
     QByteArray shown[2];
     bool loaded[2] = {};
     for (int run = 0; run < 2; ++run) {
-        {
-            std::vector<QImage> litter;
-            for (int i = 0; i < 8; ++i)
-                litter.emplace_back(512, 512, QImage::Format_ARGB32).fill(run == 0 ? 0x00000000u : 0xFFFFFFFFu);
-        }
+        litterHeap(run);
         init();
         const QByteArray before = shownFrame(m_board);
         loaded[run] = m_dialog->importPicture(path);

@@ -1,6 +1,7 @@
 // The OLED picture: packing into the display's pages, and what reaches the mouse.
 #include "enginefixture.h"
 #include "logcapture.h"
+#include "bmpsuite.h"
 #include "oledframe.h"
 #include "wholefile.h"
 
@@ -119,13 +120,8 @@ void TestOledUpload::unusablePictureIsNotSent()
 void TestOledUpload::bmpSuitePacksTheSameEveryTime_data()
 {
     QTest::addColumn<QString>("path");
-    const QDir suite(QStringLiteral(ZR540_SHARED_TESTDATA_DIR "/bmpsuite"));
-    if (!suite.exists())
+    if (!addBmpSuiteRows())
         QSKIP("the BMP Suite is not beside the project (../shared/testdata/bmpsuite)");
-    for (const char* folder : {"g", "q", "b"}) {
-        for (const QString& name : QDir(suite.filePath(folder)).entryList({"*.bmp"}, QDir::Files, QDir::Name))
-            QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(folder, name))) << suite.filePath(folder) + "/" + name;
-    }
 }
 
 void TestOledUpload::bmpSuitePacksTheSameEveryTime()
@@ -134,12 +130,7 @@ void TestOledUpload::bmpSuitePacksTheSameEveryTime()
     QByteArray frames[2];
     bool loaded[2] = {};
     for (int run = 0; run < 2; ++run) {
-        {
-            // Leave the heap full of a different pattern before each load.
-            std::vector<QImage> litter;
-            for (int i = 0; i < 8; ++i)
-                litter.emplace_back(512, 512, QImage::Format_ARGB32).fill(run == 0 ? 0x00000000u : 0xFFFFFFFFu);
-        }
+        litterHeap(run);
         QImage canvas;
         loaded[run] = OledFrame::loadCanvas(path, canvas);
         frames[run] = QByteArray(512, '\0');
