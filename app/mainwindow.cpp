@@ -10,6 +10,7 @@
 #include "lastversion.h"
 #include "lightsettingwidget.h"
 #include "loginfo.h"
+#include "macroeditwidget.h"
 #include "mainsettingwidget.h"
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
@@ -208,6 +209,14 @@ void MainWindow::connectEverything()
     connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
     connect(engine, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
+    connect(ui->MacroEditPage, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
+    // While the macro editor records, a held key must not repeat into the recording.
+    connect(ui->MacroEditPage, &MacroEditWidget::sig_Recording, this, [](bool recording) {
+        if (recording)
+            GlobalMouseHook::instance()->setRepeatSuppression();
+        else
+            GlobalMouseHook::instance()->clearRepeatSuppression();
+    });
 }
 
 QList<QPushButton*> MainWindow::tabButtons() const

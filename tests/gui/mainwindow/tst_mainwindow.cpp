@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -69,6 +70,7 @@ private slots:
     void quittingLetsTheWriteFinish();
     void assignAFunctionToAButton();
     void drawingReachesTheDisplay();
+    void recordedMacroReachesTheMouse();
 
 private:
     // The presence monitor scans only when a test asks for it (interval > 0): elsewhere its first
@@ -432,6 +434,43 @@ void TestMainWindow::drawingReachesTheDisplay()
     QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frame.data()), 512));
     QVERIFY(frame.count('\0') < 512);  // the stroke lit something
     QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().picture().data()), 1024), frame + frame);
+}
+
+// End to end: a macro recorded on the macro page (A down, A up) and put on the back button
+// through the key dialog is in the mouse's macro block of that button (152): repeat count 1,
+// the press, the release, the end.
+void TestMainWindow::recordedMacroReachesTheMouse()
+{
+    QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
+    auto window = makeWindow();
+    QVERIFY(settled(*window));
+    QTest::mouseClick(window->form()->MacroEditButton, Qt::LeftButton);
+    QWidget* page = window->form()->MacroEditPage;
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("CreateButton")), Qt::LeftButton);
+    auto* names = page->findChild<QListWidget*>(QStringLiteral("MacroNameListWidget"));
+    QCOMPARE(names->count(), 1);
+    QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(0)).center());
+    auto* record = page->findChild<QPushButton*>(QStringLiteral("StartRecordButton"));
+    QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_unknown, Qt::NoModifier, 0, 0x61, 0);  // the X keysym of "a"
+        QApplication::sendEvent(page, &key);
+    }
+    QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
+
+    QTest::mouseClick(window->form()->MainSettingButton, Qt::LeftButton);
+    onNextModal([](QWidget* dialog) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("MarcoEditButton")), Qt::LeftButton);
+        auto* titles = dialog->findChild<QListWidget*>(QStringLiteral("MacroTitleListWidget"));
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->visualItemRect(titles->item(0)).center());
+        auto* macros = dialog->findChild<QListWidget*>(QStringLiteral("MacroNameListWidget"));
+        QCOMPARE(macros->count(), 1);
+        QTest::mouseClick(macros->viewport(), Qt::LeftButton, {}, macros->visualItemRect(macros->item(0)).center());
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Back_Button")), Qt::LeftButton);
+    QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().macroBlock(152).data()), 6),
+                 QByteArray("\x00\x01\x01\x04\x81\x04", 6));
 }
 
 QTEST_MAIN(TestMainWindow)
