@@ -16,17 +16,34 @@ FileDownloader::FileDownloader(QObject* parent)
 
 void FileDownloader::startDownload(QString url)
 {
-    m_manager->get(QNetworkRequest(QUrl(url)));
+    m_tooLarge = false;
+    QNetworkRequest request{QUrl(url)};
+    request.setTransferTimeout(m_timeoutMs);
+    QNetworkReply* reply = m_manager->get(request);
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [this, reply](qint64 received, qint64 total) { onProgress(reply, received, total); });
+}
+
+void FileDownloader::onProgress(QNetworkReply* reply, qint64 received, qint64 total)
+{
+    if (received > m_maxBytes || total > m_maxBytes) {
+        m_tooLarge = true;
+        reply->abort();
+        return;
+    }
+    emit progress(received, total);
 }
 
 void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 {
-    m_data.clear();
-    m_data = pReply->readAll();
-    m_ok = pReply->error() == QNetworkReply::NoError;
-    if (!m_ok)
-        loginfo(QStringLiteral("download of %1 failed: %2")
-                    .arg(pReply->url().toString(), pReply->errorString()));
+    m_ok = pReply->error() == QNetworkReply::NoError && !m_tooLarge;
+    m_data = m_tooLarge ? QByteArray() : pReply->readAll();
+    if (m_tooLarge)
+        loginfo(QStringLiteral("download of %1 refused: more than %2 bytes")
+                    .arg(pReply->url().toString())
+                    .arg(m_maxBytes));
+    else if (!m_ok)
+        loginfo(QStringLiteral("download of %1 failed: %2").arg(pReply->url().toString(), pReply->errorString()));
     pReply->deleteLater();
     emit downloaded();
 }

@@ -45,6 +45,9 @@ public:
     // Base address + path of the kind; an empty string for an unknown kind.
     QString requestUrl(int kind) const;
     QString baseAddress() const { return m_baseAddress; }
+    // Points the object at another server. Call it before the first request, from the thread
+    // that then sends the requests (a queued request signal orders the two).
+    void setBaseAddress(const QString& address) { m_baseAddress = address; }
 
     // The base address objects created without one use: the build setting ZR540_ACCOUNT_SERVER
     // unless the program points it elsewhere at start-up.

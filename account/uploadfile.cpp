@@ -14,11 +14,14 @@ void UploadFile::upLoadConfigFile(QString fileName, bool state)
     const QString zipPath = fileName + QStringLiteral(".zip");
     if (!JlCompress::compressDir(zipPath, fileName, true)) {
         loginfo(QStringLiteral("compressDir file failed"));
+        emit sigUploadFileRet(-1, QStringLiteral("compressDir file failed"), QString());
         return;
     }
     QNetworkReply* reply = state ? upLoadMacroFilesZip(zipPath) : upLoadLocalFileZip(zipPath);
-    if (!reply)
+    if (!reply) {
+        emit sigUploadFileRet(-1, QStringLiteral("the archive could not be opened"), QString());
         return;
+    }
     connect(reply, &QNetworkReply::errorOccurred, this, &UploadFile::upLoadError);
     connect(reply, &QNetworkReply::uploadProgress, this, &UploadFile::OnUploadProgress);
 }
@@ -39,4 +42,5 @@ void UploadFile::upLoadError(QNetworkReply::NetworkError error)
 void UploadFile::OnUploadProgress(qlonglong bytesSent, qlonglong bytesTotal)
 {
     loginfo(QStringLiteral("OnUploadProgress %1 / %2").arg(bytesSent).arg(bytesTotal));
+    emit sigUploadProgress(bytesSent, bytesTotal);
 }

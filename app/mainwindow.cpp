@@ -4,6 +4,7 @@
 
 #include "apppaths.h"
 #include "checkdevice.h"
+#include "cloudsyncwidget.h"
 #include "dcdatahandle.h"
 #include "drawdialog.h"
 #include "keysettingdialog.h"
@@ -14,6 +15,7 @@
 #include "mainsettingwidget.h"
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
+#include "supportwidget.h"
 #include "warningdialog.h"
 
 #include <QAction>
@@ -28,11 +30,6 @@ const QString MainWindow::SoftwareVersion = QStringLiteral("0.9.001540.0424");
 namespace {
 constexpr int PageCount = 5;
 constexpr int CloudPage = 4;
-constexpr int WarningReset = 0;
-constexpr int WarningNewerSoftware = 1;
-constexpr int WarningLogOut = 3;
-constexpr int WarningPleaseLogIn = 8;
-constexpr int UpdateProgress = 10;
 
 // The three looks of the page tabs (left, centre, right), each normal or selected; hovering a
 // normal tab lights it.
@@ -106,7 +103,12 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
     ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
+    if (!options.accountServer.isEmpty()) {
+        ui->SupportPage->setAccountServer(options.accountServer);
+        ui->CloudSyncPage->setAccountServer(options.accountServer);
+    }
     connectEverything();
+    ui->SupportPage->setSoftwareVersion(version);
     startVersionQuery();
 
     ui->pushButton->hide();
@@ -191,10 +193,17 @@ void MainWindow::connectEverything()
 {
     MainSettingWidget* mainPage = ui->MainSettingPage;
     LightSettingWidget* lightPage = ui->LightSettingPage;
+    SupportWidget* supportPage = ui->SupportPage;
+    CloudSyncWidget* cloudPage = ui->CloudSyncPage;
     connect(mainPage, &MainSettingWidget::sig_showDrawDialog, this, &MainWindow::showDrawBorder);
     connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
+    connect(supportPage, &SupportWidget::sig_ShowWarningWidgetOnSupportWidget, this,
+            &MainWindow::slot_showWarningDialog);
     connect(mainPage, &MainSettingWidget::sig_showKeySettingDialog, this, &MainWindow::slot_showKeySettingDialog);
+    connect(cloudPage, &CloudSyncWidget::sig_ShowWarningDialogOnCloudSyncWidget, this,
+            &MainWindow::slot_showWarningDialog);
     connect(engine, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
+    connect(engine, &DCDataHandle::sig_VersionNumber, supportPage, &SupportWidget::setVersionNumber);
     connect(engine, &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
     connect(engine, &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
     connect(engine, &DCDataHandle::sig_SetLightParameterOnPage, lightPage, &LightSettingWidget::slot_SetLightParameter);
@@ -209,7 +218,9 @@ void MainWindow::connectEverything()
     connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
     connect(engine, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
+    connect(cloudPage, &CloudSyncWidget::sig_LoadConfigFile, this, &MainWindow::SetCurrentConfigureButton);
     connect(ui->MacroEditPage, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
+    connect(cloudPage, &CloudSyncWidget::sig_loadMacroFile, ui->MacroEditPage, &MacroEditWidget::reLoadMacroNamelist);
     // While the macro editor records, a held key must not repeat into the recording.
     connect(ui->MacroEditPage, &MacroEditWidget::sig_Recording, this, [](bool recording) {
         if (recording)
@@ -240,6 +251,7 @@ void MainWindow::checkTokenIsExit()
     ui->NameLabel->setText(nickName);
     ui->NameLabel->show();
     loggedIn = 1;
+    ui->CloudSyncPage->setUserNameLineEdit(nickName);
 }
 
 void MainWindow::bringToFront()
@@ -311,7 +323,7 @@ void MainWindow::on_SupportButton_clicked()
 void MainWindow::on_CloudSyncButton_clicked()
 {
     if (!loggedIn) {
-        slot_showWarningDialog(WarningPleaseLogIn);
+        slot_showWarningDialog(Warning::NotLoggedIn);
         return;
     }
     SetMenuButtonStyleSheet(CloudPage);
@@ -359,7 +371,13 @@ void MainWindow::slot_showWarningDialog(int warningType)
     dialog->setUrl(updatePath);
     connect(dialog, &WarningDialog::sigQuitUser, this, &MainWindow::slot_quitUser);
     connect(dialog, &WarningDialog::sigResetMouseToOriginal, this, &MainWindow::slot_ResetMouseToOriginal);
-    if (warningType == UpdateProgress)
+    connect(ui->SupportPage, &SupportWidget::sig_closeUpdateWidget, dialog, &WarningDialog::close);
+    connect(ui->SupportPage, &SupportWidget::sig_DownloadProgress, dialog, &WarningDialog::setProgress);
+    connect(dialog, &WarningDialog::sigStarToUploadFile, ui->CloudSyncPage,
+            &CloudSyncWidget::slot_startToUploadConfigFiles);
+    connect(dialog, &WarningDialog::sigStarToDownloadFile, ui->CloudSyncPage,
+            &CloudSyncWidget::slot_startToDownLoadFiles);
+    if (warningType == Warning::UpdateProgress)
         dialog->showUpdateProgress();
     else
         dialog->setWarningType(warningType);
@@ -394,7 +412,7 @@ void MainWindow::slot_showKeySettingDialog(int changedKey)
     delete dialog;
 }
 
-void MainWindow::on_QuitUserButton_clicked() { slot_showWarningDialog(WarningLogOut); }
+void MainWindow::on_QuitUserButton_clicked() { slot_showWarningDialog(Warning::Logout); }
 
 void MainWindow::slot_LastVersionRet(int rCode, QString rMsg, QString latest, QString path)
 {
@@ -406,7 +424,7 @@ void MainWindow::slot_LastVersionRet(int rCode, QString rMsg, QString latest, QS
     if (rCode != 0 || latest == version)
         return;
     updatePath = path;
-    emit sigWarningTypeOnMainWindow(WarningNewerSoftware);
+    emit sigWarningTypeOnMainWindow(Warning::NewerSoftware);
 }
 
 void MainWindow::slot_SetHeaderButtonEnabled(bool state)
@@ -434,7 +452,7 @@ void MainWindow::slot_ResetMouseToOriginal()
     PcActionStore::deleteHighestFile();
 }
 
-void MainWindow::on_ResetToOriginalButton_clicked() { emit sigWarningTypeOnMainWindow(WarningReset); }
+void MainWindow::on_ResetToOriginalButton_clicked() { emit sigWarningTypeOnMainWindow(Warning::ResetToDefaults); }
 
 void MainWindow::slot_WarningDeviceNotInsert(bool isfind)
 {

@@ -24,22 +24,22 @@ struct Message {
 };
 
 const Message messages[] = {
-    {WarningDialog::ResetToDefaults, "恢复默认", "恢复默认将清空所有设置，您确定要恢复默认吗？", true},
-    {WarningDialog::NewerSoftware, "版本更新", "当前软件不是最新版本,请到官网下载最新版本", true},
-    {WarningDialog::UploadSettings, "上传当前设置", "上传会覆盖云端设置，是否确定上传？", true},
-    {WarningDialog::Logout, "退出登录", "退出登录后参数将无法同步到个人账号，确定要退出吗？", true},
-    {WarningDialog::DownloadSettings, "下载云端设置", "下载云端设置会覆盖当前设置，是否确定下载？", true},
-    {WarningDialog::KeepOneLeftButton, "提示", "请保留至少一个键为“左键”功能", false},
-    {WarningDialog::FirmwareUpdateFailed, "固件更新失败", "请稍后重试", false},
-    {WarningDialog::NotLoggedIn, "请登录", "您尚未登录！", false},
-    {WarningDialog::FirmwareUpToDate, "固件版本", "您的固件已是最新版本", false},
-    {WarningDialog::UploadFailed, "上传失败", "请检查网络后再重试", false},
-    {WarningDialog::UploadDone, "上传成功", "您当前的设置已成功上传至云端", false},
-    {WarningDialog::ProfileDownloadFailed, "下载配置文件失败", "请检查网络后再重试", false},
-    {WarningDialog::MacroDownloadFailed, "下载宏文件失败", "请检查网络后再重试", false},
-    {WarningDialog::ProfileDownloadDone, "下载配置文件成功", "您的配置文件已更新", false},
-    {WarningDialog::MacroDownloadDone, "下载宏文件成功", "您的宏文件已更新", false},
-    {WarningDialog::MacroTooLong, "宏过长", "宏事件过多，无法写入鼠标", false},
+    {Warning::ResetToDefaults, "恢复默认", "恢复默认将清空所有设置，您确定要恢复默认吗？", true},
+    {Warning::NewerSoftware, "版本更新", "当前软件不是最新版本,请到官网下载最新版本", true},
+    {Warning::UploadSettings, "上传当前设置", "上传会覆盖云端设置，是否确定上传？", true},
+    {Warning::Logout, "退出登录", "退出登录后参数将无法同步到个人账号，确定要退出吗？", true},
+    {Warning::DownloadSettings, "下载云端设置", "下载云端设置会覆盖当前设置，是否确定下载？", true},
+    {Warning::KeepOneLeftButton, "提示", "请保留至少一个键为“左键”功能", false},
+    {Warning::FirmwareUpdateFailed, "固件更新失败", "请稍后重试", false},
+    {Warning::NotLoggedIn, "请登录", "您尚未登录！", false},
+    {Warning::FirmwareUpToDate, "固件版本", "您的固件已是最新版本", false},
+    {Warning::UploadFailed, "上传失败", "请检查网络后再重试", false},
+    {Warning::UploadDone, "上传成功", "您当前的设置已成功上传至云端", false},
+    {Warning::ProfileDownloadFailed, "下载配置文件失败", "请检查网络后再重试", false},
+    {Warning::MacroDownloadFailed, "下载宏文件失败", "请检查网络后再重试", false},
+    {Warning::ProfileDownloadDone, "下载配置文件成功", "您的配置文件已更新", false},
+    {Warning::MacroDownloadDone, "下载宏文件成功", "您的宏文件已更新", false},
+    {Warning::MacroTooLong, "宏过长", "宏事件过多，无法写入鼠标", false},
 };
 
 const Message* findMessage(int type)
@@ -71,7 +71,7 @@ void WarningDialog::setWarningType(int t)
     const Message* message = findMessage(t);
     ui->Title_Label->setText(message ? QString::fromUtf8(message->title) : QString());
     ui->WarningLabel->setText(message ? QString::fromUtf8(message->text) : QString());
-    const bool newerSoftware = t == NewerSoftware;
+    const bool newerSoftware = t == Warning::NewerSoftware;
     ui->OkButton->setText(newerSoftware ? QStringLiteral("官网下载") : QStringLiteral("确定"));
     ui->Cancle_Button->setText(newerSoftware ? QStringLiteral("残忍拒绝") : QStringLiteral("取消"));
     ui->Cancle_Button->setVisible(message && message->question);
@@ -91,16 +91,26 @@ void WarningDialog::showUpdateProgress()
 
 void WarningDialog::setUrl(const QString& url) { m_url = url; }
 
+void WarningDialog::setProgress(qint64 received, qint64 total)
+{
+    if (total <= 0) {
+        ui->progressBar->setRange(0, 0);
+        return;
+    }
+    ui->progressBar->setRange(0, 100);
+    ui->progressBar->setValue(int(qBound<qint64>(0, received * 100 / total, 100)));
+}
+
 void WarningDialog::on_Cancle_Button_clicked() { reject(); }
 
 void WarningDialog::on_OkButton_clicked()
 {
     switch (m_type) {
-    case ResetToDefaults: emit sigResetMouseToOriginal(); break;
-    case NewerSoftware: QDesktopServices::openUrl(QUrl(m_url.isEmpty() ? downloadPage() : m_url)); break;
-    case UploadSettings: emit sigStarToUploadFile(); break;
-    case Logout: emit sigQuitUser(); break;
-    case DownloadSettings: emit sigStarToDownloadFile(); break;
+    case Warning::ResetToDefaults: emit sigResetMouseToOriginal(); break;
+    case Warning::NewerSoftware: QDesktopServices::openUrl(QUrl(m_url.isEmpty() ? downloadPage() : m_url)); break;
+    case Warning::UploadSettings: emit sigStarToUploadFile(); break;
+    case Warning::Logout: emit sigQuitUser(); break;
+    case Warning::DownloadSettings: emit sigStarToDownloadFile(); break;
     default: break;  // a notice: OK only dismisses it
     }
     accept();

@@ -3,6 +3,8 @@
 // firmware is being updated.
 #pragma once
 
+#include "warningtypes.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -14,24 +16,7 @@ class WarningDialog : public QDialog {
     Q_OBJECT
 public:
     // The messages the window asks for by number.
-    enum WarningType {
-        ResetToDefaults = 0,
-        NewerSoftware = 1,
-        UploadSettings = 2,
-        Logout = 3,
-        DownloadSettings = 4,
-        KeepOneLeftButton = 6,
-        FirmwareUpdateFailed = 7,
-        NotLoggedIn = 8,
-        FirmwareUpToDate = 9,
-        UploadFailed = 12,
-        UploadDone = 13,
-        ProfileDownloadFailed = 14,
-        MacroDownloadFailed = 15,
-        ProfileDownloadDone = 17,
-        MacroDownloadDone = 18,
-        MacroTooLong = 19,
-    };
+    using WarningType = Warning::Type;
 
     explicit WarningDialog(QWidget* parent = nullptr);
     ~WarningDialog() override;
@@ -54,6 +39,8 @@ signals:
     void sigStarToDownloadFile();
 
 public slots:
+    // In the progress box: how far a download has come (an endless bar while total is unknown).
+    void setProgress(qint64 received, qint64 total);
     // Closes the dialog; nothing is done.
     void on_Cancle_Button_clicked();
     // Does what the shown message asks (a signal, or opening the download page), then closes.

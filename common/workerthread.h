@@ -1,0 +1,32 @@
+// WorkerThread: one object that lives and works in a thread of its own (a request to the account
+// server, say), started at once. On destruction the thread is asked to stop, waited for, and the
+// object deleted: nothing it does can outlive its owner.
+#pragma once
+
+#include <QObject>
+#include <QThread>
+
+template <class T>
+class WorkerThread {
+public:
+    explicit WorkerThread(T* object) : m_object(object)
+    {
+        m_object->moveToThread(&m_thread);
+        m_thread.start(QThread::InheritPriority);
+    }
+    ~WorkerThread()
+    {
+        m_thread.quit();
+        m_thread.wait();
+        delete m_object;
+    }
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    T* get() const { return m_object; }
+    T* operator->() const { return m_object; }
+
+private:
+    QThread m_thread;
+    T* m_object;
+};
