@@ -16,6 +16,7 @@
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
 #include "supportwidget.h"
+#include "userdialog.h"
 #include "warningdialog.h"
 
 #include <QAction>
@@ -408,6 +409,15 @@ void MainWindow::slot_showKeySettingDialog(int changedKey)
             Qt::QueuedConnection);
     connect(dialog, &KeySettingDialog::sig_WriteListMacro, engine, &DCDataHandle::slot_WriteListMacro,
             Qt::QueuedConnection);
+    dialog->exec();
+    delete dialog;
+}
+
+void MainWindow::on_LoginButton_clicked()
+{
+    auto* dialog = new UserDialog(this, options.accountServer);
+    placeOverWindow(dialog);
+    connect(dialog, &UserDialog::loginSucced, this, &MainWindow::checkTokenIsExit);
     dialog->exec();
     delete dialog;
 }

@@ -97,6 +97,7 @@ public slots:
     void slot_showKeySettingDialog(int changedKey);
     void showDrawBorder();
     void on_QuitUserButton_clicked();
+    void on_LoginButton_clicked();
     void slot_LastVersionRet(int rCode, QString rMsg, QString version, QString path);
     void slot_SetHeaderButtonEnabled(bool state);
     void slot_quitUser();

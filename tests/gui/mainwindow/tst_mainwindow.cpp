@@ -11,12 +11,15 @@
 #include "operatetoken.h"
 #include "pcactionstore.h"
 #include "simulatedmousesession.h"
+#include "serverprocess.h"
+#include "wholefile.h"
 #include "warningdialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -44,6 +47,31 @@ QTimer* onNextModal(std::function<void(QWidget*)> act)
 }
 
 QString titleOf(QWidget* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("Title_Label"))->text(); }
+
+// Answers every warning that comes up with OK and notes its title, until deleted.
+QTimer* confirmEveryWarning(QStringList& titles)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&titles] {
+        auto* dialog = qobject_cast<WarningDialog*>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible()) {
+            titles << titleOf(dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
+        }
+    });
+    poll->start(10);
+    return poll;
+}
+
+void fill(QWidget* dialog, const char* name, const QString& text)
+{
+    dialog->findChild<QLineEdit*>(QLatin1String(name))->setText(text);
+}
+
+void click(QWidget* parent, const char* name)
+{
+    QTest::mouseClick(parent->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+}
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -71,12 +99,14 @@ private slots:
     void assignAFunctionToAButton();
     void drawingReachesTheDisplay();
     void recordedMacroReachesTheMouse();
+    void cloudRoundTripThroughTheWindow();
 
 private:
     // The presence monitor scans only when a test asks for it (interval > 0): elsewhere its first
     // report would reconnect and reload in the middle of what the test watches.
     std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1),
-                                           int scanIntervalMs = 3600 * 1000);
+                                           int scanIntervalMs = 3600 * 1000,
+                                           const QString& server = QStringLiteral("http://127.0.0.1:9"));
     // Waits until the window's own connect has matched and loaded the mouse's profile.
     bool settled(MainWindow& window);
     int profileWrites() const;
@@ -102,12 +132,13 @@ void TestMainWindow::cleanup()
     m_root.reset();
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause, int scanIntervalMs)
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause, int scanIntervalMs,
+                                                      const QString& server)
 {
     MainWindow::Options options;
     options.hid = m_session->shared();
     options.confirmPause = pause;
-    options.accountServer = QStringLiteral("http://127.0.0.1:9");  // nothing answers there
+    options.accountServer = server;  // by default nothing answers there
     options.exit = [this](int code) { m_exits << code; };
     options.scanIntervalMs = scanIntervalMs;
     auto window = std::make_unique<MainWindow>(options);
@@ -475,3 +506,51 @@ void TestMainWindow::recordedMacroReachesTheMouse()
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
+
+// Register and log in through the login dialog, upload, change the profile, download: the
+// profile that was uploaded is back on the mouse.
+void TestMainWindow::cloudRoundTripThroughTheWindow()
+{
+    QTemporaryDir serverDir;
+    ServerProcess server(serverDir.filePath(QStringLiteral("data")));
+    QVERIFY2(server.start(), server.output().constData());
+    QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
+    QVERIFY(writeWholeFile(AppPaths::macroFilesDir() + QStringLiteral("/Title1/m.txt"), "{}"));
+    auto window = makeWindow(std::chrono::milliseconds(1), 3600 * 1000, server.baseUrl());
+    QVERIFY(settled(*window));
+    const QString email = QStringLiteral("round@x.cn"), password = QStringLiteral("secret-one");
+    onNextModal([&](QWidget* dialog) {
+        click(dialog, "ChooseRegisterButton");
+        fill(dialog, "UserRegisterNameLineEdit", QStringLiteral("往返"));
+        fill(dialog, "UserRegisterEmailLineEdit", email);
+        fill(dialog, "UserRegisterPasswordLineEdit", password);
+        fill(dialog, "UserRegisterPasswordAgainLineEdit", password);
+        click(dialog, "UserRegisterButton");
+    });
+    click(window.get(), "LoginButton");  // back when the dialog has closed
+    QVERIFY(!window->isLoggedIn());      // registering does not log in
+    onNextModal([&](QWidget* dialog) {
+        fill(dialog, "UserLoginNameLineEdit", email);
+        fill(dialog, "UserLoginPasswordLineEdit", password);
+        click(dialog, "UserLoginButton");
+    });
+    click(window.get(), "LoginButton");
+    QVERIFY(window->isLoggedIn());
+    QCOMPARE(window->form()->NameLabel->text(), QStringLiteral("往返"));
+
+    const auto uploaded = m_session->mouse().profileMemory();
+    QStringList titles;
+    std::unique_ptr<QTimer> confirm(confirmEveryWarning(titles));
+    click(window.get(), "CloudSyncButton");
+    QCOMPARE(window->form()->stackedWidget->currentIndex(), 4);
+    click(window->form()->CloudSyncPage, "UploadButton");
+    QTRY_COMPARE(titles, (QStringList{"上传当前设置", "上传成功"}));
+
+    QMetaObject::invokeMethod(window->profileEngine(), "slot_setDPIValueOnMouse", Q_ARG(int, 1), Q_ARG(int, 3200));
+    QTRY_VERIFY(m_session->mouse().profileMemory() != uploaded);
+    window->SetCurrentConfigureButton(2);  // the download selects profile 1 again
+    click(window->form()->CloudSyncPage, "DownloadButton");
+    QTRY_COMPARE(titles, (QStringList{"上传当前设置", "上传成功", "下载云端设置", "下载配置文件成功", "下载宏文件成功"}));
+    QCOMPARE(window->currentConfigureButton(), 1);
+    QTRY_VERIFY(m_session->mouse().profileMemory() == uploaded);
+}
