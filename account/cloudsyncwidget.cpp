@@ -58,6 +58,10 @@ CloudSyncWidget::CloudSyncWidget(QWidget* parent)
 
     m_watchdog->setSingleShot(true);
     connect(m_watchdog, &QTimer::timeout, this, &CloudSyncWidget::stepTimedOut);
+
+    // An unpacking that a crash cut short leaves its staging folder behind.
+    SafeArchive::removeLeftovers(AppPaths::localFileDir());
+    SafeArchive::removeLeftovers(AppPaths::macroFilesDir());
 }
 
 CloudSyncWidget::~CloudSyncWidget()

@@ -6,7 +6,6 @@
 #include <QHttpMultiPart>
 #include <QHttpPart>
 #include <QJsonDocument>
-#include <QJsonValue>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QNetworkAccessManager>
@@ -15,8 +14,6 @@
 #include <QUrl>
 
 #include <array>
-#include <cmath>
-#include <limits>
 
 #ifndef ZR540_ACCOUNT_SERVER
 #error "ZR540_ACCOUNT_SERVER (the account server's base address) is set by the build"
@@ -44,17 +41,6 @@ QString& defaultAddress()
 {
     static QString address = QStringLiteral(ZR540_ACCOUNT_SERVER);
     return address;
-}
-
-// "code" as the server sent it: true with the value for an integral number in int range.
-bool integralCode(const QJsonValue& value, int& code)
-{
-    const double number = value.toDouble();
-    if (std::floor(number) != number || number < std::numeric_limits<int>::min() ||
-        number > std::numeric_limits<int>::max())
-        return false;
-    code = static_cast<int>(number);
-    return true;
 }
 
 }  // namespace
@@ -152,11 +138,6 @@ void KVAccountManage::capReplySize(QNetworkReply* reply)
     connect(reply, &QNetworkReply::readyRead, reply, dropWhenTooLarge);
 }
 
-QString KVAccountManage::ServerReply::dataString(const char* key) const
-{
-    return root.value(QLatin1String("data")).toObject().value(QLatin1String(key)).toString();
-}
-
 KVAccountManage::ServerReply KVAccountManage::readReply(QNetworkReply* reply, int codeWhenMissing)
 {
     ServerReply result;
@@ -173,24 +154,7 @@ KVAccountManage::ServerReply KVAccountManage::readReply(QNetworkReply* reply, in
         return result;
     }
 
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &error);
-    // Anything but one JSON object is not a reply of the server.
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return result;
-    const QJsonObject root = document.object();
-
-    const QJsonValue code = root.value(QLatin1String("code"));
-    if (!code.isDouble()) {
-        result.code = codeWhenMissing;
-    } else if (!integralCode(code, result.code)) {
-        // A code of 1.5 or 1e12 is no result code; reading it as 0 would turn it into success.
-        result.code = -1;
-        return result;
-    }
-    result.parsed = true;
-    result.root = root;
-    return result;
+    return ServerReply::parse(reply->readAll(), codeWhenMissing);
 }
 
 QString KVAccountManage::messageOf(const ServerReply& reply, const QString& networkMessage)

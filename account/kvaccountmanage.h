@@ -12,6 +12,7 @@
 #pragma once
 
 #include "operatetoken.h"
+#include "serverreply.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -58,6 +59,15 @@ public:
     // account server is a small JSON object.
     static constexpr qint64 kMaxReplyBytes = 1 << 20;
 
+    using ServerReply = ::ServerReply;
+    // A reply read as far as every request class reads it. The reply is scheduled for deletion;
+    // it stays valid until control returns to the event loop. `codeWhenMissing` is what a reply
+    // without a numeric "code" counts as.
+    static ServerReply readReply(QNetworkReply* reply, int codeWhenMissing);
+    // The message to report: the network-error text (the usual one unless given), the
+    // server-error text, otherwise the server's "msg".
+    static QString messageOf(const ServerReply& reply, const QString& networkMessage = QString());
+
 signals:
     void sigFinished(QNetworkReply* reply);
 
@@ -69,20 +79,6 @@ protected:
     QNetworkReply* upLoadLocalFileZip(const QString& zipPath);
     QNetworkReply* upLoadMacroFilesZip(const QString& zipPath);
 
-    // A reply read as far as every request class reads it. The reply is scheduled for deletion;
-    // it stays valid until control returns to the event loop.
-    struct ServerReply {
-        bool networkError = false;  // no HTTP reply, or an error status
-        bool parsed = false;        // one JSON object whose "code", when a number, is an int
-        int code = -1;
-        QJsonObject root;
-        QString dataString(const char* key) const;
-    };
-    // `codeWhenMissing` is what a reply without a numeric "code" counts as.
-    static ServerReply readReply(QNetworkReply* reply, int codeWhenMissing);
-    // The message to report: the network-error text (the usual one unless given), the
-    // server-error text, otherwise the server's "msg".
-    static QString messageOf(const ServerReply& reply, const QString& networkMessage = QString());
 
     static QByteArray compactJson(const QJsonObject& object);
 
