@@ -1,7 +1,9 @@
-// svg2png <in.svg> <out.png>
+// svg2png <in.svg> <out.png> [<size>]
 //
-// Renders an SVG at its own default size onto a transparent ARGB32 image and saves it as PNG.
-// The build runs it once per picture of resources/svg; any failure ends it with a non-zero code so
+// Renders an SVG onto a transparent ARGB32 image and saves it as PNG: at the drawing's own default
+// size, or scaled to <size> pixels wide (the height keeps the drawing's proportions), as the desktop
+// icons of every size are made from the two icon drawings. The build runs it once per picture of
+// resources/svg and once per installed icon size; any failure ends it with a non-zero code so
 // that a broken drawing stops the build instead of shipping an empty image. A warning of the SVG
 // parser (unknown element, bad attribute, missing reference) counts as a failure too: QtSvg
 // carries on without the part it did not understand, and the picture would be silently wrong.
@@ -45,19 +47,28 @@ int main(int argc, char* argv[])
     previousHandler = qInstallMessageHandler(messageHandler);
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3)
-        return fail(QStringLiteral("usage: svg2png <in.svg> <out.png>"));
+    if (args.size() != 3 && args.size() != 4)
+        return fail(QStringLiteral("usage: svg2png <in.svg> <out.png> [<size>]"));
     const QString in = args.at(1);
     const QString out = args.at(2);
+    int width = 0;
+    if (args.size() == 4) {
+        bool ok = false;
+        width = args.at(3).toInt(&ok);
+        if (!ok || width < 1 || width > 4096)
+            return fail(QStringLiteral("%1 is not a size in pixels (1 to 4096)").arg(args.at(3)));
+    }
 
     if (!QFileInfo(in).isReadable())
         return fail(QStringLiteral("cannot read %1").arg(in));
     QSvgRenderer renderer(in);
     if (!renderer.isValid())
         return fail(QStringLiteral("%1 is not a valid SVG").arg(in));
-    const QSize size = renderer.defaultSize();
+    QSize size = renderer.defaultSize();
     if (size.isEmpty())
         return fail(QStringLiteral("%1 has no size").arg(in));
+    if (width > 0)
+        size = QSize(width, qMax(1, qRound(double(size.height()) * width / size.width())));
 
     QImage image(size, QImage::Format_ARGB32);
     if (image.isNull())
