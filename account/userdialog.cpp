@@ -7,8 +7,10 @@
 #include "registeraccount.h"
 #include "validatepassword.h"
 
+#include <QColor>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPalette>
 #include <QStyleOption>
 
 namespace {
@@ -21,9 +23,7 @@ const char* const PlainTab = "QPushButton{background:transparent;color:white;}";
 
 }  // namespace
 
-UserDialog::UserDialog(QWidget* parent, const QString& accountServer)
-    : QDialog(parent)
-    , ui(new Ui::UserDialog)
+UserDialog::UserDialog(QWidget* parent, const QString& accountServer) : QDialog(parent), ui(new Ui::UserDialog)
 {
     const QString server = accountServer.isEmpty() ? KVAccountManage::defaultBaseAddress() : accountServer;
     m_register = new RegisterAccount(this, server);
@@ -39,11 +39,20 @@ UserDialog::UserDialog(QWidget* parent, const QString& accountServer)
 
     // Addresses, passwords and codes take only directly typed characters; the name may be typed
     // through an input method. (Set after the form: changing the echo mode turns it back on.)
-    for (QLineEdit* edit : {ui->UserLoginNameLineEdit, ui->UserLoginPasswordLineEdit, ui->UserRegisterEmailLineEdit,
-                            ui->UserRegisterPasswordLineEdit, ui->UserRegisterPasswordAgainLineEdit,
-                            ui->UserIndentifyEmailLineEdit, ui->UserIndentifyCodeLineEdit,
-                            ui->UserResetPasswordLineEdit, ui->UserResetPasswordAgianLineEdit})
+    for (QLineEdit* edit :
+         {ui->UserLoginNameLineEdit, ui->UserLoginPasswordLineEdit, ui->UserRegisterEmailLineEdit,
+          ui->UserRegisterPasswordLineEdit, ui->UserRegisterPasswordAgainLineEdit, ui->UserIndentifyEmailLineEdit,
+          ui->UserIndentifyCodeLineEdit, ui->UserResetPasswordLineEdit, ui->UserResetPasswordAgianLineEdit})
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    // The style sheet gives hints the colour of the text; they are shown dimmer. (After the
+    // style sheet has been applied, which would set the colour again.)
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        edit->ensurePolished();
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::PlaceholderText, QColor(0x6E, 0x71, 0x78));
+        edit->setPalette(palette);
+    }
 
     // Enter in a field presses the button of its page. No button of the form is a default
     // button, so Enter never closes the dialog.
@@ -68,8 +77,7 @@ UserDialog::UserDialog(QWidget* parent, const QString& accountServer)
     connect(m_register, &RegisterAccount::sigRegisterRet, this, &UserDialog::slot_RegisterMessage);
     connect(m_login, &LoginAccount::sigLoginRet, this, &UserDialog::slot_LoginMessage);
     connect(m_findPassword, &FindPasswd::sigFindPwdRet, this, &UserDialog::slot_FindPasswordMessage);
-    connect(m_validatePassword, &ValidatePassword::sigValidateCodeRet, this,
-            &UserDialog::slot_ValidatePasswordMessage);
+    connect(m_validatePassword, &ValidatePassword::sigValidateCodeRet, this, &UserDialog::slot_ValidatePasswordMessage);
     connect(m_newPassword, &NewPassword::sigAlterPwdRet, this, &UserDialog::slot_ResetPasswordMessage);
 
     ui->HeadWidget->setCurrentIndex(0);

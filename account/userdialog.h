@@ -1,12 +1,14 @@
 // UserDialog: the dialog in which the user logs in, registers an account, or sets a new password
-// with a verification code the account server mails to him.
+// with a verification code the account server sends by e-mail.
 //
 // It covers the whole main window (a dark overlay with one panel in the middle): a header with the
 // two tabs "登录" / "注册" or, in the password recovery, a back button; and a body of six pages:
 // login, register, the recovery e-mail, the code, a notice for a code that did not come, and the
 // new password. The five request objects are children of the dialog and live in the GUI thread;
 // they die with it. A successful login emits loginSucced() (token, e-mail and nickname are stored
-// by then) and closes the dialog; a successful registration only closes it.
+// by then) and closes the dialog; a successful registration only closes it. exec() returns Accepted
+// after a login, a registration or a new password, Rejected after the close button or Escape.
+// Enter in a field presses the button of its page.
 //
 // While a request is on its way its button is disabled, so a second click sends nothing twice;
 // the answer enables it again. Answers that arrive after the dialog was closed are not shown.
