@@ -118,12 +118,12 @@ void CloudSyncWidget::checkPasswordIsDone()
 void CloudSyncWidget::on_ChangePasswordButton_clicked()
 {
     if (ui->UserNewPasswordLineEdit->text() != ui->UserAgainPasswordLineEdit->text()) {
-        ui->changePasswordMessageLabel->setText(QStringLiteral("两次输入的密码不一致"));
+        ui->changePasswordMessageLabel->setText(tr("两次输入的密码不一致"));
         return;
     }
     emit sig_UpdatePassword(OperateToken().GetEmail(), ui->UserOldPasswordLineEdit->text(),
                             ui->UserNewPasswordLineEdit->text());
-    ui->changePasswordMessageLabel->setText(QStringLiteral("修改密码中"));
+    ui->changePasswordMessageLabel->setText(tr("修改密码中"));
 }
 
 void CloudSyncWidget::slot_changePasswordResult(int rCode, QString rMsg)
@@ -135,7 +135,7 @@ void CloudSyncWidget::slot_changePasswordResult(int rCode, QString rMsg)
         ui->UserAgainPasswordLineEdit->clear();
         ui->changePasswordMessageLabel->clear();
     } else if (rCode == 10003) {
-        ui->changePasswordMessageLabel->setText(QStringLiteral("密码错误"));
+        ui->changePasswordMessageLabel->setText(tr("密码错误"));
     } else {
         // Any other refusal or a network failure: its message, not "修改密码中" for ever.
         ui->changePasswordMessageLabel->setText(rMsg);

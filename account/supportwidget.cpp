@@ -46,14 +46,14 @@ QString SupportWidget::officialWebsite() { return QStringLiteral(ZR540_OFFICIAL_
 void SupportWidget::setSoftwareVersion(const QString& version)
 {
     m_softwareVersion = version;
-    ui->SoftVareLabel->setText(QStringLiteral("驱动版本:V") + version);
+    ui->SoftVareLabel->setText(tr("驱动版本:V%1").arg(version));
 }
 
 void SupportWidget::setVersionNumber(int versionNumber)
 {
     m_versionNumber = versionNumber;
     loginfo(QStringLiteral("setVersionNumber %1").arg(versionNumber));
-    ui->VersionLabel->setText(QStringLiteral("固件版本:V%1.0.0").arg(versionNumber));
+    ui->VersionLabel->setText(tr("固件版本:V%1.0.0").arg(versionNumber));
 }
 
 // One check at a time: the button stays disabled until the check has ended one way or another.

@@ -168,11 +168,11 @@ void UserDialog::on_UserRegisterButton_clicked()
     const QString password = ui->UserRegisterPasswordLineEdit->text();
     const QString again = ui->UserRegisterPasswordAgainLineEdit->text();
     if (password != again) {
-        ui->RegisterMessageLabel->setText(QStringLiteral("两次输入的密码不一致"));
+        ui->RegisterMessageLabel->setText(tr("两次输入的密码不一致"));
         return;
     }
     if (email.isEmpty() || name.isEmpty() || password.isEmpty() || again.isEmpty()) {
-        ui->RegisterMessageLabel->setText(QStringLiteral("输入不能为空"));
+        ui->RegisterMessageLabel->setText(tr("输入不能为空"));
         return;
     }
     ui->UserRegisterButton->setEnabled(false);
@@ -197,10 +197,10 @@ void UserDialog::on_UserIdentifyEmailButton_clicked()
 {
     const QString email = ui->UserIndentifyEmailLineEdit->text();
     if (email.isEmpty()) {
-        ui->FindPasswordLabel->setText(QStringLiteral("请输入邮箱地址"));
+        ui->FindPasswordLabel->setText(tr("请输入邮箱地址"));
         return;
     }
-    ui->FindPasswordLabel->setText(QStringLiteral("邮件发送中"));
+    ui->FindPasswordLabel->setText(tr("邮件发送中"));
     ui->UserIdentifyEmailButton->setEnabled(false);
     m_findPassword->KvFindPasswdJson(email);
 }
@@ -225,7 +225,7 @@ void UserDialog::on_UserSendIdetifyCodeButton_clicked()
 {
     const QString captcha = ui->UserIndentifyCodeLineEdit->text();
     if (captcha.isEmpty()) {
-        ui->IdentifyMessageLabel->setText(QStringLiteral("验证码不能为空"));
+        ui->IdentifyMessageLabel->setText(tr("验证码不能为空"));
         return;
     }
     ui->UserSendIdetifyCodeButton->setEnabled(false);
@@ -247,7 +247,7 @@ void UserDialog::on_UserResetPasswordOkButton_clicked()
 {
     const QString password = ui->UserResetPasswordLineEdit->text();
     if (password != ui->UserResetPasswordAgianLineEdit->text()) {
-        ui->ResetPasswordMessageLabel->setText(QStringLiteral("两次输入密码不一致"));
+        ui->ResetPasswordMessageLabel->setText(tr("两次输入密码不一致"));
         return;
     }
     ui->UserResetPasswordOkButton->setEnabled(false);

@@ -10,6 +10,7 @@
 #include "mainwindow.h"
 #include "simulatedmouse.h"
 #include "singleinstance.h"
+#include "translation.h"
 
 #include <QApplication>
 #include <QFile>
@@ -55,6 +56,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zr540"));
     QApplication::setQuitOnLastWindowClosed(false);  // the window hides into the tray
+    installTranslation(app);
 
     SingleInstance guard(QStringLiteral("ZR540"));
     if (guard.isRunning()) {

@@ -146,9 +146,9 @@ void MainWindow::createTray()
     trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icon/picture/128-128.png")), this);
     trayIcon->setToolTip(QStringLiteral("ZR540"));
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon);
-    showAction = new QAction(QStringLiteral("显示主窗口"), this);
+    showAction = new QAction(tr("显示主窗口"), this);
     connect(showAction, &QAction::triggered, this, &MainWindow::on_showMainAction);
-    exitAction = new QAction(QStringLiteral("退出"), this);
+    exitAction = new QAction(tr("退出"), this);
     connect(exitAction, &QAction::triggered, this, &MainWindow::on_exitAppAction);
     trayMenu = new QMenu(this);
     trayMenu->addAction(showAction);
@@ -271,8 +271,8 @@ void MainWindow::slotMessageReceived(QString msg)
     loginfo(msg);
     if (msg != QCoreApplication::applicationFilePath()) {
         // Not modal: the window stays usable while the notice is up.
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warn"),
-                                    QStringLiteral("Only on instance is allowed. Close running application first."),
+        auto* box = new QMessageBox(QMessageBox::Warning, tr("Warn"),
+                                    tr("Only on instance is allowed. Close running application first."),
                                     QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();

@@ -24,22 +24,22 @@ struct Message {
 };
 
 const Message messages[] = {
-    {Warning::ResetToDefaults, "恢复默认", "恢复默认将清空所有设置，您确定要恢复默认吗？", true},
-    {Warning::NewerSoftware, "版本更新", "当前软件不是最新版本,请到官网下载最新版本", true},
-    {Warning::UploadSettings, "上传当前设置", "上传会覆盖云端设置，是否确定上传？", true},
-    {Warning::Logout, "退出登录", "退出登录后参数将无法同步到个人账号，确定要退出吗？", true},
-    {Warning::DownloadSettings, "下载云端设置", "下载云端设置会覆盖当前设置，是否确定下载？", true},
-    {Warning::KeepOneLeftButton, "提示", "请保留至少一个键为“左键”功能", false},
-    {Warning::FirmwareUpdateFailed, "固件更新失败", "请稍后重试", false},
-    {Warning::NotLoggedIn, "请登录", "您尚未登录！", false},
-    {Warning::FirmwareUpToDate, "固件版本", "您的固件已是最新版本", false},
-    {Warning::UploadFailed, "上传失败", "请检查网络后再重试", false},
-    {Warning::UploadDone, "上传成功", "您当前的设置已成功上传至云端", false},
-    {Warning::ProfileDownloadFailed, "下载配置文件失败", "请检查网络后再重试", false},
-    {Warning::MacroDownloadFailed, "下载宏文件失败", "请检查网络后再重试", false},
-    {Warning::ProfileDownloadDone, "下载配置文件成功", "您的配置文件已更新", false},
-    {Warning::MacroDownloadDone, "下载宏文件成功", "您的宏文件已更新", false},
-    {Warning::MacroTooLong, "宏过长", "宏事件过多，无法写入鼠标", false},
+    {Warning::ResetToDefaults, QT_TRANSLATE_NOOP("WarningDialog", "恢复默认"), QT_TRANSLATE_NOOP("WarningDialog", "恢复默认将清空所有设置，您确定要恢复默认吗？"), true},
+    {Warning::NewerSoftware, QT_TRANSLATE_NOOP("WarningDialog", "版本更新"), QT_TRANSLATE_NOOP("WarningDialog", "当前软件不是最新版本,请到官网下载最新版本"), true},
+    {Warning::UploadSettings, QT_TRANSLATE_NOOP("WarningDialog", "上传当前设置"), QT_TRANSLATE_NOOP("WarningDialog", "上传会覆盖云端设置，是否确定上传？"), true},
+    {Warning::Logout, QT_TRANSLATE_NOOP("WarningDialog", "退出登录"), QT_TRANSLATE_NOOP("WarningDialog", "退出登录后参数将无法同步到个人账号，确定要退出吗？"), true},
+    {Warning::DownloadSettings, QT_TRANSLATE_NOOP("WarningDialog", "下载云端设置"), QT_TRANSLATE_NOOP("WarningDialog", "下载云端设置会覆盖当前设置，是否确定下载？"), true},
+    {Warning::KeepOneLeftButton, QT_TRANSLATE_NOOP("WarningDialog", "提示"), QT_TRANSLATE_NOOP("WarningDialog", "请保留至少一个键为“左键”功能"), false},
+    {Warning::FirmwareUpdateFailed, QT_TRANSLATE_NOOP("WarningDialog", "固件更新失败"), QT_TRANSLATE_NOOP("WarningDialog", "请稍后重试"), false},
+    {Warning::NotLoggedIn, QT_TRANSLATE_NOOP("WarningDialog", "请登录"), QT_TRANSLATE_NOOP("WarningDialog", "您尚未登录！"), false},
+    {Warning::FirmwareUpToDate, QT_TRANSLATE_NOOP("WarningDialog", "固件版本"), QT_TRANSLATE_NOOP("WarningDialog", "您的固件已是最新版本"), false},
+    {Warning::UploadFailed, QT_TRANSLATE_NOOP("WarningDialog", "上传失败"), QT_TRANSLATE_NOOP("WarningDialog", "请检查网络后再重试"), false},
+    {Warning::UploadDone, QT_TRANSLATE_NOOP("WarningDialog", "上传成功"), QT_TRANSLATE_NOOP("WarningDialog", "您当前的设置已成功上传至云端"), false},
+    {Warning::ProfileDownloadFailed, QT_TRANSLATE_NOOP("WarningDialog", "下载配置文件失败"), QT_TRANSLATE_NOOP("WarningDialog", "请检查网络后再重试"), false},
+    {Warning::MacroDownloadFailed, QT_TRANSLATE_NOOP("WarningDialog", "下载宏文件失败"), QT_TRANSLATE_NOOP("WarningDialog", "请检查网络后再重试"), false},
+    {Warning::ProfileDownloadDone, QT_TRANSLATE_NOOP("WarningDialog", "下载配置文件成功"), QT_TRANSLATE_NOOP("WarningDialog", "您的配置文件已更新"), false},
+    {Warning::MacroDownloadDone, QT_TRANSLATE_NOOP("WarningDialog", "下载宏文件成功"), QT_TRANSLATE_NOOP("WarningDialog", "您的宏文件已更新"), false},
+    {Warning::MacroTooLong, QT_TRANSLATE_NOOP("WarningDialog", "宏过长"), QT_TRANSLATE_NOOP("WarningDialog", "宏事件过多，无法写入鼠标"), false},
 };
 
 const Message* findMessage(int type)
@@ -69,11 +69,11 @@ void WarningDialog::setWarningType(int t)
 {
     m_type = t;
     const Message* message = findMessage(t);
-    ui->Title_Label->setText(message ? QString::fromUtf8(message->title) : QString());
-    ui->WarningLabel->setText(message ? QString::fromUtf8(message->text) : QString());
+    ui->Title_Label->setText(message ? tr(message->title) : QString());
+    ui->WarningLabel->setText(message ? tr(message->text) : QString());
     const bool newerSoftware = t == Warning::NewerSoftware;
-    ui->OkButton->setText(newerSoftware ? QStringLiteral("官网下载") : QStringLiteral("确定"));
-    ui->Cancle_Button->setText(newerSoftware ? QStringLiteral("残忍拒绝") : QStringLiteral("取消"));
+    ui->OkButton->setText(newerSoftware ? tr("官网下载") : tr("确定"));
+    ui->Cancle_Button->setText(newerSoftware ? tr("残忍拒绝") : tr("取消"));
     ui->Cancle_Button->setVisible(message && message->question);
 
     ui->UpdateWidget->hide();

@@ -24,18 +24,18 @@ const char* const tabStyle = "border:none;background:transparent;color:#848484;"
 const char* buttonName(int button)
 {
     switch (button) {
-    case KeySettingDialog::LeftButton: return "左键";
-    case KeySettingDialog::MiddleButton: return "中键";
-    case KeySettingDialog::RightButton: return "右键";
-    case KeySettingDialog::ForwardButton: return "前进";
-    case KeySettingDialog::BackButton: return "后退";
-    case KeySettingDialog::WheelForward: return "滚轮前滚";
-    case KeySettingDialog::WheelBackward: return "滚轮后滚";
-    case KeySettingDialog::DpiUpButton: return "DPI+";
-    case KeySettingDialog::DpiDownButton: return "DPI-";
-    case KeySettingDialog::CustomButton2: return "自定义键2";
-    case KeySettingDialog::CustomButton1: return "自定义键1";
-    case KeySettingDialog::CustomButton3: return "自定义键3";
+    case KeySettingDialog::LeftButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "左键");
+    case KeySettingDialog::MiddleButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "中键");
+    case KeySettingDialog::RightButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "右键");
+    case KeySettingDialog::ForwardButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "前进");
+    case KeySettingDialog::BackButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "后退");
+    case KeySettingDialog::WheelForward: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮前滚");
+    case KeySettingDialog::WheelBackward: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮后滚");
+    case KeySettingDialog::DpiUpButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+");
+    case KeySettingDialog::DpiDownButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-");
+    case KeySettingDialog::CustomButton2: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键2");
+    case KeySettingDialog::CustomButton1: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键1");
+    case KeySettingDialog::CustomButton3: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3");
     default: return nullptr;
     }
 }
@@ -65,29 +65,29 @@ Form* formOf(QListWidget* list, int row)
 
 // Consumer-control entries carry the usage's low byte as key, its high byte as modifier.
 const KeySettingDialog::BasicFunction KeySettingDialog::basicFunctions[] = {
-    {"关闭窗口", 0x57, CtrlBit, KeyboardKey, "关闭窗口"},
-    {"锁定电脑", 0x4C, WinBit, KeyboardKey, "锁定窗口"},
-    {"运行", 0x52, WinBit, KeyboardKey, "运行程序"},
-    {"显示桌面", 0x44, WinBit, KeyboardKey, "显示桌面"},
-    {"进入经典桌面", 0x44, WinBit, KeyboardKey, "进入经典桌面"},
-    {"切换程序", 0x09, AltBit, KeyboardKey, "切换程序"},
-    {"放大屏幕", 0xBB, CtrlBit, KeyboardKey, "放大屏幕"},
-    {"缩小屏幕", 0xBD, CtrlBit, KeyboardKey, "缩小屏幕"},
-    {"查找", 0x46, CtrlBit, KeyboardKey, "查找"},
-    {"鼠标左键", 0xF0, 0, LeftClick, "鼠标左键"},
-    {"鼠标右键", 0xF1, 0, RightClick, "鼠标右键"},
-    {"鼠标中键", 0xF2, 0, MiddleClick, "鼠标中键"},
-    {"前进 ", 0xF7, 0, ForwardClick, "鼠标前进"},
-    {"后退 ", 0xF8, 0, BackClick, "鼠标后退"},
-    {"播放器", 0x83, 0x01, ConsumerControl, "播放器"},
-    {"音量减小", 0xEA, 0, ConsumerControl, "音量减小"},
-    {"音量加大", 0xE9, 0, ConsumerControl, "音量加大"},
-    {"静音", 0xE2, 0, ConsumerControl, "静音"},
-    {"狙击键", 0, 0, DpiInstant, "阻击键"},
-    {"火力", 0, 0, FireKey, "火力键"},
-    {"DPI+", 0, 0, DpiAdd, "DPI+"},
-    {"DPI-", 0, 0, DpiReduce, "DPI+"},
-    {"自定义键3", 0, 0, ProfileLoop, "模式切换"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "关闭窗口"), 0x57, CtrlBit, KeyboardKey, "关闭窗口"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "锁定电脑"), 0x4C, WinBit, KeyboardKey, "锁定窗口"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "运行"), 0x52, WinBit, KeyboardKey, "运行程序"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "显示桌面"), 0x44, WinBit, KeyboardKey, "显示桌面"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "进入经典桌面"), 0x44, WinBit, KeyboardKey, "进入经典桌面"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "切换程序"), 0x09, AltBit, KeyboardKey, "切换程序"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "放大屏幕"), 0xBB, CtrlBit, KeyboardKey, "放大屏幕"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "缩小屏幕"), 0xBD, CtrlBit, KeyboardKey, "缩小屏幕"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "查找"), 0x46, CtrlBit, KeyboardKey, "查找"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标左键"), 0xF0, 0, LeftClick, "鼠标左键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标右键"), 0xF1, 0, RightClick, "鼠标右键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标中键"), 0xF2, 0, MiddleClick, "鼠标中键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "前进 "), 0xF7, 0, ForwardClick, "鼠标前进"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "后退 "), 0xF8, 0, BackClick, "鼠标后退"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "播放器"), 0x83, 0x01, ConsumerControl, "播放器"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量减小"), 0xEA, 0, ConsumerControl, "音量减小"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量加大"), 0xE9, 0, ConsumerControl, "音量加大"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "静音"), 0xE2, 0, ConsumerControl, "静音"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "狙击键"), 0, 0, DpiInstant, "阻击键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "火力"), 0, 0, FireKey, "火力键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+"), 0, 0, DpiAdd, "DPI+"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-"), 0, 0, DpiReduce, "DPI+"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3"), 0, 0, ProfileLoop, "模式切换"},
 };
 const int KeySettingDialog::basicFunctionCount = int(sizeof basicFunctions / sizeof basicFunctions[0]);
 
@@ -104,7 +104,7 @@ KeySettingDialog::KeySettingDialog(QWidget* parent) : QDialog(parent), ui(new Ui
 
     // The catalogue fills the page in four columns, each row as wide as its grid cell.
     for (int row = 0; row < basicFunctionCount; ++row) {
-        auto* item = new QListWidgetItem(QString::fromUtf8(basicFunctions[row].text), ui->BasicFuctionListWidget);
+        auto* item = new QListWidgetItem(tr(basicFunctions[row].text), ui->BasicFuctionListWidget);
         item->setSizeHint(QSize(134, 32));
     }
     selectTab(ui->ConbinationKeyButton, KeyCombinationPage);
@@ -124,7 +124,7 @@ void KeySettingDialog::setChangedKey(int changedKey)
 {
     m_button = changedKey;
     const char* name = buttonName(changedKey);
-    ui->ShowTitleButton->setText(name ? QStringLiteral("%1%2").arg(QStringLiteral("设置"), QString::fromUtf8(name))
+    ui->ShowTitleButton->setText(name ? tr("设置%1").arg(tr(name))
                                       : QString());
     if (changedKey == LeftButton)
         m_maxMacros = 4;

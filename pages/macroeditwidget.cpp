@@ -17,8 +17,9 @@
 
 namespace {
 
-const QString kNewMacroName = QStringLiteral("新建宏");
-const QString kUnnamedMacro = QStringLiteral("玩家自定义");
+// The names a new macro and a macro whose name was emptied get (in the user's language).
+const char* const kNewMacroName = QT_TRANSLATE_NOOP("MacroEditWidget", "新建宏");
+const char* const kUnnamedMacro = QT_TRANSLATE_NOOP("MacroEditWidget", "玩家自定义");
 const QString kPressIcon = QStringLiteral(":/picture/picture/macro_icon_fall.png");
 const QString kReleaseIcon = QStringLiteral(":/picture/picture/macro_icon_top.png");
 const QString kDelayIcon = QStringLiteral(":/picture/picture/macro_icon_time.png");
@@ -179,7 +180,7 @@ void MacroEditWidget::slot_MacroNameEditFinishedfunc()
         return;
     const QString path = item->data(RowRole).toString();
     const QString text = item->text();
-    setMacroNameInFile(text.isEmpty() ? kUnnamedMacro : text, path);
+    setMacroNameInFile(text.isEmpty() ? tr(kUnnamedMacro) : text, path);
     loadMacro(path);
 }
 
@@ -187,12 +188,12 @@ void MacroEditWidget::on_CreateButton_clicked()
 {
     const QString path = getCurrentTitlePath() + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz"))
                          + QStringLiteral(".json");
-    auto* item = new QListWidgetItem(kNewMacroName);
+    auto* item = new QListWidgetItem(tr(kNewMacroName));
     item->setTextAlignment(Qt::AlignCenter);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setData(RowRole, path);
     ui->MacroNameListWidget->addItem(item);
-    setMacroNameInFile(kNewMacroName, path);
+    setMacroNameInFile(tr(kNewMacroName), path);
 }
 
 void MacroEditWidget::on_DeleteButton_clicked()
@@ -376,7 +377,7 @@ void MacroEditWidget::on_StartRecordButton_clicked()
         m_firstEvent = true;
         m_recording = true;
         m_pending.clear();
-        ui->StartRecordButton->setText(QStringLiteral("录制结束"));
+        ui->StartRecordButton->setText(tr("录制结束"));
         ui->AddEventButton->hide();
         ui->ReduceEventButton->hide();
         ui->EditEventButton->hide();
@@ -386,7 +387,7 @@ void MacroEditWidget::on_StartRecordButton_clicked()
     } else {
         emit sig_Recording(false);
         m_recording = false;
-        ui->StartRecordButton->setText(QStringLiteral("开始录制"));
+        ui->StartRecordButton->setText(tr("开始录制"));
         ui->AddEventButton->show();
         ui->ReduceEventButton->show();
         ui->EditEventButton->show();

@@ -32,7 +32,7 @@ void expectSeeThrough(QDialog* dialog)
 }
 
 // One warning type: what the box shows, and what OK sets off.
-struct Warning {
+struct WarningRow {
     int type;
     QString title, message, ok;
     QString cancel = {};  // empty: no Cancel button
@@ -40,9 +40,9 @@ struct Warning {
     QString url = {};     // given to the dialog beforehand
 };
 
-void row(const char* name, const Warning& warning) { QTest::newRow(name) << warning; }
+void row(const char* name, const WarningRow& warning) { QTest::newRow(name) << warning; }
 
-Q_DECLARE_METATYPE(Warning)
+Q_DECLARE_METATYPE(WarningRow)
 
 class TestChrome : public QObject {
     Q_OBJECT
@@ -73,7 +73,7 @@ void TestChrome::initTestCase()
 
 void TestChrome::warningTypes_data()
 {
-    QTest::addColumn<Warning>("warning");
+    QTest::addColumn<WarningRow>("warning");
 
     const QString ok = "确定", cancel = "取消", retry = "请检查网络后再重试";
     const QString update = "当前软件不是最新版本,请到官网下载最新版本", newer = "http://example.org/zr540.exe";
@@ -100,7 +100,7 @@ void TestChrome::warningTypes_data()
 
 void TestChrome::warningTypes()
 {
-    QFETCH(Warning, warning);
+    QFETCH(WarningRow, warning);
 
     WarningDialog dialog;
     connect(&dialog, &WarningDialog::sigResetMouseToOriginal, this, [this] { m_actions << "reset"; });
