@@ -29,6 +29,7 @@ CloudSyncWidget::CloudSyncWidget(QWidget* parent)
       m_downloader(new FileDownloader(this)), m_watchdog(new QTimer(this))
 {
     ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);  // the page's style sheet paints its background
     ui->ChangePasswordButton->hide();
     ui->TransferProgressBar->hide();
     for (QLineEdit* field : {ui->UserOldPasswordLineEdit, ui->UserNewPasswordLineEdit, ui->UserAgainPasswordLineEdit})

@@ -22,6 +22,7 @@ SupportWidget::SupportWidget(QWidget* parent)
       m_updateFolder(AppPaths::updateDir())
 {
     ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);  // the page's style sheet paints its background
     connect(this, &SupportWidget::sig_CheckLastFirmVersion, m_versionQuery->get(),
             &LastVersion::KvLastFirmVersionJson, Qt::QueuedConnection);
     connect(m_versionQuery->get(), &LastVersion::sigLastVersionRet, this, &SupportWidget::slot_LastVersionRet,
