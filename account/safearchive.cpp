@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QVector>
@@ -15,10 +16,15 @@
 #include <quazipfile.h>
 #include <quazipfileinfo.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 namespace {
+
+// The private folder an extraction inflates into, inside the target folder: this prefix and
+// six letters or digits (QTemporaryDir's XXXXXX).
+constexpr char kStagingPrefix[] = ".zr540-unpack-";
 
 // Unix file type bits in the high half of the external attributes (not every platform's
 // <sys/stat.h> has S_IFLNK).
@@ -73,6 +79,21 @@ bool moveInto(const QString& from, const QString& to)
         return false;
     }
     return true;
+}
+
+// Keeps the file (or link) at `path` under the name `copy` without touching it: a hard link,
+// or a copy where the file system has none.
+bool keepCopy(const QString& path, const QString& copy)
+{
+    std::error_code error;
+    std::filesystem::create_hard_link(nativePath(path), nativePath(copy), error);
+    if (!error)
+        return true;
+    std::filesystem::copy(nativePath(path), nativePath(copy), std::filesystem::copy_options::copy_symlinks, error);
+    if (!error)
+        return true;
+    loginfo(QStringLiteral("cannot keep a copy of %1: %2").arg(path, QString::fromStdString(error.message())));
+    return false;
 }
 
 // Streams the current entry of `zip` into `target`, counting what really comes out.
@@ -153,10 +174,10 @@ SafeArchive::Result SafeArchive::extract(QIODevice* device, const QString& folde
 }
 
 SafeArchive::Result SafeArchive::extractFrom(QuaZip& zip, const QString& folder,
-                                             QStringList* files, const Limits& limits)
+                                             QStringList* filesOut, const Limits& limits)
 {
-    if (files)
-        files->clear();
+    if (filesOut)
+        filesOut->clear();
     if (!zip.open(QuaZip::mdUnzip))
         return CannotOpen;
     const int declaredCount = zip.getEntriesCount();
@@ -212,17 +233,22 @@ SafeArchive::Result SafeArchive::extractFrom(QuaZip& zip, const QString& folder,
     const QString root = QFileInfo(folder).canonicalFilePath();
     if (root.isEmpty())
         return WriteFailed;
-    for (const Entry& entry : entries) {
-        const QString target = root + QLatin1Char('/') + entry.relative;
+    // Every path on the way of every entry, not only its own: "a/b.txt" cannot be placed while
+    // "a" is a file, and finding that out halfway would leave the entries before it replaced.
+    QStringList missingFolders;
+    for (auto it = kinds.constBegin(); it != kinds.constEnd(); ++it) {
+        const QString target = root + QLatin1Char('/') + it.key();
         if (!staysInside(root, target))
             return Conflict;
         const QFileInfo present(target);
-        if (present.exists() && present.isDir() != entry.isFolder)
+        if (present.exists() && present.isDir() != it.value())
             return Conflict;  // a folder cannot be replaced by a file, nor the reverse
+        if (!present.exists() && it.value())
+            missingFolders.append(target);
     }
 
     // Second pass: inflate into a private folder inside the target, counting real bytes.
-    QTemporaryDir staging(root + QStringLiteral("/.zr540-unpack-XXXXXX"));
+    QTemporaryDir staging(root + QLatin1Char('/') + QLatin1String(kStagingPrefix) + QStringLiteral("XXXXXX"));
     if (!staging.isValid()) {
         loginfo(QStringLiteral("cannot create a folder in %1").arg(root));
         return WriteFailed;
@@ -248,25 +274,83 @@ SafeArchive::Result SafeArchive::extractFrom(QuaZip& zip, const QString& folder,
     if (zip.getZipError() != UNZ_OK || index != entries.size())
         return Corrupt;
 
-    // Every entry came out whole: move the files into place.
-    QSet<QString> moved;
+    // Every entry came out whole. The files they replace are kept (hard links in a second
+    // private folder) until every move is done, so a move that still fails can be undone.
+    QVector<const Entry*> files;
+    QSet<QString> seen;
     for (const Entry& entry : entries) {
-        const QString target = root + QLatin1Char('/') + entry.relative;
-        if (entry.isFolder) {
-            if (!QDir().mkpath(target))
-                return WriteFailed;
-            continue;
+        if (!entry.isFolder && !seen.contains(entry.relative)) {
+            seen.insert(entry.relative);  // a name given twice: the staged file holds the last one
+            files.append(&entry);
         }
-        if (moved.contains(entry.relative))
-            continue;  // a name given twice: the staged file holds the last one
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) ||
-            !moveInto(staging.path() + QLatin1Char('/') + entry.relative, target))
-            return WriteFailed;
-        moved.insert(entry.relative);
-        if (files)
-            files->append(target);
     }
-    return Extracted;
+    QTemporaryDir keptFolder(root + QLatin1Char('/') + QLatin1String(kStagingPrefix) + QStringLiteral("XXXXXX"));
+    if (!keptFolder.isValid()) {
+        loginfo(QStringLiteral("cannot create a folder in %1").arg(root));
+        return WriteFailed;
+    }
+    const QString kept = keptFolder.path();
+    QVector<bool> replaces(files.size(), false);
+    for (int i = 0; i < files.size(); ++i) {
+        const QString target = root + QLatin1Char('/') + files[i]->relative;
+        if (!QFileInfo(target).exists() && !QFileInfo(target).isSymLink())
+            continue;
+        if (!keepCopy(target, kept + QLatin1Char('/') + QString::number(i)))
+            return WriteFailed;
+        replaces[i] = true;
+    }
+
+    std::sort(missingFolders.begin(), missingFolders.end());  // a folder before what it holds
+    int done = 0;
+    bool failed = false;
+    for (const QString& missing : qAsConst(missingFolders)) {
+        if (!QDir().mkpath(missing)) {
+            loginfo(QStringLiteral("cannot create %1").arg(missing));
+            failed = true;
+            break;
+        }
+    }
+    for (; !failed && done < files.size(); ++done) {
+        const QString target = root + QLatin1Char('/') + files[done]->relative;
+        if (!moveInto(staging.path() + QLatin1Char('/') + files[done]->relative, target)) {
+            failed = true;
+            break;
+        }
+        if (filesOut)
+            filesOut->append(target);
+    }
+    if (!failed)
+        return Extracted;
+
+    // Undo: the replaced files come back, new ones go, and so do the folders made for them.
+    for (int i = done - 1; i >= 0; --i) {
+        const QString target = root + QLatin1Char('/') + files[i]->relative;
+        if (replaces[i])
+            moveInto(kept + QLatin1Char('/') + QString::number(i), target);
+        else
+            QFile::remove(target);
+    }
+    for (auto it = missingFolders.crbegin(); it != missingFolders.crend(); ++it)
+        QDir().rmdir(*it);
+    if (filesOut)
+        filesOut->clear();
+    return WriteFailed;
+}
+
+void SafeArchive::removeLeftovers(const QString& folder)
+{
+    static const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(QLatin1String(kStagingPrefix))
+                                         + QStringLiteral("[0-9A-Za-z]{6}$"));
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        if (!name.match(entry.fileName()).hasMatch() || entry.isSymLink())
+            continue;
+        if (QDir(entry.filePath()).removeRecursively())
+            loginfo(QStringLiteral("removed the unfinished extraction %1").arg(entry.filePath()));
+        else
+            loginfo(QStringLiteral("cannot remove the unfinished extraction %1").arg(entry.filePath()));
+    }
 }
 
 const char* SafeArchive::resultName(Result result)

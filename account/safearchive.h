@@ -9,9 +9,12 @@
 // archive may declare less than it holds. The canonical path of every target must lie inside
 // the folder, so a link already present in the folder cannot lead out of it either.
 //
-// Extraction is all or nothing: entries are inflated into a private folder inside the target
-// and only moved into place when every one of them came out whole. A refused or broken archive
-// leaves the folder as it was. Files of the same name are replaced; other files stay.
+// Extraction is all or nothing: every path on each entry's way is checked against what the
+// folder holds, entries are inflated into a private folder inside the target and only moved
+// into place when every one of them came out whole. Should a move still fail, the files already
+// replaced are put back. A refused or broken archive leaves the folder as it was. Files of the
+// same name are replaced; other files stay. A crash mid-way leaves the private folders
+// (".zr540-unpack-" and six letters or digits) behind; removeLeftovers clears them.
 //
 // QuaZip reads the archive; the walk over its entries and the checks are ours, because
 // JlCompress::extractDir follows links out of the folder, reports success after skipping ".."
@@ -59,6 +62,10 @@ public:
     static bool splitEntryName(const QString& name, QStringList& parts, bool& isFolder);
 
     static const char* resultName(Result result);
+
+    // Removes the private folders an extraction into `folder` left behind when it was cut short,
+    // and nothing else; logs each one. Call it while no extraction into `folder` runs.
+    static void removeLeftovers(const QString& folder);
 
 private:
     static Result extractFrom(QuaZip& zip, const QString& folder, QStringList* files,

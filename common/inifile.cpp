@@ -3,24 +3,73 @@
 #include "loginfo.h"
 #include "wholefile.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryFile>
+
+#include <mutex>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#endif
 
 namespace {
 
 const char* const kCodec = "UTF-8";
+
+// Scratch copies are named "zr540-ini-<process id>-XXXXXX.ini" in the temporary folder; QSettings
+// adds "<name>.lock" and its own temporary files beside them while it writes.
+QString scratchPrefix(qint64 pid) { return QStringLiteral("zr540-ini-%1-").arg(pid); }
+
+bool processIsGone(qint64 pid, const QFileInfo& file)
+{
+#ifdef Q_OS_UNIX
+    Q_UNUSED(file)
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#else
+    // No cheap look at other processes: a copy lives for milliseconds, so an old one is stale.
+    Q_UNUSED(pid)
+    return file.lastModified().secsTo(QDateTime::currentDateTime()) > 3600;
+#endif
+}
+
+// Copies left by a process that crashed while it held them. Run once, before this process makes
+// its first copy, so copies under its own id are stale too (an earlier process had that id).
+void removeStaleScratchCopies()
+{
+    static const QRegularExpression name(QStringLiteral("^zr540-ini-(\\d+)-"));
+    const qint64 self = QCoreApplication::applicationPid();
+    const QFileInfoList entries = QDir(QDir::tempPath())
+                                      .entryInfoList({QStringLiteral("zr540-ini-*")},
+                                                     QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        const QRegularExpressionMatch match = name.match(entry.fileName());
+        if (!match.hasMatch())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if ((pid == self || processIsGone(pid, entry)) && QFile::remove(entry.filePath()))
+            loginfo(QStringLiteral("removed the stale ini copy %1").arg(entry.filePath()));
+    }
+}
 
 // A private copy of an ini file's bytes, removed with the object. Its name is unique, so the
 // cache entry QSettings makes for it is never met again.
 class ScratchIni {
 public:
     explicit ScratchIni(const QByteArray& content)
-        : m_file(QDir::tempPath() + QStringLiteral("/zr540-ini-XXXXXX.ini"))
+        : m_file(QDir::tempPath() + QLatin1Char('/') + scratchPrefix(QCoreApplication::applicationPid())
+                 + QStringLiteral("XXXXXX.ini"))
     {
+        static std::once_flag cleaned;
+        std::call_once(cleaned, removeStaleScratchCopies);
         m_valid = m_file.open() && m_file.write(content) == content.size() && m_file.flush();
         m_file.close();
     }
@@ -43,7 +92,7 @@ QMutex& updateMutex()
 bool readExisting(const QString& path, QByteArray& content)
 {
     content.clear();
-    if (QFileInfo::exists(path) && !readWholeFile(path, content)) {
+    if (QFileInfo::exists(path) && !readWholeFile(path, content, ReadLimit::IniFile)) {
         loginfo(QStringLiteral("cannot read %1").arg(path));
         return false;
     }
@@ -83,7 +132,7 @@ bool IniFile::edit(QByteArray& content, const std::function<void(QSettings&)>& e
         }
     }
     QByteArray edited;
-    if (!readWholeFile(scratch.fileName(), edited)) {
+    if (!readWholeFile(scratch.fileName(), edited, ReadLimit::IniFile)) {
         loginfo(QStringLiteral("cannot read the temporary copy of an ini file"));
         return false;
     }

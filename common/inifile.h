@@ -7,6 +7,10 @@
 // QSettings never sees the real file here: it parses or edits a private copy of the file's
 // bytes, each copy under a name of its own, and the real file is only read whole and replaced
 // whole (temporary file and rename). Text codec "UTF-8" throughout.
+//
+// The copies live in the temporary folder for one call and are removed on every way out of it;
+// copies a crashed run left behind are removed when the next run first uses an ini file. The
+// real file is read only when it is a regular file of at most ReadLimit::IniFile bytes.
 #pragma once
 
 #include <QByteArray>

@@ -32,15 +32,14 @@ bool DCDataHandle::getLocalGunShootProfileByConfigureNumber(int configureNumber,
 {
     const QString path = AppPaths::profileFile(configureNumber);
     loginfo(QStringLiteral("getLocalGunShootProfileByConfigureNumber ") + path);
-    QByteArray content;
-    if (readWholeFile(path, content) && ProfileFile::decode(content, record))
+    if (ProfileFile::read(path, record))
         return true;
-    // A missing or cut profile reads as the factory profile, never as zeros: zeros would leave
+    // A missing, cut or refused profile reads as the factory profile, never as zeros: zeros would leave
     // the mouse with dead buttons and no DPI.
     if (configureNumber != 0) {
         loginfo(QStringLiteral("profile %1 is missing or too short, using the factory profile").arg(configureNumber));
         const QString factory = AppPaths::profileFile(0);
-        if (readWholeFile(factory, content) && ProfileFile::decode(content, record))
+        if (ProfileFile::read(factory, record))
             return true;
     }
     loginfo(QStringLiteral("no usable profile for %1, the record is left as it was").arg(configureNumber));

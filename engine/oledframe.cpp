@@ -1,5 +1,9 @@
 #include "oledframe.h"
 
+#include "wholefile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
 #include <cstring>
@@ -36,11 +40,26 @@ bool OledFrame::readFilled(QImageReader& reader, QImage& image)
     return true;
 }
 
+bool OledFrame::readFile(const QString& path, QImage& image, const QByteArray& format)
+{
+    QByteArray bytes;
+    if (!readWholeFile(path, bytes, ReadLimit::Picture))
+        return false;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLatin1() : format);
+    if (!format.isEmpty()) {
+        reader.setAutoDetectImageFormat(false);
+        if (!reader.canRead())
+            return false;
+    }
+    return readFilled(reader, image);
+}
+
 bool OledFrame::loadCanvas(const QString& path, QImage& canvas, QSize* size)
 {
-    QImageReader reader(path);
     QImage image;
-    if (!readFilled(reader, image))
+    if (!readFile(path, image))
         return false;
     const QSize own = image.size();
     const QImage mono = image.convertToFormat(QImage::Format_MonoLSB);

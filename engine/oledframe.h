@@ -22,6 +22,11 @@ constexpr int FrameSize = Width * Height / 8;  // 512
 // size. False when the file cannot be read as a picture.
 bool loadCanvas(const QString& path, QImage& canvas, QSize* size = nullptr);
 
+// Decodes the picture file at `path` (a regular file of at most ReadLimit::Picture bytes) like
+// readFilled. An empty `format` is told by the file's name and content, as QImageReader does;
+// otherwise the file must be of that format.
+bool readFile(const QString& path, QImage& image, const QByteArray& format = QByteArray());
+
 // Decodes the picture `reader` is on into an image that was filled before decoding, with a
 // palette padded to its full size, so no pixel is left to chance. False for pictures larger than
 // 4096 pixels a side, or that cannot be read.

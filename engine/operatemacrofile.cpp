@@ -33,8 +33,8 @@ OperateMacroFile::Parse readRoot(const QString& path, QJsonObject& root)
     if (!QFileInfo::exists(path))
         return OperateMacroFile::Parse::Missing;
     QByteArray content;
-    if (!readWholeFile(path, content))
-        return OperateMacroFile::Parse::Unreadable;
+    if (!readWholeFile(path, content, ReadLimit::MacroFile))
+        return OperateMacroFile::Parse::Unreadable;  // a FIFO or a huge file included: left alone
     return OperateMacroFile::parse(content, root);
 }
 

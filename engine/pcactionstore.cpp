@@ -92,7 +92,7 @@ bool PcActionStore::lookupFunction(int button, int& function, QString& path)
     if (group.isEmpty())
         return false;  // an empty group would address the keys of [General]
     QByteArray content;
-    if (!readWholeFile(AppPaths::pcFunctionFile(), content) || content.isEmpty())
+    if (!readWholeFile(AppPaths::pcFunctionFile(), content, ReadLimit::IniFile) || content.isEmpty())
         return false;  // no file means no function anywhere; asking never creates it
 
     Entry entry;

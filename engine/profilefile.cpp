@@ -1,13 +1,16 @@
 #include "profilefile.h"
 
 #include "loginfo.h"
+#include "wholefile.h"
 
 #include <QDebug>
 
 namespace ProfileFile {
 namespace {
 constexpr char RecordStart = '\xFF';
-}
+// Items of a record traced one by one; the rest of a record is summed up.
+constexpr int LoggedItems = 8;
+}  // namespace
 
 QByteArray encodeMacroSection(const WholeStruct& record)
 {
@@ -41,29 +44,43 @@ bool decode(const QByteArray& content, WholeStruct& record)
     if (content.size() < WholeStruct::SettingsSize)
         return false;
     std::copy(content.begin(), content.begin() + WholeStruct::SettingsSize, record.settings.begin());
-    QByteArray rest = content.mid(WholeStruct::SettingsSize);
-    qDebug() << "file getf:" << rest.size() << WholeStruct::SettingsSize;
+    const auto* rest = reinterpret_cast<const std::uint8_t*>(content.constData()) + WholeStruct::SettingsSize;
+    const int restSize = content.size() - WholeStruct::SettingsSize;
+    qDebug() << "file getf:" << restSize << WholeStruct::SettingsSize;
 
     for (MacroStruct& macro : record.macros)
         macro.items.clear();
-    if (rest.size() % 2 != 0) {
-        qDebug() << "get file error";
-        rest.append('\0');  // the unpaired last byte goes with a 0
-    }
+    if (restSize % 2 != 0)
+        qDebug() << "get file error";  // the unpaired last byte goes with a 0
 
     int slot = 0;
     bool headerExpected = true;
-    for (int at = 0; at + 1 < rest.size() && slot < WholeStruct::MacroSlots; at += 2) {
-        const auto b0 = static_cast<std::uint8_t>(rest[at]);
-        const auto b1 = static_cast<std::uint8_t>(rest[at + 1]);
+    int items = 0;       // of the current record, dropped ones included
+    int startsSeen = 0;  // FF FF pairs
+    // The items of a record after the first few are summed up in one line when it ends.
+    const auto closeRecord = [&] {
+        if (items > LoggedItems)
+            qDebug() << "attcode" << items - LoggedItems << "more items";
+        if (items > MacroStruct::MaxItems - 1)
+            loginfo(QStringLiteral("profile record %1 holds %2 items, the first %3 are kept")
+                        .arg(slot)
+                        .arg(items)
+                        .arg(MacroStruct::MaxItems - 1));
+        items = 0;
+    };
+    for (int at = 0; at < restSize && slot < WholeStruct::MacroSlots; at += 2) {
+        const std::uint8_t b0 = rest[at];
+        const std::uint8_t b1 = at + 1 < restSize ? rest[at + 1] : 0;
         MacroStruct& macro = record.macros[static_cast<std::size_t>(slot)];
         if (b0 == 0x00 && b1 == 0x00) {
             if (!macro.items.isEmpty())
                 macro.items.append(MacroItem{0, 0});
+            closeRecord();
             ++slot;  // records after the sixteenth are ignored
             headerExpected = true;
         } else if (b0 == 0xFF && b1 == 0xFF) {
-            qDebug() << "find start";
+            if (++startsSeen <= WholeStruct::MacroSlots)
+                qDebug() << "find start";
         } else if (headerExpected) {
             qDebug() << "reapeat " << int(b0) << int(b1);
             macro.items.clear();
@@ -71,12 +88,25 @@ bool decode(const QByteArray& content, WholeStruct& record)
             macro.header1 = b1;
             headerExpected = false;
         } else {
-            qDebug() << "attcode" << int(b0) << int(b1);
-            macro.items.append(MacroItem{b0, b1});
+            // The end item must still fit into the mouse's block.
+            if (++items <= LoggedItems)
+                qDebug() << "attcode" << int(b0) << int(b1);
+            if (macro.items.size() < MacroStruct::MaxItems - 1)
+                macro.items.append(MacroItem{b0, b1});
         }
     }
+    if (slot < WholeStruct::MacroSlots)
+        closeRecord();
+    if (startsSeen > WholeStruct::MacroSlots)
+        qDebug() << "find start" << startsSeen - WholeStruct::MacroSlots << "more times";
     qDebug() << "end getLocalGunShootProfileByConfigureNumber";
     return true;
+}
+
+bool read(const QString& path, WholeStruct& record)
+{
+    QByteArray content;
+    return readWholeFile(path, content, ReadLimit::ProfileFile) && decode(content, record);
 }
 
 }  // namespace ProfileFile

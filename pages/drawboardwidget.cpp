@@ -5,7 +5,6 @@
 #include "wholefile.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,12 +136,8 @@ bool DrawBoardWidget::savePicture(const QString& path)
 
 bool DrawBoardWidget::loadPicture(const QString& path, QImage& picture)
 {
-    QImageReader reader(path, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    if (!reader.canRead())
-        return false;
     QImage image;
-    if (!OledFrame::readFilled(reader, image))
+    if (!OledFrame::readFile(path, image, "bmp"))
         return false;
     QImage canvas(image.size(), QImage::Format_RGB32);
     canvas.fill(Qt::black);

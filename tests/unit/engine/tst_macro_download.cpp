@@ -8,10 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <atomic>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 using Items = QList<MacroItem>;
@@ -227,41 +224,30 @@ void TestMacroDownload::guard()
 }
 
 // A macro file replaced while it is downloaded: the block, its repeat count and the button's play
-// mode all come from one version. The file is a pipe that hands version 1 to its first reader and
-// version 2 to every later one.
+// mode must all come from one version, so the file is opened once. (Macro files are regular
+// files; the opens are counted by watching the folder, with the closes between them so that the
+// watch does not fold two opens into one event.)
 void TestMacroDownload::fileIsReadOnce()
 {
     EngineFixture f;
-    const QString path = AppPaths::macroFilesDir() + "/test/pipe.json";
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    const QByteArray fifo = QFile::encodeName(path);
-    QVERIFY(mkfifo(fifo.constData(), 0600) == 0);
-    auto version = [](int repeat, int type, int vk) {
-        const QJsonObject root{{"Macro", QJsonArray{key(vk, 0, 5)}}, {"RepeatTimes", repeat}, {"MacroType", type}};
-        return QJsonDocument(root).toJson(QJsonDocument::Compact);
-    };
-    const QByteArray first = version(3, 2, 0x41), later = version(5, 4, 0x42);
-    std::atomic<bool> stop{false};
-    std::atomic<int> served{0};
-    std::thread server([&] {
-        while (!stop) {
-            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);  // fails while no one reads
-            if (fd < 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            const QByteArray& content = served == 0 ? first : later;
-            QVERIFY(::write(fd, content.constData(), std::size_t(content.size())) == content.size());
-            ::close(fd);
-            ++served;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the reader finish
-        }
-    });
+    const QString path = macroFile("once", QJsonArray{key(0x41, 0, 5)}, 3, 0, 2);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    QVERIFY(inotify_add_watch(watch, folder.constData(), IN_OPEN | IN_CLOSE) >= 0);
     f.engine->slot_WriteSingleMacro(7, path);
-    stop = true;
-    server.join();
 
-    QCOMPARE(served.load(), 1);
+    int opens = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;) {
+        for (const char* at = events; at < events + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            opens += (event->mask & IN_OPEN) && event->len > 0 && QByteArray(event->name) == "once.json" ? 1 : 0;
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    QCOMPARE(opens, 1);
     QCOMPARE(head(f.mouse().macroBlock(0x9C), 6), QByteArray("\x00\x03\x05\x04\x00\x00", 6));
     QCOMPARE(f.mouseEntry(4), std::uint32_t(0x09 | 2 << 8 | 0x9C << 24));  // mode 2 with it
 }

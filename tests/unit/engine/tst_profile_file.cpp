@@ -1,8 +1,11 @@
 // The bytes of a local profile file, and the installed factory profile.
 #include "factoryprofile.h"
+#include "logcapture.h"
 #include "profilefile.h"
+#include "wholefile.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QList<MacroItem>)
@@ -23,6 +26,7 @@ private slots:
     void decode_data();
     void decode();
     void shortContentLeavesTheRecordAlone();
+    void longRecordKeepsWhatABlockHolds();
     void installedFactoryProfileIsTheGeneratorsOutput();
 };
 
@@ -103,6 +107,27 @@ void TestProfileFile::shortContentLeavesTheRecordAlone()
     record.settings.fill(0x77);
     QVERIFY(!ProfileFile::decode(settingsOf(0x11).left(233), record));
     QCOMPARE(record.settings[0], std::uint8_t(0x77));
+}
+
+void TestProfileFile::longRecordKeepsWhatABlockHolds()
+{
+    // A first record of 100 000 items, then one of a single item: the first keeps what a macro
+    // block holds (510 items and the end item), the second is still found, and the log sums the
+    // long record up instead of listing it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Config1.txt");
+    QVERIFY(writeWholeFile(path, settingsOf(0x11) + hex("ffff0102") + hex("0480").repeated(100000)
+                                     + hex("0000ffff000111000000")));
+    LogCapture log;
+    WholeStruct record;
+    QVERIFY(ProfileFile::read(path, record));
+    const QList<MacroItem>& items = record.macros[0].items;
+    QCOMPARE(items.size(), MacroStruct::MaxItems);
+    QCOMPARE(items.count(MacroItem{4, 0x80}), MacroStruct::MaxItems - 1);
+    QCOMPARE(items.last(), (MacroItem{0, 0}));
+    QCOMPARE(record.macros[1].items, (QList<MacroItem>{{0x11, 0}, {0, 0}}));
+    QVERIFY2(log.lines().size() < 100, qPrintable(QString::number(log.lines().size())));
+    QVERIFY(log.contains("loginfo = profile record 0 holds 100000 items, the first 510 are kept"));
 }
 
 void TestProfileFile::installedFactoryProfileIsTheGeneratorsOutput()

@@ -2,11 +2,14 @@
 // the mouse's own descriptors, and against hand-made descriptors for each kind of item and each
 // way a descriptor can be broken.
 #include "hiddescriptor.h"
+#include "simulatedmouse.h"
 #include "windowscapsfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -106,6 +109,9 @@ private slots:
     void windowsCollections();
     void mouseDescriptorsWholeAndCut_data();
     void mouseDescriptorsWholeAndCut();
+    void recorderDumps_data();
+    void recorderDumps();
+    void recorderDumpIsTheSimulatedMouse();
     void items_data();
     void items();
     void malformed_data();
@@ -203,6 +209,64 @@ void TestHidDescriptor::mouseDescriptorsWholeAndCut()
         }
     }
     QVERIFY(!parseExact(bytes.left(bytes.size() - 1), full, error));
+}
+
+void TestHidDescriptor::recorderDumps_data()
+{
+    QTest::addColumn<QString>("change");  // to the mouse's dump as hid-recorder writes it
+    QTest::addColumn<bool>("read");
+    QTest::newRow("as recorded: the R: line alone") << "" << true;
+    QTest::newRow("without the R: line: the comments") << "no R" << true;
+    QTest::newRow("R: announces another length") << "length" << false;
+    QTest::newRow("two devices in one file") << "twice" << false;
+}
+
+void TestHidDescriptor::recorderDumps()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, read);
+    QString dump = QString::fromUtf8(readDescriptorFile("zr540-vendor.hid"));
+    QVERIFY(dump.contains("\nR: 47 "));
+    if (change == "no R")
+        dump.remove(QRegularExpression("^R:.*\n", QRegularExpression::MultilineOption));
+    else if (change == "length")
+        dump.replace("\nR: 47 ", "\nR: 48 ");
+    else if (change == "twice")
+        dump += dump;
+    QTemporaryDir dir;
+    QFile file(dir.filePath("dump.hid"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(dump.toUtf8()) > 0);
+    file.close();
+    QByteArray bytes;
+    QString why;
+    QCOMPARE(readDescriptorDump(file.fileName(), bytes, why), read);
+    if (read)
+        QCOMPARE(bytes, readDescriptorFile("zr540-vendor.bin"));
+}
+
+// The dump describes the mouse the simulator plays: its two vendor collections and its ids.
+void TestHidDescriptor::recorderDumpIsTheSimulatedMouse()
+{
+    using Sim = hid::SimulatedMouse;
+    QByteArray bytes;
+    QString why;
+    QVERIFY2(readDescriptorDump(QStringLiteral(ZR540_TEST_DATA_DIR "/descriptors/zr540-vendor.hid"), bytes, why),
+             qPrintable(why));
+    HidDescriptor descriptor;
+    std::string error;
+    QVERIFY2(parseExact(bytes, descriptor, error), error.c_str());
+    const Sim::Collection simulated[] = {Sim::commandCollection(), Sim::dataCollection()};
+    QCOMPARE(descriptor.collections().size(), std::size_t(2));
+    for (std::size_t i = 0; i < 2; ++i) {
+        const TopLevelCollection& c = descriptor.collections()[i];
+        QCOMPARE(c.caps.usagePage, simulated[i].caps.usagePage);
+        QCOMPARE(c.caps.usage, simulated[i].caps.usage);
+        QCOMPARE(c.caps.featureReportByteLength, simulated[i].caps.featureReportByteLength);
+        QCOMPARE(capsText(c.featureValueCaps), capsText(simulated[i].featureCaps));
+    }
+    const QString ids
+        = QString("\nI: 3 %1 %2\n").arg(Sim::VendorId, 4, 16, QChar('0')).arg(Sim::ProductId, 4, 16, QChar('0'));
+    QVERIFY(readDescriptorFile("zr540-vendor.hid").contains(ids.toLatin1()));
 }
 
 void TestHidDescriptor::items_data()

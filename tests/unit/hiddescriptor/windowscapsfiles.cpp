@@ -41,11 +41,38 @@ bool readDescriptorDump(const QString& path, QByteArray& bytes, QString& why)
     static const QRegularExpression parserOutput("parser output", QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression hexToken("^[0-9A-Fa-f]{2}$");
 
+    // hid-recorder's files hold the bytes twice: decoded in "# 0x.., 0x.., // item" comments
+    // and as "R: <length> <bytes>". The R: line is what the recorder read from the device and
+    // says how long it is, so it is the one source when present; the comments are for people.
+    // Other record lines ("N: <name>", "I: <bus> <vendor> <product>", "E: <event bytes>") never
+    // count.
+    static const QRegularExpression recorderRow("^R:\\s*(\\d+)((?:\\s+[0-9A-Fa-f]{2})*)\\s*$");
+    static const QRegularExpression recorderComment("^#\\s*0x");
+
     bytes.clear();
     int declared = -1;
     const int descriptorLine = lines.indexOf(QRegularExpression("^\\s*DESCRIPTOR:\\s*$"));
     const bool rawRows = lines.filter(rawRow).size() > 0;
-    if (descriptorLine >= 0) {
+    const QStringList recorded = lines.filter(QRegularExpression("^R:"));
+    if (!recorded.isEmpty()) {
+        if (recorded.size() > 1) {
+            why = path + " holds the descriptors of several devices";
+            return false;
+        }
+        const auto row = recorderRow.match(recorded.first().trimmed());
+        if (!row.hasMatch()) {
+            why = "unexpected R: line: " + recorded.first();
+            return false;
+        }
+        declared = row.captured(1).toInt();
+        appendPairs(row.captured(2), bytes);
+    } else if (!lines.filter(recorderComment).isEmpty()) {
+        for (const QString& line : lines.filter(recorderComment)) {
+            auto it = cByte.globalMatch(line.left(line.indexOf("//")));
+            while (it.hasNext())
+                bytes.append(char(it.next().captured(1).toUInt(nullptr, 16)));
+        }
+    } else if (descriptorLine >= 0) {
         for (int i = descriptorLine + 1; i < lines.size() && declared < 0; ++i) {
             const QString line = lines[i].trimmed();
             const auto count = byteCount.match(line);

@@ -25,9 +25,11 @@ struct WindowsCollection {
     int collectionIndex = -1;  // from "&colNN" in the device path, 0-based; -1 when absent
 };
 
-// The descriptor bytes of a dump: a "DESCRIPTOR:" hex block, "Raw Descriptor (hex)" rows, rows
-// of hex pairs, a listing with the bytes at the end of each line, or a C array. Only what comes
-// before a "Parser output" section counts. False with a reason when nothing sensible is found.
+// The descriptor bytes of a dump: hid-recorder's "R: <length> <bytes>" line (or, without one,
+// its "# 0x.." comments), a "DESCRIPTOR:" hex block, "Raw Descriptor (hex)" rows, rows of hex
+// pairs, a listing with the bytes at the end of each line, or a C array. One source per file:
+// only what comes before a "Parser output" section counts. False with a reason when nothing
+// sensible is found or the bytes disagree with the length the dump announces.
 bool readDescriptorDump(const QString& path, QByteArray& bytes, QString& why);
 
 bool readPreparsedDump(const QString& path, WindowsCollection& out, QString& why);

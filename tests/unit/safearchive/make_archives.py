@@ -86,6 +86,11 @@ hostile("symlink_then_file.zip", [("lnk", b"../outside", 0o120777), ("lnk/evil.t
 hostile("symlink_absolute.zip", [("lnk", os.path.join(sandbox, "outside").encode(), 0o120777)])
 hostile("file_and_folder.zip", [("a", b"file", None), ("a/b.txt", b"inside a", None)])
 hostile("folder_then_file.zip", [("a/", b"", None), ("a", b"file", None)])
+# The test's folder holds the files Config1.txt and keep.txt and, for the second, a folder it
+# cannot write: the first entry could be placed, the later one cannot.
+hostile("file_on_the_way.zip", [("Config1.txt", b"new profile\n", None), ("keep.txt/b.txt", b"b\n", None)])
+hostile("move_fails.zip", [("Config1.txt", b"new profile\n", None), ("new/c.txt", b"c\n", None),
+                           ("locked/x.txt", b"new\n", None)])
 hostile("many_entries.zip", [("f%05d.txt" % i, b"", None) for i in range(5000)])
 
 # Two entries of 160 MiB of zeros: each alone passes, together they are over 256 MiB.

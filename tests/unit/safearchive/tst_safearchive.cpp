@@ -1,6 +1,7 @@
 // The safe extractor: archives of other tools unpack to the very bytes they hold; hostile
 // archives (names leading out, links, zip bombs, lies about sizes) are refused with nothing
 // written outside the target folder, and the target folder left as it was.
+#include "logcapture.h"
 #include "safearchive.h"
 
 #include <JlCompress.h>
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(SafeArchive::Result)
 
@@ -75,6 +77,8 @@ private slots:
     void linkInTheFolderLeadsNowhere();
     void limits_data();
     void limits();
+    void failedMovePutsBackWhatItReplaced();
+    void removeLeftovers();
 
 private:
     QString archive(const QString& name) const { return m_work.path() + "/archives/" + name; }
@@ -191,6 +195,8 @@ void TestSafeArchive::refusesHostileArchives_data()
     QTest::newRow("encrypted entry") << "infozip_encrypted.zip" << SafeArchive::Encrypted;
     QTest::newRow("file and folder of one name") << "file_and_folder.zip" << SafeArchive::Conflict;
     QTest::newRow("folder, then a file of its name") << "folder_then_file.zip" << SafeArchive::Conflict;
+    // first.txt, then a/b.txt while the folder holds a plain file a (here Config1.txt and keep.txt).
+    QTest::newRow("a file on a later entry's way") << "file_on_the_way.zip" << SafeArchive::Conflict;
     QTest::newRow("5000 entries") << "many_entries.zip" << SafeArchive::TooManyEntries;
     QTest::newRow("320 MiB of zeros") << "bomb_total.zip" << SafeArchive::TooLarge;
     QTest::newRow("4 MiB declared as 1000 bytes") << "bomb_lying.zip" << SafeArchive::Corrupt;
@@ -273,6 +279,58 @@ void TestSafeArchive::limits()
         checkTargetHoldsSource(files);
     else
         QCOMPARE(snapshot(target()), before);
+}
+
+void TestSafeArchive::failedMovePutsBackWhatItReplaced()
+{
+    // Config1.txt is replaced and new/c.txt placed before locked/x.txt cannot be: the folder
+    // "locked" may not be written. Root writes anywhere, so the extraction runs as nobody then.
+    QTemporaryDir box;
+    const QString folder = box.path() + "/target", zip = box.path() + "/move_fails.zip";
+    QVERIFY(QFile::copy(archive("move_fails.zip"), zip));
+    QVERIFY(putFile(folder + "/Config1.txt", "old profile\n"));
+    QVERIFY(putFile(folder + "/locked/x.txt", "old\n"));
+    const auto everyone = QFileDevice::Permissions(0x7777);
+    for (const QString& path : {box.path(), folder, zip, folder + "/Config1.txt", folder + "/locked/x.txt"})
+        QVERIFY(QFile::setPermissions(path, everyone));
+    QVERIFY(QFile::setPermissions(folder + "/locked", QFileDevice::Permissions(0x5555)));
+    const QMap<QString, QByteArray> before = snapshot(folder);
+
+    const bool root = geteuid() == 0;
+    if (root)
+        QVERIFY(seteuid(65534) == 0);
+    QStringList files{"stale"};
+    const SafeArchive::Result result = SafeArchive::extract(zip, folder, &files);
+    if (root)
+        QVERIFY(seteuid(0) == 0);
+    QFile::setPermissions(folder + "/locked", everyone);
+    QCOMPARE(SafeArchive::resultName(result), SafeArchive::resultName(SafeArchive::WriteFailed));
+    QVERIFY(files.isEmpty());
+    QCOMPARE(snapshot(folder), before);
+}
+
+void TestSafeArchive::removeLeftovers()
+{
+    // What an extraction cut short leaves: its private folder, as SafeArchive names it.
+    QTemporaryDir leftover(target() + "/.zr540-unpack-XXXXXX");
+    leftover.setAutoRemove(false);
+    QVERIFY(putFile(leftover.path() + "/deep/Config1.txt", "half\n"));
+    // Alike names that are no leftovers stay, and so does what a link leads to.
+    QVERIFY(putFile(target() + "/.zr540-unpack-file01", "a file\n"));
+    QVERIFY(QDir().mkpath(target() + "/.zr540-unpack-longer1"));
+    QVERIFY(QDir().mkpath(target() + "/zr540-unpack-nodot1"));
+    QVERIFY(QDir().mkpath(target() + "/sub/.zr540-unpack-deeper"));
+    QVERIFY(QFile::link(outside(), target() + "/.zr540-unpack-link01"));
+    QMap<QString, QByteArray> expected = snapshot(m_sandbox->path());
+    for (const QString& key : expected.keys()) {
+        if (key.startsWith("target/" + QFileInfo(leftover.path()).fileName()))
+            expected.remove(key);
+    }
+
+    LogCapture log;
+    SafeArchive::removeLeftovers(target());
+    QCOMPARE(snapshot(m_sandbox->path()), expected);
+    QCOMPARE(log.lines(), QStringList{"loginfo = removed the unfinished extraction " + leftover.path()});
 }
 
 QTEST_GUILESS_MAIN(TestSafeArchive)
