@@ -41,12 +41,18 @@ void AccountServer::onRegister(const Request&, Response& res, const json& body) 
   }
 }
 
-void AccountServer::onLogin(const Request&, Response& res, const json& body) {
+void AccountServer::onLogin(const Request& req, Response& res, const json& body) {
   std::string email, password;
   if (!requireStrings(body, res, {{"email", &email}, {"password", &password}})) return;
   AccountStore::User user;
   if (!findAccount(email, user, res)) return;
-  if (!verifyPassword(user.pwhash, password)) return reply(res, Result::WrongPassword);
+  // Past its wrong passwords the account is locked for a while, the right password included.
+  GuessSlot guess(loginFailures_, user.id, addressFailures_, req.remote_addr);
+  if (!guess.allowed()) return reply(res, Result::LoginLocked);
+  if (!verifyPassword(user.pwhash, password)) {
+    guess.wrong();
+    return reply(res, Result::WrongPassword);
+  }
 
   const std::string token = newToken();
   const std::int64_t t = now();
@@ -70,7 +76,13 @@ void AccountServer::onUpdatePassword(const Request& req, Response& res, const js
     return;
   }
   if (strcasecmp(email.c_str(), user.email.c_str()) != 0) return reply(res, Result::NotYourAccount);
-  if (!verifyPassword(user.pwhash, oldPassword)) return reply(res, Result::WrongPassword);
+  // The old password is guessed here as at a login, and counts the same.
+  GuessSlot guess(loginFailures_, user.id, addressFailures_, req.remote_addr);
+  if (!guess.allowed()) return reply(res, Result::LoginLocked);
+  if (!verifyPassword(user.pwhash, oldPassword)) {
+    guess.wrong();
+    return reply(res, Result::WrongPassword);
+  }
   if (!validPassword(newPassword)) return reply(res, Result::BadPassword);
   const std::string hash = hashPassword(newPassword, cost_);
   if (hash.empty()) return reply(res, Result::InternalError);
@@ -87,9 +99,14 @@ void AccountServer::onFindPassword(const Request&, Response& res, const json& bo
   if (!requireStrings(body, res, {{"email", &email}})) return;
   AccountStore::User user;
   if (!findAccount(email, user, res)) return;
+  // A new code starts its own count of five tries, so the codes of an account are few an hour;
+  // the code sent last stays valid.
+  const std::string account = std::to_string(user.id);
+  if (!codeRequests_.take(account)) return reply(res, Result::TooManyCodeRequests);
   const std::string code = newVerificationCode();
   if (store_.setCode(user.id, secretDigest(code), now() + options_.codeTtlSeconds) !=
       AccountStore::Status::Ok) {
+    codeRequests_.giveBack(account);
     return reply(res, Result::InternalError);
   }
   // This server sends no mail: the log is the mailbox.
@@ -98,15 +115,19 @@ void AccountServer::onFindPassword(const Request&, Response& res, const json& bo
   reply(res, Result::Ok, json::object(), "验证码已发送，请查收邮件");
 }
 
-void AccountServer::onValidatePassword(const Request&, Response& res, const json& body) {
+void AccountServer::onValidatePassword(const Request& req, Response& res, const json& body) {
   std::string email, captcha;
   if (!requireStrings(body, res, {{"email", &email}, {"captcha", &captcha}})) return;
   AccountStore::User user;
   if (!findAccount(email, user, res)) return;
-  replyCodeCheck(res, store_.checkCode(user.id, secretDigest(captcha), now()), "验证成功");
+  GuessSlot guess(codeFailures_, user.id, addressFailures_, req.remote_addr);
+  if (!guess.allowed()) return reply(res, Result::TooManyWrongCodes);
+  const AccountStore::CodeCheck check = store_.checkCode(user.id, secretDigest(captcha), now());
+  if (check == AccountStore::CodeCheck::Wrong || check == AccountStore::CodeCheck::TooManyAttempts) guess.wrong();
+  replyCodeCheck(res, check, "验证成功");
 }
 
-void AccountServer::onNewPassword(const Request&, Response& res, const json& body) {
+void AccountServer::onNewPassword(const Request& req, Response& res, const json& body) {
   std::string email, captcha, password;
   if (!requireStrings(body, res, {{"email", &email}, {"captcha", &captcha}, {"password", &password}})) {
     return;
@@ -115,9 +136,12 @@ void AccountServer::onNewPassword(const Request&, Response& res, const json& bod
   if (!findAccount(email, user, res)) return;
   // A password we would refuse must not use up the code.
   if (!validPassword(password)) return reply(res, Result::BadPassword);
+  GuessSlot guess(codeFailures_, user.id, addressFailures_, req.remote_addr);
+  if (!guess.allowed()) return reply(res, Result::TooManyWrongCodes);
   const std::string hash = hashPassword(password, cost_);
   if (hash.empty()) return reply(res, Result::InternalError);
   const AccountStore::CodeCheck check = store_.resetPassword(user.id, secretDigest(captcha), now(), hash);
+  if (check == AccountStore::CodeCheck::Wrong || check == AccountStore::CodeCheck::TooManyAttempts) guess.wrong();
   if (check == AccountStore::CodeCheck::Ok) {
     logLine("password reset by code for account " + std::to_string(user.id));
   }

@@ -62,6 +62,16 @@ void widenListenBacklog(int port) {
   if (!widened) logLine("could not widen the listen backlog; bursts of connections may be dropped");
 }
 
+// The request path as the log writes it: an archive's name is its download permission, so the
+// log has only its fingerprint.
+std::string loggedPath(const std::string& path) {
+  static const std::string downloads = "/v1/file/download/";
+  if (path.size() > downloads.size() && path.compare(0, downloads.size(), downloads) == 0) {
+    return downloads + archiveFingerprint(path.substr(downloads.size()));
+  }
+  return printable(path, 200);
+}
+
 std::string defaultPublicUrl(const std::string& host, int port) {
   std::string h = host;
   if (h == "0.0.0.0" || h.empty()) h = "127.0.0.1";
@@ -72,7 +82,14 @@ std::string defaultPublicUrl(const std::string& host, int port) {
 
 }  // namespace
 
-AccountServer::AccountServer(const ServerOptions& options) : options_(options) {
+AccountServer::AccountServer(const ServerOptions& options)
+    : options_(options),
+      codeRequests_(options.codeRequests.count, options.codeRequests.seconds),
+      codeFailures_(options.codeFailures.count, options.codeFailures.seconds),
+      loginFailures_(options.loginFailures.count, options.loginFailures.seconds),
+      addressFailures_(options.addressFailures.count, options.addressFailures.seconds),
+      http_(ConnectionLimits{options.threads, options.headTimeoutSeconds, options.bodyTimeoutSeconds,
+                             options.connectionsPerAddress}) {
   cost_.ops = options.pwhashOps;
   cost_.mem = options.pwhashMem;
 }
@@ -100,9 +117,10 @@ bool AccountServer::start(std::string& error) {
   if (!archives_.open(options_.dataDir + "/archives", error)) return false;
 
   installRoutes();
-  const int threads = options_.threads;
-  http_.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
   http_.set_payload_max_length(kMaxUploadBodyBytes);
+  // cpp-httplib writes a reply's head and body apart; with Nagle's algorithm the body then waits
+  // for the client's delayed acknowledgement, some 40 ms on every kept-alive request.
+  http_.set_tcp_nodelay(true);
   http_.set_keep_alive_max_count(100);
   http_.set_read_timeout(10, 0);
   http_.set_write_timeout(10, 0);
@@ -227,7 +245,7 @@ void AccountServer::installRoutes() {
   http_.set_logger([](const Request& req, const Response& res) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - tlsStarted).count();
-    logLine(req.remote_addr + " " + printable(req.method, 16) + " " + printable(req.path, 200) +
+    logLine(req.remote_addr + " " + printable(req.method, 16) + " " + loggedPath(req.path) +
             " -> " + std::to_string(res.status) +
             (tlsResultCode >= 0 ? " code " + std::to_string(tlsResultCode) : std::string()) + " " +
             std::to_string(res.body.size()) + " bytes " + std::to_string(ms) + " ms");

@@ -18,6 +18,8 @@
 
 #include "accountstore.h"
 #include "archivestore.h"
+#include "guardedhttpserver.h"
+#include "ratelimiter.h"
 #include "resultcodes.h"
 #include "secrets.h"
 #include "serveroptions.h"
@@ -102,7 +104,12 @@ class AccountServer {
   std::string publicUrl_;
   AccountStore store_;
   ArchiveStore archives_;
-  httplib::Server http_;
+  // Wrong guesses and codes sent, over time (see the options of the same names).
+  RateLimiter codeRequests_;
+  RateLimiter codeFailures_;
+  RateLimiter loginFailures_;
+  RateLimiter addressFailures_;
+  GuardedHttpServer http_;
   int port_ = -1;
   std::atomic<bool> stopRequested_{false};
 };

@@ -284,14 +284,62 @@ AccountStore::CodeCheck AccountStore::resetPassword(std::int64_t userId,
 
 AccountStore::Status AccountStore::addUpload(std::int64_t userId, const std::string& name,
                                              const std::string& clientName, std::int64_t size,
-                                             std::int64_t now) {
+                                             std::int64_t now, std::int64_t maxBytes, int keepLoose,
+                                             std::vector<std::string>& dropped) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Stmt s(db_,
-         "INSERT INTO uploads(name, user_id, client_name, size, created) VALUES(?1, ?2, ?3, ?4, ?5)");
-  s.bind(1, name).bind(2, userId).bind(3, clientName).bind(4, size).bind(5, now);
-  const int rc = s.step();
-  if (rc == SQLITE_CONSTRAINT) return Status::Conflict;
-  return rc == SQLITE_DONE ? Status::Ok : Status::Error;
+  dropped.clear();
+  Transaction tx(db_);
+  if (!tx.ok()) return Status::Error;
+  std::int64_t used = 0;  // by the archives that save records name
+  {
+    Stmt s(db_,
+           "SELECT COALESCE(SUM(size), 0) FROM uploads WHERE user_id = ?1"
+           " AND name IN (SELECT file_name FROM records WHERE user_id = ?1)");
+    s.bind(1, userId);
+    if (s.step() != SQLITE_ROW) return Status::Error;
+    used = s.integer(0);
+  }
+  if (used + size > maxBytes) return Status::OverLimit;
+  {
+    Stmt s(db_,
+           "INSERT INTO uploads(name, user_id, client_name, size, created) VALUES(?1, ?2, ?3, ?4, ?5)");
+    s.bind(1, name).bind(2, userId).bind(3, clientName).bind(4, size).bind(5, now);
+    const int rc = s.step();
+    if (rc == SQLITE_CONSTRAINT) return Status::Conflict;
+    if (rc != SQLITE_DONE) return Status::Error;
+  }
+  {
+    // Newest first, this one among them: those that fit stay, from the first that does not on
+    // every older one goes.
+    Stmt s(db_,
+           "SELECT name, size FROM uploads WHERE user_id = ?1"
+           " AND name NOT IN (SELECT file_name FROM records WHERE user_id = ?1)"
+           " ORDER BY created DESC, rowid DESC");
+    s.bind(1, userId);
+    int kept = 0;
+    bool full = false;
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW) {
+      full = full || kept >= keepLoose || used + s.integer(1) > maxBytes;
+      if (full) {
+        dropped.push_back(s.text(0));
+      } else {
+        ++kept;
+        used += s.integer(1);
+      }
+    }
+    if (rc != SQLITE_DONE) return Status::Error;
+  }
+  for (const std::string& old : dropped) {
+    Stmt d(db_, "DELETE FROM uploads WHERE name = ?1");
+    d.bind(1, old);
+    if (d.step() != SQLITE_DONE) return Status::Error;
+  }
+  if (!tx.commit()) {
+    dropped.clear();
+    return Status::Error;
+  }
+  return Status::Ok;
 }
 
 AccountStore::Status AccountStore::uploadOwner(const std::string& name, std::int64_t& userId,
@@ -307,39 +355,13 @@ AccountStore::Status AccountStore::uploadOwner(const std::string& name, std::int
   return Status::Ok;
 }
 
-AccountStore::Status AccountStore::pruneUploads(std::int64_t userId, int keep,
-                                                std::vector<std::string>& removed) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  removed.clear();
-  Transaction tx(db_);
-  if (!tx.ok()) return Status::Error;
-  {
-    Stmt s(db_,
-           "SELECT name FROM uploads WHERE user_id = ?1"
-           " AND name NOT IN (SELECT file_name FROM records WHERE user_id = ?1)"
-           " ORDER BY created DESC, rowid DESC LIMIT -1 OFFSET ?2");
-    s.bind(1, userId).bind(2, static_cast<std::int64_t>(keep));
-    int rc;
-    while ((rc = s.step()) == SQLITE_ROW) removed.push_back(s.text(0));
-    if (rc != SQLITE_DONE) return Status::Error;
-  }
-  for (const std::string& name : removed) {
-    Stmt d(db_, "DELETE FROM uploads WHERE name = ?1");
-    d.bind(1, name);
-    if (d.step() != SQLITE_DONE) return Status::Error;
-  }
-  if (!tx.commit()) {
-    removed.clear();
-    return Status::Error;
-  }
-  return Status::Ok;
-}
-
 AccountStore::Status AccountStore::saveRecord(std::int64_t userId, const std::string& kind,
                                               const std::string& configType,
                                               const std::string& fileName,
-                                              const std::string& content, std::int64_t now) {
+                                              const std::string& content, std::int64_t now,
+                                              int maxRecords, std::string& freed) {
   std::lock_guard<std::mutex> lock(mutex_);
+  freed.clear();
   Transaction tx(db_);
   if (!tx.ok()) return Status::Error;
   {
@@ -350,13 +372,48 @@ AccountStore::Status AccountStore::saveRecord(std::int64_t userId, const std::st
     if (rc == SQLITE_DONE) return Status::NotFound;
     if (rc != SQLITE_ROW) return Status::Error;
   }
-  Stmt s(db_,
-         "INSERT INTO records(user_id, kind, config_type, file_name, content, saved)"
-         " VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(user_id, kind, config_type) DO UPDATE SET"
-         " file_name = excluded.file_name, content = excluded.content, saved = excluded.saved");
-  s.bind(1, userId).bind(2, kind).bind(3, configType).bind(4, fileName).bind(5, content).bind(6, now);
-  if (s.step() != SQLITE_DONE) return Status::Error;
-  return tx.commit() ? Status::Ok : Status::Error;
+  std::string replaced;
+  {
+    Stmt old(db_, "SELECT file_name FROM records WHERE user_id = ?1 AND kind = ?2 AND config_type = ?3");
+    old.bind(1, userId).bind(2, kind).bind(3, configType);
+    const int rc = old.step();
+    if (rc == SQLITE_ROW) {
+      replaced = old.text(0);
+    } else if (rc != SQLITE_DONE) {
+      return Status::Error;
+    } else {
+      Stmt count(db_, "SELECT COUNT(*) FROM records WHERE user_id = ?1");
+      count.bind(1, userId);
+      if (count.step() != SQLITE_ROW) return Status::Error;
+      if (count.integer(0) >= maxRecords) return Status::OverLimit;
+    }
+  }
+  {
+    Stmt s(db_,
+           "INSERT INTO records(user_id, kind, config_type, file_name, content, saved)"
+           " VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(user_id, kind, config_type) DO UPDATE SET"
+           " file_name = excluded.file_name, content = excluded.content, saved = excluded.saved");
+    s.bind(1, userId).bind(2, kind).bind(3, configType).bind(4, fileName).bind(5, content).bind(6, now);
+    if (s.step() != SQLITE_DONE) return Status::Error;
+  }
+  if (!replaced.empty() && replaced != fileName) {
+    Stmt named(db_, "SELECT 1 FROM records WHERE file_name = ?1");
+    named.bind(1, replaced);
+    const int rc = named.step();
+    if (rc == SQLITE_DONE) {
+      Stmt d(db_, "DELETE FROM uploads WHERE name = ?1");
+      d.bind(1, replaced);
+      if (d.step() != SQLITE_DONE) return Status::Error;
+      freed = replaced;
+    } else if (rc != SQLITE_ROW) {
+      return Status::Error;
+    }
+  }
+  if (!tx.commit()) {
+    freed.clear();
+    return Status::Error;
+  }
+  return Status::Ok;
 }
 
 AccountStore::Status AccountStore::findRecord(std::int64_t userId, const std::string& kind,

@@ -14,7 +14,7 @@ namespace zr540 {
 
 class AccountStore {
  public:
-  enum class Status { Ok, NotFound, Conflict, Error };
+  enum class Status { Ok, NotFound, Conflict, OverLimit, Error };
   enum class CodeCheck { Ok, Wrong, Expired, TooManyAttempts, Error };
 
   struct User {
@@ -53,16 +53,22 @@ class AccountStore {
   CodeCheck resetPassword(std::int64_t userId, const std::string& codeDigest, std::int64_t now,
                           const std::string& pwhash);
 
+  // Records an upload unless it does not fit beside the user's recorded archives within
+  // `maxBytes` (OverLimit). Room is made by forgetting the user's oldest uploads that no save
+  // record names, and of those the newest `keepLoose` stay at most; their names come back in
+  // `dropped` so that the caller deletes the files. So a user never holds more than `maxBytes`.
   Status addUpload(std::int64_t userId, const std::string& name, const std::string& clientName,
-                   std::int64_t size, std::int64_t now);
+                   std::int64_t size, std::int64_t now, std::int64_t maxBytes, int keepLoose,
+                   std::vector<std::string>& dropped);
   // The owner of a stored archive; NotFound for a name nobody uploaded.
   Status uploadOwner(const std::string& name, std::int64_t& userId, std::string& clientName);
-  // Forgets the user's uploads beyond the newest `keep` that no save record names; returns
-  // their names so that the caller deletes the files.
-  Status pruneUploads(std::int64_t userId, int keep, std::vector<std::string>& removed);
 
+  // Saves or replaces the record of `kind` and `configType`; a record beyond the user's
+  // `maxRecords` is OverLimit. The archive a replaced record named is forgotten unless another
+  // record names it, and its name comes back in `freed` (else empty) for the caller to delete.
   Status saveRecord(std::int64_t userId, const std::string& kind, const std::string& configType,
-                    const std::string& fileName, const std::string& content, std::int64_t now);
+                    const std::string& fileName, const std::string& content, std::int64_t now,
+                    int maxRecords, std::string& freed);
   Status findRecord(std::int64_t userId, const std::string& kind, const std::string& configType,
                     std::string& fileName);
 

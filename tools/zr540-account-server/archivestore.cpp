@@ -99,7 +99,7 @@ bool ArchiveStore::write(const std::string& name, const std::string& bytes) {
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
-    logLine("archives: cannot write " + target + ": " + std::strerror(errno));
+    logLine("archives: cannot write " + archiveFingerprint(name) + ": " + std::strerror(errno));
     ::unlink(temp.c_str());
     return false;
   }
@@ -116,7 +116,7 @@ void ArchiveStore::remove(const std::string& name) {
   if (!validStoredName(name)) return;
   const std::string path = folder_ + "/" + name;
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    logLine("archives: cannot delete " + path + ": " + std::strerror(errno));
+    logLine("archives: cannot delete " + archiveFingerprint(name) + ": " + std::strerror(errno));
   }
 }
 

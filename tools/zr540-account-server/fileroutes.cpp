@@ -66,17 +66,20 @@ void AccountServer::onUpload(const Request& req, Response& res, const ContentRea
 
   const std::string name = newRandomName() + ".zip";
   if (!archives_.write(name, file->content)) return reply(res, Result::InternalError);
-  if (store_.addUpload(user.id, name, clientName, static_cast<std::int64_t>(file->content.size()),
-                       now()) != AccountStore::Status::Ok) {
-    archives_.remove(name);
-    return reply(res, Result::InternalError);
+  std::vector<std::string> dropped;
+  switch (store_.addUpload(user.id, name, clientName, static_cast<std::int64_t>(file->content.size()), now(),
+                           options_.userStorageBytes, kKeptLooseUploads, dropped)) {
+    case AccountStore::Status::Ok: break;
+    case AccountStore::Status::OverLimit:
+      archives_.remove(name);
+      return reply(res, Result::StorageFull);
+    default:
+      archives_.remove(name);
+      return reply(res, Result::InternalError);
   }
-  std::vector<std::string> pruned;
-  if (store_.pruneUploads(user.id, kKeptLooseUploads, pruned) == AccountStore::Status::Ok) {
-    for (const std::string& old : pruned) archives_.remove(old);
-  }
-  logLine("stored " + clientName + " of account " + std::to_string(user.id) + " as " + name + " (" +
-          std::to_string(file->content.size()) + " bytes)");
+  for (const std::string& old : dropped) archives_.remove(old);
+  logLine("stored " + clientName + " of account " + std::to_string(user.id) + " as " + archiveFingerprint(name) +
+          " (" + std::to_string(file->content.size()) + " bytes)");
   reply(res, Result::Ok, json{{"filePath", name}}, "上传成功");
 }
 
@@ -103,11 +106,15 @@ void AccountServer::saveRecord(const Request& req, Response& res, const json& bo
   // Only a name this server handed out can be recorded: no folders, no "..", no other user's.
   if (!validStoredName(filePath)) return reply(res, Result::UnknownFilePath);
 
-  switch (store_.saveRecord(user.id, kind, configType, filePath, content, now())) {
+  std::string freed;
+  switch (store_.saveRecord(user.id, kind, configType, filePath, content, now(), options_.configTypes, freed)) {
     case AccountStore::Status::Ok:
-      logLine("account " + std::to_string(user.id) + " saved " + kind + " " + filePath);
+      // The archive this record named before is no longer kept.
+      if (!freed.empty()) archives_.remove(freed);
+      logLine("account " + std::to_string(user.id) + " saved " + kind + " " + archiveFingerprint(filePath));
       return reply(res, Result::Ok, json::object(), "保存成功");
     case AccountStore::Status::NotFound: return reply(res, Result::UnknownFilePath);
+    case AccountStore::Status::OverLimit: return reply(res, Result::TooManyConfigTypes);
     default: return reply(res, Result::InternalError);
   }
 }

@@ -21,6 +21,7 @@ enum class Result : int {
   BadPassword = 10008,
   BadNickname = 10009,
   BadFieldType = 10010,    // a field is there but is not a string, or holds control characters
+  LoginLocked = 10011,     // too many wrong passwords for the account or from the address of late
 
   // token
   NotLoggedIn = 11001,     // no token, an unknown token, or an expired one
@@ -30,6 +31,8 @@ enum class Result : int {
   WrongCode = 20001,
   CodeExpired = 20002,     // never requested, used already, or past its time
   TooManyAttempts = 20003,
+  TooManyCodeRequests = 20005,  // the account has been sent its codes for the time being
+  TooManyWrongCodes = 20006,    // too many wrong codes for the account or from the address of late
   // 20004 is never sent: the client jumps straight to the new-password page on it, which would
   // let a password be reset without a code.
 
@@ -42,6 +45,8 @@ enum class Result : int {
   NothingSaved = 30006,
   BadConfigType = 30007,
   FileNotFound = 30008,
+  StorageFull = 30009,     // the upload does not fit beside the user's recorded archives
+  TooManyConfigTypes = 30010,  // a save record of one more configuration type than a user may keep
 
   // versions
   UnknownVersionType = 40001,

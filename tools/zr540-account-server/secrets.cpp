@@ -50,6 +50,8 @@ std::string secretDigest(const std::string& secret) {
   return toHex(digest, sizeof digest);
 }
 
+std::string archiveFingerprint(const std::string& name) { return "#" + secretDigest(name).substr(0, 8); }
+
 std::string newVerificationCode() {
   char text[8];
   std::snprintf(text, sizeof text, "%06u", static_cast<unsigned>(randombytes_uniform(1000000)));

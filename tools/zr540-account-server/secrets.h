@@ -28,6 +28,9 @@ std::string secretDigest(const std::string& secret);
 std::string newVerificationCode();
 // A random name of 32 hex digits, for stored files.
 std::string newRandomName();
+// How the log names a stored archive: "#" and 8 hex digits of its name's digest. The name is the
+// download address, which needs no token, so the log never holds it.
+std::string archiveFingerprint(const std::string& name);
 
 bool sameSecret(const std::string& a, const std::string& b);
 

@@ -26,6 +26,19 @@ bool parseNumber(const std::string& text, unsigned long long lo, unsigned long l
   return true;
 }
 
+// N/SECONDS, each a whole decimal number.
+bool parseRateLimit(const std::string& text, RateLimit& out) {
+  const std::size_t slash = text.find('/');
+  unsigned long long count = 0, seconds = 0;
+  if (slash == std::string::npos || !parseNumber(text.substr(0, slash), 1, 1000000, count) ||
+      !parseNumber(text.substr(slash + 1), 1, 7 * 24 * 3600, seconds)) {
+    return false;
+  }
+  out.count = static_cast<int>(count);
+  out.seconds = static_cast<std::int64_t>(seconds);
+  return true;
+}
+
 bool hasControlChars(const std::string& text) {
   for (unsigned char c : text) {
     if (c < 0x20 || c == 0x7f) return true;
@@ -50,6 +63,15 @@ const char* serverUsage() {
          "  --pwhash-mem BYTES       Argon2id memory for new password hashes (default: interactive)\n"
          "  --token-ttl SECONDS      lifetime of a login token (default 2592000, 30 days)\n"
          "  --code-ttl SECONDS       lifetime of a verification code (default 600)\n"
+         "  --code-requests N/SECONDS   codes sent for one account (default 5/3600)\n"
+         "  --code-failures N/SECONDS   wrong codes for one account, any code (default 10/3600)\n"
+         "  --login-failures N/SECONDS  wrong passwords for one account (default 10/900)\n"
+         "  --address-failures N/SECONDS  wrong codes and passwords from one address (default 30/3600)\n"
+         "  --head-timeout SECONDS   time for a request head to arrive (default 10)\n"
+         "  --body-timeout SECONDS   time for a request body to arrive after its head (default 30)\n"
+         "  --connections-per-address N  open connections of one client address (default 8)\n"
+         "  --user-storage BYTES     archives one user keeps, in bytes (default 83886080, 80 MiB)\n"
+         "  --config-types N         save records one user keeps (default 4)\n"
          "  --help                   this text\n";
 }
 
@@ -129,6 +151,25 @@ OptionsParse parseServerOptions(const std::vector<std::string>& args, ServerOpti
     } else if (name == "--code-ttl") {
       if (!parseNumber(value, 1, 7 * 24 * 3600, n)) { r.error = "--code-ttl is out of range"; return r; }
       o.codeTtlSeconds = static_cast<std::int64_t>(n);
+    } else if (name == "--code-requests" || name == "--code-failures" || name == "--login-failures" ||
+               name == "--address-failures") {
+      RateLimit& limit = name == "--code-requests"    ? o.codeRequests
+                         : name == "--code-failures"  ? o.codeFailures
+                         : name == "--login-failures" ? o.loginFailures
+                                                      : o.addressFailures;
+      if (!parseRateLimit(value, limit)) { r.error = name + " must be N/SECONDS"; return r; }
+    } else if (name == "--head-timeout" || name == "--body-timeout") {
+      if (!parseNumber(value, 1, 3600, n)) { r.error = name + " must be 1 to 3600"; return r; }
+      (name == "--head-timeout" ? o.headTimeoutSeconds : o.bodyTimeoutSeconds) = static_cast<int>(n);
+    } else if (name == "--connections-per-address") {
+      if (!parseNumber(value, 1, 10000, n)) { r.error = "--connections-per-address must be 1 to 10000"; return r; }
+      o.connectionsPerAddress = static_cast<int>(n);
+    } else if (name == "--user-storage") {
+      if (!parseNumber(value, 1, 1ULL << 40, n)) { r.error = "--user-storage is out of range"; return r; }
+      o.userStorageBytes = static_cast<std::int64_t>(n);
+    } else if (name == "--config-types") {
+      if (!parseNumber(value, 1, 1000, n)) { r.error = "--config-types must be 1 to 1000"; return r; }
+      o.configTypes = static_cast<int>(n);
     } else {
       r.error = "unknown option: " + name;
       return r;

@@ -7,6 +7,12 @@
 
 namespace zr540 {
 
+// At most `count` events within `seconds`; given on the command line as N/SECONDS.
+struct RateLimit {
+  int count = 0;
+  std::int64_t seconds = 0;
+};
+
 struct ServerOptions {
   std::string host = "127.0.0.1";
   int port = 8540;            // 0: the system picks a free port, printed on standard output
@@ -21,6 +27,18 @@ struct ServerOptions {
   std::size_t pwhashMem = 0;
   std::int64_t tokenTtlSeconds = 30LL * 24 * 3600;
   std::int64_t codeTtlSeconds = 600;
+  // guesses and codes
+  RateLimit codeRequests{5, 3600};       // verification codes sent for one account
+  RateLimit codeFailures{10, 3600};      // wrong codes for one account, whatever the code
+  RateLimit loginFailures{10, 900};      // wrong passwords for one account
+  RateLimit addressFailures{30, 3600};   // wrong codes and passwords from one client address
+  // slow clients
+  int headTimeoutSeconds = 10;           // a request head, from the connection's opening
+  int bodyTimeoutSeconds = 30;           // its body, after the head
+  int connectionsPerAddress = 8;         // open connections of one client address
+  // storage
+  std::int64_t userStorageBytes = 80LL * 1024 * 1024;  // the archives of one user
+  int configTypes = 4;                   // save records of one user (the utility makes two)
 };
 
 struct OptionsParse {

@@ -29,6 +29,7 @@ class TestAccountServerAccounts : public QObject {
   void updatePassword();
   void passwordRecovery();
   void recoveryCodeAttemptsLimited();
+  void guessesLimited();
   void versionUnknownWhenNotConfigured();
   void expiry();
   void commandLineRefused_data();
@@ -292,6 +293,58 @@ void TestAccountServerAccounts::recoveryCodeAttemptsLimited() {
   QVERIFY(!api_->login("guess@x.cn", "secret-one").isEmpty());
 }
 
+void TestAccountServerAccounts::guessesLimited() {
+  // Small counts in a long window: what goes over a limit stays refused for the rest of the test.
+  QTemporaryDir dir;
+  ServerProcess server(dir.filePath("data"));
+  QVERIFY2(server.start({"--code-requests", "2/3600", "--code-failures", "3/3600", "--login-failures", "3/3600",
+                         "--address-failures", "8/3600"}),
+           server.output().constData());
+  ApiClient api(server.port());
+  QVERIFY(api.registerUser("limit@x.cn", "secret-one"));
+  QVERIFY(api.registerUser("limit2@x.cn", "secret-one"));
+  auto validate = [&](const QString& captcha) {
+    return api.postJson("/v1/user/validatePassword", {{"email", "limit@x.cn"}, {"captcha", captcha}});
+  };
+  auto login = [&](const QString& email, const QString& password) {
+    return api.postJson("/v1/user/login", {{"email", email}, {"password", password}});
+  };
+
+  // Wrong codes count for the account whatever code they were meant for: a new code does not
+  // start the count again, and past it even the right code is refused.
+  QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 0);
+  QCOMPARE(validate("x00000").code, 20001);
+  QCOMPARE(validate("x00001").code, 20001);
+  int mark = server.output().size();
+  QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 0);
+  const QString code = server.waitForCode("limit@x.cn", mark);
+  QVERIFY(!code.isEmpty());
+  QCOMPARE(validate("x00002").code, 20001);
+  ApiReply r = validate(code);
+  QCOMPARE(r.code, 20006);
+  QCOMPARE(r.msg, QStringLiteral("验证码错误次数过多，请稍后再试"));
+  QCOMPARE(api.postJson("/v1/user/newPassword", {{"email", "limit@x.cn"}, {"captcha", code}, {"password", "Str0ng-new"}}).code, 20006);
+  // two codes were sent; a third is not
+  mark = server.output().size();
+  r = api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}});
+  QCOMPARE(r.code, 20005);
+  QCOMPARE(r.msg, QStringLiteral("验证码发送次数过多，请稍后再试"));
+
+  // Wrong passwords lock the account, against the right password too.
+  for (int i = 0; i < 3; ++i) QCOMPARE(login("limit@x.cn", "wrong-one").code, 10003);
+  r = login("limit@x.cn", "secret-one");
+  QCOMPARE(r.code, 10011);
+  QCOMPARE(r.msg, QStringLiteral("密码错误次数过多，请稍后再试"));
+  QVERIFY(r.authorization.isEmpty());
+  // This address has guessed wrong 6 times of its 8: two more at another account, and that
+  // account is refused to it as well.
+  QCOMPARE(login("limit2@x.cn", "wrong-one").code, 10003);
+  QCOMPARE(login("limit2@x.cn", "wrong-one").code, 10003);
+  QCOMPARE(login("limit2@x.cn", "secret-one").code, 10011);
+  QVERIFY(!server.output().mid(mark).contains("verification code for"));
+  QCOMPARE(server.stop(), 0);
+}
+
 void TestAccountServerAccounts::versionUnknownWhenNotConfigured() {
   // this server was started without version settings
   for (const char* type : {"zr540-software", "zr540-firmware"}) {
@@ -305,17 +358,21 @@ void TestAccountServerAccounts::versionUnknownWhenNotConfigured() {
 void TestAccountServerAccounts::expiry() {
   QTemporaryDir dir;
   ServerProcess server(dir.filePath("data"));
-  QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1"}), server.output().constData());
+  QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/1"}), server.output().constData());
   ApiClient api(server.port());
   QVERIFY(api.registerUser("ttl@x.cn", "secret-one"));
   const QString token = api.login("ttl@x.cn", "secret-one");
   QVERIFY(!token.isEmpty());
+  // two wrong passwords lock the account for a second
+  for (int i = 0; i < 2; ++i) QCOMPARE(api.postJson("/v1/user/login", {{"email", "ttl@x.cn"}, {"password", "wrong-one"}}).code, 10003);
+  QCOMPARE(api.postJson("/v1/user/login", {{"email", "ttl@x.cn"}, {"password", "secret-one"}}).code, 10011);
   QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "ttl@x.cn"}}).code, 0);
   const QString code = server.waitForCode("ttl@x.cn", 0);
   QVERIFY(!code.isEmpty());
   QThread::msleep(2200);
   QCOMPARE(api.postJson("/v1/user/validatePassword", {{"email", "ttl@x.cn"}, {"captcha", code}}).code, 20002);
   QCOMPARE(api.address(token, true).code, 11001);
+  QVERIFY(!api.login("ttl@x.cn", "secret-one").isEmpty());
   QCOMPARE(server.stop(), 0);
 }
 
@@ -333,6 +390,8 @@ void TestAccountServerAccounts::commandLineRefused_data() {
   QTest::newRow("unknown option") << QStringList{"--data", data, "--colour", "red"} << "unknown option";
   QTest::newRow("value missing") << QStringList{"--data"} << "needs a value";
   QTest::newRow("hash memory too small") << QStringList{"--data", data, "--pwhash-mem", "100"} << "--pwhash-mem";
+  QTest::newRow("limit without its time") << QStringList{"--data", data, "--login-failures", "10"} << "--login-failures must be N/SECONDS";
+  QTest::newRow("no connections") << QStringList{"--data", data, "--connections-per-address", "0"} << "--connections-per-address must be";
 }
 
 void TestAccountServerAccounts::commandLineRefused() {

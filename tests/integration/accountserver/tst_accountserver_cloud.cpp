@@ -21,6 +21,7 @@ class TestAccountServerCloud : public QObject {
   void uploadRefused_data();
   void uploadRefused();
   void sizeLimits();
+  void storageLimits();
   void saveRefused_data();
   void saveRefused();
   void usersKeptApart();
@@ -55,6 +56,10 @@ void TestAccountServerCloud::initTestCase() {
 
 void TestAccountServerCloud::cleanupTestCase() {
   QCOMPARE(server_->stop(), 0);
+  // A stored name is its own download permission: the log never holds one (32 hex digits).
+  const QString log = QString::fromUtf8(server_->output());
+  const QRegularExpressionMatch name = QRegularExpression("[0-9a-f]{32}").match(log);
+  QVERIFY2(!name.hasMatch(), qPrintable(name.captured(0)));
   delete api_;
   delete server_;
 }
@@ -72,6 +77,7 @@ void TestAccountServerCloud::uploadAndDownload() {
   const QString token = api_->newUser(QString("up-%1@x.cn").arg(macros));
   QVERIFY(!token.isEmpty());
   const QByteArray first = randomArchive(size);
+  const int mark = server_->output().size();
   const ApiReply up = api_->upload(token, first, macros ? "MacroFiles.zip" : "LocalFile.zip");
   QCOMPARE(up.code, 0);
   const QString name = up.dataString("filePath");
@@ -85,6 +91,10 @@ void TestAccountServerCloud::uploadAndDownload() {
   QCOMPARE(got.status, 200);
   QCOMPARE(got.body, first);
   QCOMPARE(got.contentType, std::string("application/zip"));
+  // the log names the archive by one fingerprint, in the upload's line and in the download's
+  const QRegularExpressionMatch stored = QRegularExpression(" as (#[0-9a-f]{8}) ").match(QString::fromUtf8(server_->output().mid(mark)));
+  QVERIFY(stored.hasMatch());
+  QTRY_VERIFY(server_->output().mid(mark).contains("GET /v1/file/download/" + stored.captured(1).toUtf8() + " -> 200"));
   // the other kind of archive is still missing
   QCOMPARE(api_->address(token, !macros).code, 30006);
 
@@ -92,6 +102,9 @@ void TestAccountServerCloud::uploadAndDownload() {
   const QByteArray second = randomArchive(size);
   QVERIFY(!api_->uploadAndSave(token, second, macros).isEmpty());
   QCOMPARE(api_->download(token, macros), second);
+  // and frees it
+  QCOMPARE(api_->get(url).status, 404);
+  QVERIFY(!archiveFiles().contains(name));
 }
 
 void TestAccountServerCloud::nothingSavedYet() {
@@ -170,6 +183,40 @@ void TestAccountServerCloud::sizeLimits() {
   QCOMPARE(api_->postRaw("/v1/file/upload", randomArchive(100), "application/zip", token).code, 10001);
   QCOMPARE(archiveFiles(), before);
   QVERIFY(!api_->uploadAndSave(token, randomArchive(100), true).isEmpty());
+}
+
+void TestAccountServerCloud::storageLimits() {
+  QTemporaryDir dir;
+  ServerProcess server(dir.filePath("data"));
+  QVERIFY2(server.start({"--user-storage", "10000", "--config-types", "3"}), server.output().constData());
+  ApiClient api(server.port());
+  const QString token = api.newUser("quota@x.cn");
+  auto saveAs = [&](const QString& name, const char* configType) {
+    return api.postJson("/v1/driver/config2/save", {{"filePath", name}, {"configContent", ""}, {"configType", configType}}, token);
+  };
+  const QString first = api.uploadAndSave(token, randomArchive(4000), false);
+  QVERIFY(!first.isEmpty());
+  QVERIFY(!api.uploadAndSave(token, randomArchive(3000), true).isEmpty());
+  // a third configuration type fits, a fourth does not
+  QCOMPARE(saveAs(api.upload(token, randomArchive(1000)).dataString("filePath"), "zr541").code, 0);
+  const QString loose = api.upload(token, randomArchive(1000)).dataString("filePath");
+  const ApiReply fourth = saveAs(loose, "zr542");
+  QCOMPARE(fourth.code, 30010);
+  QCOMPARE(fourth.msg, QStringLiteral("云端保存的配置类型已达上限"));
+  // beside 8000 recorded bytes 2001 more do not fit; 2000 do, and the loose upload makes room
+  const ApiReply full = api.upload(token, randomArchive(2001));
+  QCOMPARE(full.code, 30009);
+  QCOMPARE(full.msg, QStringLiteral("云端存储空间已满"));
+  const QByteArray second = randomArchive(2000);
+  const QString secondName = api.upload(token, second).dataString("filePath");
+  QVERIFY(!secondName.isEmpty());
+  QCOMPARE(api.get("/v1/file/download/" + loose).status, 404);
+  // replacing a record frees the archive it named
+  QCOMPARE(saveAs(secondName, "zr540").code, 0);
+  QCOMPARE(api.download(token, false), second);
+  QCOMPARE(api.get("/v1/file/download/" + first).status, 404);
+  QCOMPARE(QDir(dir.filePath("data/archives")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+  QCOMPARE(server.stop(), 0);
 }
 
 void TestAccountServerCloud::saveRefused_data() {
