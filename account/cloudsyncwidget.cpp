@@ -8,6 +8,7 @@
 #include "operatetoken.h"
 #include "safearchive.h"
 #include "saveconfiginfo.h"
+#include "transferprogress.h"
 #include "updatepasswdaccount.h"
 #include "uploadfile.h"
 #include "warningtypes.h"
@@ -99,12 +100,7 @@ void CloudSyncWidget::setTransferring(bool transferring)
 
 void CloudSyncWidget::showProgress(qint64 done, qint64 total)
 {
-    if (total <= 0) {
-        ui->TransferProgressBar->setRange(0, 0);
-        return;
-    }
-    ui->TransferProgressBar->setRange(0, 100);
-    ui->TransferProgressBar->setValue(int(qBound<qint64>(0, done * 100 / total, 100)));
+    showTransferProgress(ui->TransferProgressBar, done, total);
 }
 
 // --- password -------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "warningdialog.h"
 #include "ui_warningdialog.h"
 
+#include "transferprogress.h"
+
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QPainter>
@@ -93,12 +95,7 @@ void WarningDialog::setUrl(const QString& url) { m_url = url; }
 
 void WarningDialog::setProgress(qint64 received, qint64 total)
 {
-    if (total <= 0) {
-        ui->progressBar->setRange(0, 0);
-        return;
-    }
-    ui->progressBar->setRange(0, 100);
-    ui->progressBar->setValue(int(qBound<qint64>(0, received * 100 / total, 100)));
+    showTransferProgress(ui->progressBar, received, total);
 }
 
 void WarningDialog::on_Cancle_Button_clicked() { reject(); }
