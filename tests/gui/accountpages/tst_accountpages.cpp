@@ -4,6 +4,7 @@
 #include "apiclient.h"
 #include "apppaths.h"
 #include "cloudsyncwidget.h"
+#include "filedownloader.h"
 #include "operatetoken.h"
 #include "serverprocess.h"
 #include "supportwidget.h"
@@ -147,14 +148,16 @@ void TestAccountPages::firmwareAnswer_data()
     QTest::addColumn<bool>("updaterThere");
     QTest::addColumn<QList<int>>("warnings");
     QTest::addColumn<bool>("written");
+    QTest::addColumn<qint64>("cap");  // of the download; 0: the program's own
 
     const QString firmware = QStringLiteral("/v1/driver/firmware/download");
-    QTest::newRow("0 is 0 before the mouse reported") << "0" << 0 << firmware << true << QList<int>{9} << false;
-    QTest::newRow("no number counts as 0") << "v5" << 0 << firmware << true << QList<int>{9} << false;
-    QTest::newRow("newer") << "5" << 4 << firmware << true << QList<int>{} << true;
-    QTest::newRow("older") << "3" << 4 << firmware << true << QList<int>{} << true;
-    QTest::newRow("updater missing") << "5" << 4 << firmware << false << QList<int>{7} << true;
-    QTest::newRow("download fails") << "5" << 4 << "/v1/file/download/none" << true << QList<int>{7} << false;
+    QTest::newRow("0 is 0 before the mouse reported") << "0" << 0 << firmware << true << QList<int>{9} << false << qint64(0);
+    QTest::newRow("no number counts as 0") << "v5" << 0 << firmware << true << QList<int>{9} << false << qint64(0);
+    QTest::newRow("newer") << "5" << 4 << firmware << true << QList<int>{} << true << qint64(0);
+    QTest::newRow("older") << "3" << 4 << firmware << true << QList<int>{} << true << qint64(0);
+    QTest::newRow("updater missing") << "5" << 4 << firmware << false << QList<int>{7} << true << qint64(0);
+    QTest::newRow("download fails") << "5" << 4 << "/v1/file/download/none" << true << QList<int>{7} << false << qint64(0);
+    QTest::newRow("larger than allowed") << "5" << 4 << firmware << true << QList<int>{7} << false << qint64(4000);
 }
 
 void TestAccountPages::firmwareAnswer()
@@ -165,8 +168,11 @@ void TestAccountPages::firmwareAnswer()
     QFETCH(bool, updaterThere);
     QFETCH(QList<int>, warnings);
     QFETCH(bool, written);
+    QFETCH(qint64, cap);
 
     SupportWidget page;
+    if (cap)
+        page.downloader()->setMaxBytes(cap);  // the firmware is 5000 bytes
     const QString updater = page.updateFolder() + QStringLiteral("/ZR540UpdataOnce.exe");
     if (updaterThere)
         QVERIFY(writeFile(updater, "updater"));
