@@ -115,6 +115,13 @@ bool AccountServer::start(std::string& error) {
     return false;
   }
   if (!archives_.open(options_.dataDir + "/archives", error)) return false;
+  // A server killed mid-upload leaves a temporary file, or an archive it wrote but never recorded
+  // (nor answered for); one killed mid-save, an archive it no longer records. None will be served.
+  archives_.removeLeftovers([this](const std::string& name) {
+    std::int64_t owner = 0;
+    std::string clientName;
+    return store_.uploadOwner(name, owner, clientName) != AccountStore::Status::NotFound;
+  });
 
   installRoutes();
   http_.set_payload_max_length(kMaxUploadBodyBytes);

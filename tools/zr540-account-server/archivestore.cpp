@@ -1,5 +1,6 @@
 #include "archivestore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,8 @@ namespace zr540 {
 
 namespace {
 
+const char* const kTempPrefix = ".incoming-";
+
 bool writeAll(int fd, const char* data, std::size_t len) {
   while (len > 0) {
     const ssize_t n = ::write(fd, data, len);
@@ -28,11 +31,13 @@ bool writeAll(int fd, const char* data, std::size_t len) {
   return true;
 }
 
-void syncFolder(const std::string& folder) {
+// A renamed file keeps its new name across a power cut only once its folder is synced.
+bool syncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  if (::fsync(fd) != 0) logLine("archives: cannot sync folder " + folder + ": " + std::strerror(errno));
-  ::close(fd);
+  const bool ok = fd >= 0 && ::fsync(fd) == 0;
+  if (!ok) logLine("archives: cannot sync folder " + folder + ": " + std::strerror(errno));
+  if (fd >= 0) ::close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -88,7 +93,7 @@ bool ArchiveStore::open(const std::string& folder, std::string& error) {
 bool ArchiveStore::write(const std::string& name, const std::string& bytes) {
   if (!validStoredName(name)) return false;
   const std::string target = folder_ + "/" + name;
-  const std::string temp = folder_ + "/.incoming-" + newRandomName();
+  const std::string temp = folder_ + "/" + kTempPrefix + newRandomName();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) {
     logLine("archives: cannot create " + temp + ": " + std::strerror(errno));
@@ -103,7 +108,11 @@ bool ArchiveStore::write(const std::string& name, const std::string& bytes) {
     ::unlink(temp.c_str());
     return false;
   }
-  syncFolder(folder_);
+  // Answered means stored, a power cut included: an archive whose name may not last is refused.
+  if (!syncFolder(folder_)) {
+    ::unlink(target.c_str());
+    return false;
+  }
   return true;
 }
 
@@ -117,6 +126,30 @@ void ArchiveStore::remove(const std::string& name) {
   const std::string path = folder_ + "/" + name;
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
     logLine("archives: cannot delete " + archiveFingerprint(name) + ": " + std::strerror(errno));
+  }
+}
+
+void ArchiveStore::removeLeftovers(const std::function<bool(const std::string&)>& recorded) {
+  DIR* dir = ::opendir(folder_.c_str());
+  if (!dir) {
+    logLine("archives: cannot list " + folder_ + ": " + std::strerror(errno));
+    return;
+  }
+  int temporary = 0, unrecorded = 0;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    const bool isTemp = name.compare(0, std::strlen(kTempPrefix), kTempPrefix) == 0;
+    if (!isTemp && !(validStoredName(name) && !recorded(name))) continue;
+    if (::unlink((folder_ + "/" + name).c_str()) != 0) {
+      logLine("archives: cannot delete a leftover file: " + std::string(std::strerror(errno)));
+      continue;
+    }
+    ++(isTemp ? temporary : unrecorded);
+  }
+  ::closedir(dir);
+  if (temporary + unrecorded > 0) {
+    logLine("archives: deleted " + std::to_string(temporary) + " temporary files and " + std::to_string(unrecorded) +
+            " unrecorded archives left by an interrupted run");
   }
 }
 

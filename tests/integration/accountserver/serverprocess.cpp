@@ -58,6 +58,12 @@ int ServerProcess::stop() {
   return proc_.exitStatus() == QProcess::NormalExit ? proc_.exitCode() : -1;
 }
 
+bool ServerProcess::kill() {
+  if (proc_.state() == QProcess::NotRunning) return false;
+  proc_.kill();
+  return proc_.waitForFinished(5000);
+}
+
 QString ServerProcess::waitForCode(const QString& email, int from, int timeoutMs) {
   const QRegularExpression line(QStringLiteral("verification code for <%1>: (\\d{6}) ")
                                     .arg(QRegularExpression::escape(email)));

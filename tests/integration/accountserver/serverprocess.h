@@ -19,6 +19,9 @@ class ServerProcess {
   bool start(const QStringList& extraArgs = {});
   // SIGTERM and wait; the exit code, or -1 when it crashed or did not stop.
   int stop();
+  // SIGKILL and wait, as a crash: no handler runs, nothing is flushed or closed by the server.
+  // True when it was running and is gone.
+  bool kill();
   bool isRunning() const { return proc_.state() == QProcess::Running; }
 
   quint16 port() const { return port_; }
