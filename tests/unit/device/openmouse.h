@@ -3,6 +3,7 @@
 #pragma once
 
 #include "simulatedmousesession.h"
+#include "testhelpers.h"
 #include "usbdriver540.h"
 
 #include <QByteArray>

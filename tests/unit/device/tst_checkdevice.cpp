@@ -3,6 +3,7 @@
 #include "checkdevice.h"
 #include "logcapture.h"
 #include "simulatedmousesession.h"
+#include "testhelpers.h"
 
 #include <QThread>
 #include <QtTest>
@@ -92,22 +93,17 @@ void TestCheckDevice::tells_data()
 
 void TestCheckDevice::tells()
 {
-    QFETCH(Collections, collections);
-    QFETCH(QByteArray, steps);
-    QFETCH(QList<bool>, told);
-    QFETCH(int, invalidHandleLines);
-
     SimulatedMouseSession session;
-    session.mouse().setCollections(collections);
+    session.mouse().setCollections(fetched<Collections>("collections"));
     auto watch = std::make_shared<Watch>(session.shared());
     CheckDevice monitor(Sim::VendorId, Sim::ProductId, nullptr, watch);
     QList<bool> seen;
     connect(&monitor, &CheckDevice::sigFound, [&seen](bool found) { seen << found; });
     LogCapture log;
-    for (char step : steps)
+    for (char step : fetched<QByteArray>("steps"))
         step == 'c' ? monitor.check() : session.mouse().setPlugged(step == '+');
-    QCOMPARE(seen, told);
-    QCOMPARE(log.count(QStringLiteral("INVALID_HANDLE_VALUE")), invalidHandleLines);
+    QCOMPARE(seen, fetched<QList<bool>>("told"));
+    QCOMPARE(log.count(QStringLiteral("INVALID_HANDLE_VALUE")), fetched<int>("invalidHandleLines"));
     QVERIFY(watch->held.empty());
     QVERIFY(!watch->misused);
 }

@@ -212,11 +212,10 @@ void TestDeviceProtocol::readAcceptance_data()
 void TestDeviceProtocol::readAcceptance()
 {
     QFETCH(QString, read);
-    QFETCH(Edit, edit);
     QFETCH(int, result);
     OpenMouse m;
     m.mouse().setMacroBlock(152, macroMemory(0, 1, {0x04, 0x80}));
-    m.mouse().garbleNextReply(edit);
+    m.mouse().garbleNextReply(fetched<Edit>("edit"));
     DeviceProfileBlock block;
     block.bytes.fill(0xEE);
     std::uint8_t buffer[1024], status = 0xEE;
@@ -256,7 +255,6 @@ void TestDeviceProtocol::writeStatus()
 {
     QFETCH(int, kind);
     QFETCH(QString, fault);
-    QFETCH(int, result);
     OpenMouse m;
     if (fault == "refused")
         m.mouse().setNextWriteStatus(static_cast<Sim::WriteKind>(kind), 1);
@@ -268,7 +266,7 @@ void TestDeviceProtocol::writeStatus()
         m.mouse().failNextTransfer(Sim::Transfer::SetFeature, 1);
     else
         m.mouse().failNextTransfer(Sim::Transfer::GetFeature);
-    QCOMPARE(writeOfKind(m.driver, kind), result);
+    QCOMPARE(writeOfKind(m.driver, kind), fetched<int>("result"));
     // The status query happens exactly when the write itself went out.
     QCOMPARE(m.commands().size(), std::size_t(fault == "write fails" || fault == "status request fails" ? 0 : 1));
 }

@@ -44,11 +44,10 @@ void TestDeviceTransport::oversizedPayloadIsRefused_data()
 
 void TestDeviceTransport::oversizedPayloadIsRefused()
 {
-    QFETCH(bool, dataChannel);
     QFETCH(int, length);
     QFETCH(bool, accepted);
     OpenMouse m;
-    HidChannel* channel = dataChannel ? &m.driver.dataChannel : &m.driver.commandChannel;
+    HidChannel* channel = fetched<bool>("dataChannel") ? &m.driver.dataChannel : &m.driver.commandChannel;
     std::vector<std::uint8_t> payload(2000, 0x00);
     payload[0] = 0x82;  // a status request: harmless for the mouse on either channel
     QCOMPARE(m.driver.SetFeatureReport(channel, payload.data(), length), accepted ? 1 : 0);
@@ -72,7 +71,6 @@ void TestDeviceTransport::failuresAreLogged_data()
 void TestDeviceTransport::failuresAreLogged()
 {
     QFETCH(int, transfer);
-    QFETCH(QString, line);
     OpenMouse m;
     m.mouse().failNextTransfer(static_cast<Sim::Transfer>(transfer));
     LogCapture log;
@@ -86,7 +84,7 @@ void TestDeviceTransport::failuresAreLogged()
     case Sim::Transfer::ReadReport: result = m.driver.ReadInputReport(channel, buffer, 6); break;
     }
     QCOMPARE(result, 0);
-    QCOMPARE(log.lines(), QStringList{line});
+    QCOMPARE(log.lines(), QStringList{fetched<QString>("line")});
 }
 
 void TestDeviceTransport::shortReplyIsRefused()

@@ -6,6 +6,7 @@
 #include "apppaths.h"
 #include "dcdatahandle.h"
 #include "simulatedmousesession.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,11 +56,7 @@ struct EngineFixture {
 
     Sim& mouse() { return session.mouse(); }
 
-    QByteArray file(int number) const
-    {
-        QFile f(AppPaths::profileFile(number));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray file(int number) const { return fileContent(AppPaths::profileFile(number)); }
 
     // Byte `at` of the profile block as the mouse holds it, and as profile file `number` (the
     // active one by default) holds it.

@@ -82,11 +82,10 @@ void TestEngineProfiles::compare_data()
 void TestEngineProfiles::compare()
 {
     QFETCH(QList<int>, fileDpi);
-    QFETCH(int, mouseDpi);
     QFETCH(int, announced);
     EngineFixture f(EngineFixture::Unconnected);
     writeProfiles(fileDpi);
-    putMouseSettings(f, profileWithDpi(mouseDpi));
+    putMouseSettings(f, profileWithDpi(fetched<int>("mouseDpi")));
 
     QSignalSpy page(f.engine.get(), &DCDataHandle::sig_SetCurrentConfigurePage);
     QSignalSpy version(f.engine.get(), &DCDataHandle::sig_VersionNumber);

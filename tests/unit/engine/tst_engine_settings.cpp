@@ -37,11 +37,10 @@ void TestEngineSettings::dpi_data()
 void TestEngineSettings::dpi()
 {
     QFETCH(int, level);
-    QFETCH(int, value);
     QFETCH(int, stored);
     EngineFixture f;
     const auto before = f.mouse().profileMemory();
-    f.engine->slot_setDPIValueOnMouse(level, value);
+    f.engine->slot_setDPIValueOnMouse(level, fetched<int>("value"));
     QCOMPARE(f.writes(0x03), 1);  // sent, stored or not
 
     if (stored < 0) {
@@ -72,12 +71,11 @@ void TestEngineSettings::reportRate_data()
 
 void TestEngineSettings::reportRate()
 {
-    QFETCH(int, value);
     QFETCH(int, stored);
     EngineFixture f;
     f.engine->slot_ChangeUsbReportRate(1);
     f.mouse().clearLog();
-    f.engine->slot_ChangeUsbReportRate(value);
+    f.engine->slot_ChangeUsbReportRate(fetched<int>("value"));
     QCOMPARE(int(f.mouseByte(At::ReportRate)), stored);
     QCOMPARE(int(f.fileByte(At::ReportRate)), stored);
     QCOMPARE(f.writes(0x03), 1);

@@ -98,11 +98,9 @@ void TestMacroDownload::encoding_data()
 
 void TestMacroDownload::encoding()
 {
-    QFETCH(QJsonArray, events);
-    QFETCH(int, ignore);
-    QFETCH(Items, items);
     EngineFixture f(EngineFixture::Unconnected);
-    QCOMPARE(f.engine->defineLocalMacro(macroFile("m", events, 1, ignore)), items);
+    QCOMPARE(f.engine->defineLocalMacro(macroFile("m", fetched<QJsonArray>("events"), 1, fetched<int>("ignore"))),
+             fetched<Items>("items"));
 }
 
 // The edge buttons: the left one, the wheel's crossed pair, the last; and the repeat count, high

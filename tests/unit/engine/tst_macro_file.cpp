@@ -2,6 +2,7 @@
 #include "apppaths.h"
 #include "logcapture.h"
 #include "operatemacrofile.h"
+#include "testhelpers.h"
 #include "wholefile.h"
 
 #include <QDir>
@@ -12,13 +13,6 @@
 
 namespace {
 QString golden(const QString& name) { return QStringLiteral(ZR540_TEST_DATA_DIR "/macros/") + name; }
-
-QByteArray contentOf(const QString& path)
-{
-    QByteArray content;
-    readWholeFile(path, content);
-    return content;
-}
 
 // A copy of a golden file in `dir`, to write into.
 QString copyOf(const QTemporaryDir& dir, const QString& name)
@@ -66,16 +60,13 @@ void TestMacroFile::readKeys_data()
 void TestMacroFile::readKeys()
 {
     QFETCH(QString, file);
-    QFETCH(QString, name);
-    QFETCH(QList<int>, values);
-    QFETCH(bool, notArrayLogged);
     OperateMacroFile macro;
     LogCapture log;
-    QCOMPARE(macro.getName(file), name);
+    QCOMPARE(macro.getName(file), fetched<QString>("name"));
     const QList<int> read = {macro.getMacroNodeList(file).size(), macro.getRepeatTimes(file),
                              macro.getIgnoreDelayTime(file), macro.getMacroType(file)};
-    QCOMPARE(read, values);
-    QCOMPARE(log.contains(QStringLiteral("isn't array")), notArrayLogged);
+    QCOMPARE(read, fetched<QList<int>>("values"));
+    QCOMPARE(log.contains(QStringLiteral("isn't array")), fetched<bool>("notArrayLogged"));
 }
 
 void TestMacroFile::readingNeverCreatesAFile()
@@ -107,7 +98,7 @@ void TestMacroFile::goldenFilesRoundTrip()
     QVERIFY(macro.setRepeatTimes(path, macro.getRepeatTimes(source)));
     QVERIFY(macro.setIgnoreDelayTime(path, macro.getIgnoreDelayTime(source)));
     QVERIFY(macro.setMacroType(path, macro.getMacroType(source)));
-    QCOMPARE(contentOf(path), contentOf(source));
+    QCOMPARE(fileContent(path), fileContent(source));
 }
 
 void TestMacroFile::writingAKey_data()
@@ -125,15 +116,14 @@ void TestMacroFile::writingAKey()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, after);
-    QFETCH(bool, noThisLogged);
     QTemporaryDir dir;
     const QString path = QFile::exists(golden(file)) ? copyOf(dir, file) : dir.filePath(file);
-    const QByteArray before = contentOf(path);
+    const QByteArray before = fileContent(path);
     OperateMacroFile macro;
     LogCapture log;
     QCOMPARE(macro.setName(path, QString("宏1")), !after.isEmpty());
-    QCOMPARE(contentOf(path), after.isEmpty() ? before : after);
-    QCOMPARE(log.contains(QStringLiteral("no this")), noThisLogged);
+    QCOMPARE(fileContent(path), after.isEmpty() ? before : after);
+    QCOMPARE(log.contains(QStringLiteral("no this")), fetched<bool>("noThisLogged"));
     // Events are only ever written into a valid object.
     QCOMPARE(macro.setMacroNodeList(path, {MacroNode{}}), !after.isEmpty());
     QVERIFY(QDir(dir.path()).entryList(QDir::Files).size() == 1);  // no temporary left behind
@@ -160,7 +150,7 @@ void TestMacroFile::unreadableFileIsLeftAlone()
     QTemporaryDir dir;
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));  // anyone may write here
     const QString path = copyOf(dir, "ctrl-click.json");
-    const QByteArray before = contentOf(path);
+    const QByteArray before = fileContent(path);
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
     const bool root = geteuid() == 0;
     if (root)
@@ -172,7 +162,7 @@ void TestMacroFile::unreadableFileIsLeftAlone()
         QVERIFY(seteuid(0) == 0);
     QVERIFY(!written);
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QCOMPARE(contentOf(path), before);
+    QCOMPARE(fileContent(path), before);
     QVERIFY(
         log.contains(QStringLiteral("loginfo = macro file %1 exists but cannot be read, Name not written").arg(path)));
 }
@@ -193,17 +183,14 @@ void TestMacroFile::strictNumbers_data()
 
 void TestMacroFile::strictNumbers()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(int, repeat);
-    QFETCH(int, keyValue);
     QTemporaryDir dir;
     const QString path = dir.filePath("m.json");
-    QVERIFY(writeWholeFile(path, content));
+    QVERIFY(writeWholeFile(path, fetched<QByteArray>("content")));
     OperateMacroFile macro;
-    QCOMPARE(macro.getRepeatTimes(path), repeat);
+    QCOMPARE(macro.getRepeatTimes(path), fetched<int>("repeat"));
     const QList<MacroNode> nodes = macro.getMacroNodeList(path);
     QCOMPARE(nodes.size(), 1);
-    QCOMPARE(nodes.first().KeyValue, keyValue);
+    QCOMPARE(nodes.first().KeyValue, fetched<int>("keyValue"));
     QCOMPARE(nodes.first().ValueType, -1);  // absent keys keep a fresh node's values
 }
 

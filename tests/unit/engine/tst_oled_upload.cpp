@@ -46,11 +46,9 @@ void TestOledUpload::packing_data()
 
 void TestOledUpload::packing()
 {
-    QFETCH(QImage, image);
-    QFETCH(QByteArray, frame);
     QByteArray packed(512, '\x5A');
-    QVERIFY(OledFrame::pack(image, reinterpret_cast<unsigned char*>(packed.data()), 512));
-    QCOMPARE(packed, frame);
+    QVERIFY(OledFrame::pack(fetched<QImage>("image"), reinterpret_cast<unsigned char*>(packed.data()), 512));
+    QCOMPARE(packed, fetched<QByteArray>("frame"));
 }
 
 void TestOledUpload::upload()
@@ -126,13 +124,12 @@ void TestOledUpload::bmpSuitePacksTheSameEveryTime_data()
 
 void TestOledUpload::bmpSuitePacksTheSameEveryTime()
 {
-    QFETCH(QString, path);
     QByteArray frames[2];
     bool loaded[2] = {};
     for (int run = 0; run < 2; ++run) {
         litterHeap(run);
         QImage canvas;
-        loaded[run] = OledFrame::loadCanvas(path, canvas);
+        loaded[run] = OledFrame::loadCanvas(fetched<QString>("path"), canvas);
         frames[run] = QByteArray(512, '\0');
         if (loaded[run])
             QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frames[run].data()), 512));

@@ -3,6 +3,7 @@
 #include "logcapture.h"
 #include "profilefile.h"
 #include "wholefile.h"
+#include "testhelpers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -81,24 +82,21 @@ void TestProfileFile::decode_data()
 
 void TestProfileFile::decode()
 {
-    QFETCH(QByteArray, section);
     QFETCH(int, slot);
-    QFETCH(int, header0);
     QFETCH(QList<MacroItem>, items);
-    QFETCH(int, filledSlots);
 
     WholeStruct record;
     for (MacroStruct& m : record.macros)
         m.items = {MacroItem{0xAA, 0xBB}};  // whatever was there before goes
-    QVERIFY(ProfileFile::decode(settingsOf(0x11) + section, record));
+    QVERIFY(ProfileFile::decode(settingsOf(0x11) + fetched<QByteArray>("section"), record));
     QCOMPARE(record.settings[0], std::uint8_t(0x11));
     QCOMPARE(record.settings[233], std::uint8_t(0x11));
-    QCOMPARE(record.macros[std::size_t(slot)].header0, std::uint8_t(header0));
+    QCOMPARE(record.macros[std::size_t(slot)].header0, std::uint8_t(fetched<int>("header0")));
     QCOMPARE(record.macros[std::size_t(slot)].items, items);
     int filled = 0;
     for (const MacroStruct& m : record.macros)
         filled += m.items.isEmpty() ? 0 : 1;
-    QCOMPARE(filled, filledSlots);
+    QCOMPARE(filled, fetched<int>("filledSlots"));
 }
 
 void TestProfileFile::shortContentLeavesTheRecordAlone()

@@ -4,6 +4,7 @@
 #include "hiddescriptor.h"
 #include "simulatedmouse.h"
 #include "windowscapsfiles.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +15,9 @@
 
 #include <cstring>
 #include <memory>
-#include <utility>
 
 using hid::HidDescriptor;
 using hid::TopLevelCollection;
-using hid::ValueCaps;
 
 namespace {
 
@@ -58,26 +57,6 @@ QString describe(const HidDescriptor& d)
     for (const TopLevelCollection& c : d.collections())
         parts << describe(c);
     return parts.join(" | ");
-}
-
-// A descriptor written the way its *.expected file is (the format is explained there).
-QString expectedForm(const HidDescriptor& d)
-{
-    QStringList lines;
-    for (const TopLevelCollection& c : d.collections()) {
-        lines << QString("collection 0x%1 0x%2 input=%3 output=%4 feature=%5")
-                     .arg(hex4(c.caps.usagePage), hex4(c.caps.usage))
-                     .arg(c.caps.inputReportByteLength)
-                     .arg(c.caps.outputReportByteLength)
-                     .arg(c.caps.featureReportByteLength);
-        const std::pair<QString, const std::vector<ValueCaps>*> kinds[] = {
-            {"inputcap", &c.inputValueCaps}, {"outputcap", &c.outputValueCaps}, {"featurecap", &c.featureValueCaps}};
-        for (const auto& kind : kinds) {
-            for (const ValueCaps& v : *kind.second)
-                lines << QString("%1 %2 0x%3 0x%4 %5").arg(kind.first).arg(v.reportId).arg(hex4(v.usagePage), hex4(v.usage)).arg(v.reportCount);
-        }
-    }
-    return lines.join('\n');
 }
 
 QByteArray fromHex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
@@ -183,19 +162,18 @@ void TestHidDescriptor::mouseDescriptorsWholeAndCut()
     HidDescriptor full;
     std::string error;
     QVERIFY2(parseExact(bytes, full, error), error.c_str());
-    QStringList expected;
+    QStringList collections, expected;
+    for (const TopLevelCollection& c : full.collections())
+        collections << describe(c);
     for (const QByteArray& line : readDescriptorFile(name + ".expected").split('\n')) {
         if (!line.trimmed().isEmpty() && !line.startsWith('#'))
             expected << QString::fromUtf8(line.trimmed());
     }
-    QCOMPARE(expectedForm(full), expected.join('\n'));
+    QCOMPARE(collections, expected);
 
     // Each descriptor ends by closing its last collection, so a shorter piece is broken (cut
     // inside an item, or with a collection left open) unless it stops after a whole top-level
     // collection: then it holds exactly the collections before the cut.
-    QStringList collections;
-    for (const TopLevelCollection& c : full.collections())
-        collections << describe(c);
     for (int size = 0; size < bytes.size(); ++size) {
         HidDescriptor cut;
         error.clear();
@@ -331,14 +309,11 @@ void TestHidDescriptor::items_data()
 
 void TestHidDescriptor::items()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QFETCH(bool, reportIds);
     HidDescriptor descriptor;
     std::string error;
-    QVERIFY2(parseExact(bytes, descriptor, error), error.c_str());
-    QCOMPARE(describe(descriptor), expected);
-    QCOMPARE(descriptor.usesReportIds(), reportIds);
+    QVERIFY2(parseExact(fetched<QByteArray>("bytes"), descriptor, error), error.c_str());
+    QCOMPARE(describe(descriptor), fetched<QString>("expected"));
+    QCOMPARE(descriptor.usesReportIds(), fetched<bool>("reportIds"));
 }
 
 void TestHidDescriptor::malformed_data()
@@ -381,12 +356,10 @@ void TestHidDescriptor::malformed_data()
 
 void TestHidDescriptor::malformed()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
     HidDescriptor descriptor;
     std::string message;
-    QVERIFY(!parseExact(bytes, descriptor, message));
-    QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
+    QVERIFY(!parseExact(fetched<QByteArray>("bytes"), descriptor, message));
+    QVERIFY2(QString::fromStdString(message).contains(fetched<QString>("error")), message.c_str());
     QVERIFY(descriptor.collections().empty());
 }
 

@@ -4,6 +4,7 @@
 #include "fakenodeio.h"
 #include "fakesysfs.h"
 #include "hid_linux.h"
+#include "testhelpers.h"
 
 #include <QFile>
 #include <QtTest>
@@ -40,25 +41,11 @@ QByteArray descriptorFile(const QString& name)
 const char* const ReceiverDescriptor = "0501 0902 A101 8501 0930 7508 9502 8106 C0"
                                        "0600FF 0901 A101 8502 0901 7508 9504 8102 8503 0901 9502 9102 C0";
 
-FakeSysfs::UsbNode usbNode(const QString& node, const QString& usbDevice, int interfaceNumber, std::uint16_t vendorId,
-                           std::uint16_t productId, std::uint16_t release, const QString& product,
-                           const QByteArray& descriptor)
-{
-    FakeSysfs::UsbNode n;
-    n.node = node;
-    n.usbDevice = usbDevice;
-    n.interfaceNumber = interfaceNumber;
-    n.vendorId = vendorId;
-    n.productId = productId;
-    n.release = release;
-    n.product = product;
-    n.descriptor = descriptor;
-    return n;
-}
+using Node = FakeSysfs::UsbNode;
 
-FakeSysfs::UsbNode mouseNode(const QString& node, int interfaceNumber, const QByteArray& descriptor)
+Node mouseNode(const QString& node, int interfaceNumber, const QByteArray& descriptor)
 {
-    return usbNode(node, "1-1", interfaceNumber, 0x2F73, 0x5C48, 0x0102, "ZR540", descriptor);
+    return Node{node, "1-1", interfaceNumber, 0x2F73, 0x5C48, 0x0102, "ZR540", descriptor};
 }
 
 // The tree most tests use:
@@ -71,15 +58,15 @@ FakeSysfs::UsbNode mouseNode(const QString& node, int interfaceNumber, const QBy
 // and two entries in the class folder that are no nodes.
 bool buildStandardTree(FakeSysfs& sys)
 {
-    FakeSysfs::UsbNode missing = usbNode("hidraw3", "1-3", 0, 0x1234, 0x0003, 0x1201, "No Descriptor", QByteArray());
-    missing.withDescriptor = false;
+    const Node missing{"hidraw3", "1-3", 0, 0x1234, 0x0003, 0x1201, "No Descriptor", {}, true, false};
     return sys.isValid() && sys.addUsbNode(mouseNode("hidraw0", 0, descriptorFile("zr540-pointer.bin")))
            && sys.addUsbNode(mouseNode("hidraw1", 1, descriptorFile("zr540-vendor.bin")))
-           && sys.addUsbNode(usbNode("hidraw2", "1-2", 0, 0x046D, 0xC52B, 0x1201, "USB Receiver", fromHex(ReceiverDescriptor)))
+           && sys.addUsbNode({"hidraw2", "1-2", 0, 0x046D, 0xC52B, 0x1201, "USB Receiver", fromHex(ReceiverDescriptor)})
            && sys.addUsbNode(missing)
-           && sys.addUsbNode(usbNode("hidraw4", "1-4", 0, 0x1234, 0x0004, 0x1201, "Broken Descriptor",
-                                     fromHex("0501 0902 A101")))  // never closed
-           && sys.addBluetoothNode("hidraw10", 0x046D, 0xB010, "Bluetooth Mouse M557", descriptorFile("zr540-pointer.bin"))
+           && sys.addUsbNode({"hidraw4", "1-4", 0, 0x1234, 0x0004, 0x1201, "Broken Descriptor",
+                              fromHex("0501 0902 A101")})  // never closed
+           && sys.addBluetoothNode("hidraw10", 0x046D, 0xB010, "Bluetooth Mouse M557",
+                                   descriptorFile("zr540-pointer.bin"))
            && sys.addClassEntry("hidrawX") && sys.addClassEntry("event3");
 }
 
@@ -175,57 +162,43 @@ void TestHidraw::enumerate()
 void TestHidraw::queries_data()
 {
     QTest::addColumn<QString>("interface");
-    QTest::addColumn<int>("vendorId");
-    QTest::addColumn<int>("productId");
-    QTest::addColumn<int>("release");
-    QTest::addColumn<QString>("product");
-    QTest::addColumn<QString>("caps");  // empty: no caps, with the errno in capsError
+    QTest::addColumn<QString>("device");  // "vendor:product release product string"
+    QTest::addColumn<QString>("caps");    // empty: no caps, with the errno in capsError
     QTest::addColumn<int>("capsError");
 
-    QTest::newRow("mouse pointer") << "hidraw0#0" << 0x2F73 << 0x5C48 << 0x0102 << "ZR540"
-                                   << "0001:0002 in=7 out=0 feat=0 fvc ids=" << 0;
-    QTest::newRow("mouse command") << "hidraw1#0" << 0x2F73 << 0x5C48 << 0x0102 << "ZR540"
-                                   << "ff00:0001 in=0 out=0 feat=6 fvc ids=5" << 0;
-    QTest::newRow("mouse data") << "hidraw1#1" << 0x2F73 << 0x5C48 << 0x0102 << "ZR540"
-                                << "ff00:0001 in=0 out=0 feat=1032 fvc ids=6" << 0;
-    QTest::newRow("receiver mouse") << "hidraw2#0" << 0x046D << 0xC52B << 0x1201 << "USB Receiver"
-                                    << "0001:0002 in=3 out=0 feat=0 fvc ids=" << 0;
-    QTest::newRow("receiver vendor") << "hidraw2#1" << 0x046D << 0xC52B << 0x1201 << "USB Receiver"
-                                     << "ff00:0001 in=5 out=3 feat=0 fvc ids=" << 0;
-    QTest::newRow("descriptor missing") << "hidraw3#0" << 0x1234 << 0x0003 << 0x1201 << "No Descriptor" << QString()
-                                        << ENOENT;
-    QTest::newRow("descriptor broken") << "hidraw4#0" << 0x1234 << 0x0004 << 0x1201 << "Broken Descriptor"
-                                       << QString() << EINVAL;
-    QTest::newRow("bluetooth") << "hidraw10#0" << 0x046D << 0xB010 << 0 << "Bluetooth Mouse M557"
+    const QString mouse = "2f73:5c48 0102 ZR540", receiver = "046d:c52b 1201 USB Receiver";
+    QTest::newRow("mouse pointer") << "hidraw0#0" << mouse << "0001:0002 in=7 out=0 feat=0 fvc ids=" << 0;
+    QTest::newRow("mouse command") << "hidraw1#0" << mouse << "ff00:0001 in=0 out=0 feat=6 fvc ids=5" << 0;
+    QTest::newRow("mouse data") << "hidraw1#1" << mouse << "ff00:0001 in=0 out=0 feat=1032 fvc ids=6" << 0;
+    QTest::newRow("receiver mouse") << "hidraw2#0" << receiver << "0001:0002 in=3 out=0 feat=0 fvc ids=" << 0;
+    QTest::newRow("receiver vendor") << "hidraw2#1" << receiver << "ff00:0001 in=5 out=3 feat=0 fvc ids=" << 0;
+    QTest::newRow("descriptor missing") << "hidraw3#0"
+                                        << "1234:0003 1201 No Descriptor" << QString() << ENOENT;
+    QTest::newRow("descriptor broken") << "hidraw4#0"
+                                       << "1234:0004 1201 Broken Descriptor" << QString() << EINVAL;
+    QTest::newRow("bluetooth") << "hidraw10#0"
+                               << "046d:b010 0000 Bluetooth Mouse M557"
                                << "0001:0002 in=7 out=0 feat=0 fvc ids=" << 0;
 }
 
 void TestHidraw::queries()
 {
-    QFETCH(QString, interface);
-    QFETCH(int, vendorId);
-    QFETCH(int, productId);
-    QFETCH(int, release);
-    QFETCH(QString, product);
     QFETCH(QString, caps);
-    QFETCH(int, capsError);
 
-    const Handle h = openOrFail(interface, Access::Query);
+    const Handle h = openOrFail(fetched<QString>("interface"), Access::Query);
     QVERIFY(h != InvalidHandle);
-    hid::Attributes attributes;
-    QVERIFY(m_backend->attributes(h, attributes));
-    QCOMPARE(int(attributes.vendorId), vendorId);
-    QCOMPARE(int(attributes.productId), productId);
-    QCOMPARE(int(attributes.versionNumber), release);
+    hid::Attributes a;
     std::string name;
+    QVERIFY(m_backend->attributes(h, a));
     QVERIFY(m_backend->productString(h, name));
-    QCOMPARE(QString::fromStdString(name), product);
+    QCOMPARE(QString::asprintf("%04x:%04x %04x %s", a.vendorId, a.productId, a.versionNumber, name.c_str()),
+             fetched<QString>("device"));
 
     hid::Caps c;
     std::vector<hid::ValueCaps> valueCaps;
     if (caps.isEmpty()) {
         QCOMPARE(m_backend->caps(h, c), CapsStatus::NoPreparsedData);
-        QCOMPARE(int(m_backend->lastError()), capsError);
+        QCOMPARE(int(m_backend->lastError()), fetched<int>("capsError"));
         QVERIFY(!m_backend->featureValueCaps(h, valueCaps));
     } else {
         QCOMPARE(m_backend->caps(h, c), CapsStatus::Ok);
@@ -261,10 +234,9 @@ void TestHidraw::missingOrOddFiles()
     QFETCH(QByteArray, uevent);
     QFETCH(int, attributesError);
     QFETCH(int, productError);
-    QFETCH(int, release);
 
     FakeSysfs sys;
-    FakeSysfs::UsbNode n = mouseNode("hidraw7", 1, descriptorFile("zr540-vendor.bin"));
+    Node n = mouseNode("hidraw7", 1, descriptorFile("zr540-vendor.bin"));
     n.withUevent = missing != "uevent";
     n.withProduct = missing != "product";
     n.withRelease = missing != "bcdDevice";
@@ -279,7 +251,8 @@ void TestHidraw::missingOrOddFiles()
     QVERIFY(h != InvalidHandle);
     hid::Attributes a;
     QCOMPARE(backend.attributes(h, a), attributesError == 0);
-    QCOMPARE(int(attributesError ? backend.lastError() : a.versionNumber), attributesError ? attributesError : release);
+    QCOMPARE(int(attributesError ? backend.lastError() : a.versionNumber),
+             attributesError ? attributesError : fetched<int>("release"));
     std::string product;
     QCOMPARE(backend.productString(h, product), productError == 0);
     if (productError)
@@ -328,9 +301,8 @@ void TestHidraw::openModes_data()
 
 void TestHidraw::openModes()
 {
-    QFETCH(int, access);
     QFETCH(int, flags);
-    const Handle h = openOrFail("hidraw1#1", Access(access));
+    const Handle h = openOrFail("hidraw1#1", Access(fetched<int>("access")));
     QVERIFY(h != InvalidHandle);
     const QList<FakeNodeIo::Call> opens = m_io->calls("open");
     QCOMPARE(opens.size(), flags < 0 ? 0 : 1);
@@ -418,13 +390,10 @@ void TestHidraw::setFeature_data()
 
 void TestHidraw::setFeature()
 {
-    QFETCH(QString, interface);
-    QFETCH(int, access);
     QFETCH(QByteArray, buffer);
     QFETCH(int, sent);
-    QFETCH(int, error);
 
-    const Handle h = openOrFail(interface, Access(access));
+    const Handle h = openOrFail(fetched<QString>("interface"), Access(fetched<int>("access")));
     QVERIFY(h != InvalidHandle);
     const bool ok = m_backend->setFeature(h, u8(buffer), std::size_t(buffer.size()));
     const QList<FakeNodeIo::Call> ioctls = m_io->calls("ioctl");
@@ -434,7 +403,7 @@ void TestHidraw::setFeature()
         QCOMPARE(ioctls[0].request, static_cast<unsigned long>(HIDIOCSFEATURE(sent)));
         QCOMPARE(ioctls[0].bytes, buffer.left(sent));
     } else {
-        QCOMPARE(int(m_backend->lastError()), error);
+        QCOMPARE(int(m_backend->lastError()), fetched<int>("error"));
     }
     m_backend->close(h);
 }

@@ -9,6 +9,7 @@
 #include "pcactionrunner.h"
 #include "pcactionstore.h"
 #include "pcactiontable.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,12 +100,8 @@ void TestHooks::mouseDecision_data()
 
 void TestHooks::mouseDecision()
 {
-    QFETCH(uint, message);
-    QFETCH(uint, data);
     QFETCH(QString, file);
-    QFETCH(int, button);
     QFETCH(uint, param);
-    QFETCH(bool, opened);
 
     if (!file.isNull())
         QVERIFY(putFile(AppPaths::pcFunctionFile(), file.replace(QLatin1String("FILE"), target()).toUtf8()));
@@ -114,12 +111,13 @@ void TestHooks::mouseDecision()
     actions.openUrl = [&](const QUrl& url) { opens << url.toLocalFile(); return false; };
     actions.playSound = actions.startProgram = [&](const QString& f) { opens << f; return false; };
     PcActionTable table;
-    const MouseDecision decision = decideMouseMessage(message, data, table, PcActionRunner(actions));
-    QCOMPARE(decision.button, button);
+    const MouseDecision decision
+        = decideMouseMessage(fetched<uint>("message"), fetched<uint>("data"), table, PcActionRunner(actions));
+    QCOMPARE(decision.button, fetched<int>("button"));
     QCOMPARE(decision.swallow, param != 0);
     if (param)
         QCOMPARE(decision.param, param);
-    QCOMPARE(opens, opened ? QStringList{target()} : QStringList());
+    QCOMPARE(opens, fetched<bool>("opened") ? QStringList{target()} : QStringList());
 }
 
 void TestHooks::keyRepeatFilter_data()
@@ -139,9 +137,8 @@ void TestHooks::keyRepeatFilter_data()
 
 void TestHooks::keyRepeatFilter()
 {
-    QFETCH(QStringList, steps);
     hooks::KeyRepeatFilter filter;
-    for (const QString& step : steps) {
+    for (const QString& step : fetched<QStringList>("steps")) {
         const QStringList parts = step.split(' ');
         if (parts.size() == 1)
             filter.setEnabled(step == QLatin1String("on"));
@@ -195,7 +192,6 @@ void TestHooks::xButtonsTranslateBothWays()
 {
     QFETCH(uint, xButton);
     QFETCH(int, button);
-    QFETCH(uint, param);
 
     hooks::ButtonMessage press, back;
     QCOMPARE(hooks::messageForXButton(xButton, press), button != 0);
@@ -203,7 +199,7 @@ void TestHooks::xButtonsTranslateBothWays()
         return;
     // The translated press goes through the same decision as a Windows message.
     QCOMPARE(hooks::buttonForMessage(press.message, press.mouseData), button);
-    QCOMPARE(hooks::hookParameter(press.message, press.mouseData), param);
+    QCOMPARE(hooks::hookParameter(press.message, press.mouseData), fetched<uint>("param"));
     QVERIFY(hooks::messageForButton(button, back));
     QCOMPARE(back.xButton, xButton);
 }

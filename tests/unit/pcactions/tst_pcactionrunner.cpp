@@ -1,6 +1,7 @@
 // Carrying out a PC-side function: which system action is asked for, with what, and what is
 // refused before anything is asked of the system.
 #include "pcactionrunner.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,11 +39,9 @@ void TestPcActionRunner::run_data()
 
 void TestPcActionRunner::run()
 {
-    QFETCH(int, function);
     QFETCH(QString, target);
     QFETCH(bool, systemAnswer);
     QFETCH(QString, action);
-    QFETCH(bool, result);
 
     QTemporaryDir dir;
     QString path = target;
@@ -64,9 +63,9 @@ void TestPcActionRunner::run()
     actions.playSound = [&](const QString& f) { calls << "sound" << f; return systemAnswer; };
     actions.startProgram = [&](const QString& p) { calls << "program" << p; return systemAnswer; };
     actions.openUrl = [&](const QUrl& u) { calls << "url" << u.toString(QUrl::FullyEncoded); return systemAnswer; };
-    const bool ran = PcActionRunner(actions).run(function, path);
+    const bool ran = PcActionRunner(actions).run(fetched<int>("function"), path);
     QDir::setCurrent(previousFolder);
-    QCOMPARE(ran, result);
+    QCOMPARE(ran, fetched<bool>("result"));
 
     if (action.isEmpty()) {
         QCOMPARE(calls, QStringList());

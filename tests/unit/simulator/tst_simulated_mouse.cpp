@@ -53,11 +53,10 @@ void TestSimulatedMouse::brokenFileIsRefused_data()
 
 void TestSimulatedMouse::brokenFileIsRefused()
 {
-    QFETCH(QByteArray, content);
     QTemporaryDir dir;
     QFile file(dir.filePath("mouse.bin"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    file.write(fetched<QByteArray>("content"));
     file.close();
     Sim::Memory memory{};
     memory[0] = 1;

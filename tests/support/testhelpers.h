@@ -1,0 +1,28 @@
+// Small helpers many tests share: a column of the current data row inside an expression, a
+// file's whole content, and a widget's child by name.
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTest>
+
+// The value of `column` in the current data row, where a QFETCH would name it for one use.
+template <typename T> T fetched(const char* column) { return *static_cast<T*>(QTest::qData(column, qMetaTypeId<T>())); }
+
+// The whole content of `path`; empty when it cannot be read.
+inline QByteArray fileContent(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The child of `parent` named `name`; the test program stops when there is none.
+template <typename T> T* childOf(const QObject* parent, const QString& name)
+{
+    T* child = parent->findChild<T*>(name);
+    if (!child)
+        qFatal("no %s", qPrintable(name));
+    return child;
+}
