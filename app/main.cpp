@@ -11,6 +11,7 @@
 #include "simulatedmouse.h"
 #include "singleinstance.h"
 #include "translation.h"
+#include "wholefile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -66,6 +67,8 @@ int main(int argc, char* argv[])
 
     qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
     AppPaths::resolveDataRoot();
+    // Saves a crash cut short leave their scratch files behind (the files themselves are whole).
+    removeUnfinishedWrites(AppPaths::dataRoot());
     loadApplicationFont();
     loadStyleSheet(app);
 

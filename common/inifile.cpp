@@ -121,6 +121,7 @@ bool IniFile::edit(QByteArray& content, const std::function<void(QSettings&)>& e
         loginfo(QStringLiteral("cannot write a temporary copy of an ini file"));
         return false;
     }
+    QVariantMap expected;  // what the edit left
     {
         QSettings settings(scratch.fileName(), QSettings::IniFormat);
         settings.setIniCodec(kCodec);
@@ -130,10 +131,23 @@ bool IniFile::edit(QByteArray& content, const std::function<void(QSettings&)>& e
             loginfo(QStringLiteral("cannot write a temporary copy of an ini file"));
             return false;
         }
+        for (const QString& key : settings.allKeys())
+            expected.insert(key, settings.value(key));
     }
     QByteArray edited;
     if (!readWholeFile(scratch.fileName(), edited, ReadLimit::IniFile)) {
         loginfo(QStringLiteral("cannot read the temporary copy of an ini file"));
+        return false;
+    }
+    // QSettings writes through Qt 5's QSaveFile, whose commit ignores a failed last flush: on a full
+    // disk it reports a cut copy as written. So the copy must read back as what the edit left.
+    QVariantMap written;
+    const bool parsed = parse(edited, [&written](const QSettings& settings) {
+        for (const QString& key : settings.allKeys())
+            written.insert(key, settings.value(key));
+    });
+    if (!parsed || written != expected) {
+        loginfo(QStringLiteral("cannot write a temporary copy of an ini file"));
         return false;
     }
     content = edited;

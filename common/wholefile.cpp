@@ -3,35 +3,106 @@
 #include "loginfo.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+namespace {
+
+// The scratch file a write fills beside its file: this prefix and six letters or digits
+// (QTemporaryFile's XXXXXX).
+constexpr char kScratchPrefix[] = ".zr540-save-";
+
+// What a new file gets: read and write for its owner, read for everyone else.
+constexpr QFileDevice::Permissions kNewFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                         | QFileDevice::ReadUser | QFileDevice::WriteUser
+                                                         | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+std::filesystem::path nativePath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+}  // namespace
+
+// Not QSaveFile: the scratch file it leaves when killed between naming it and renaming it is called
+// "<file>.XXXXXX", which nothing can tell from a user's file (a macro folder would list it as one
+// more macro), and Qt 5's QSaveFile::commit ignores a failed last flush, so on a full disk it
+// renamed a cut file into place and reported success.
 bool writeWholeFile(const QString& path, const QByteArray& content)
 {
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
+    // A link is written through: the file it leads to is replaced, not the link.
+    QFileInfo target(path);
+    for (int depth = 0; target.isSymLink() && depth < 32; ++depth)
+        target.setFile(target.symLinkTarget());
+    const auto fail = [&path](const QString& why) {
+        loginfo(QStringLiteral("cannot write %1: %2").arg(path, why));
+        return false;
+    };
+    if (!QDir().mkpath(target.absolutePath())) {
         loginfo(QStringLiteral("cannot create the folder of %1").arg(path));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        loginfo(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (file.write(content) != content.size() || !file.commit()) {
-        loginfo(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
+    if (target.exists() && !target.isWritable())
+        return fail(QStringLiteral("the file is read-only"));
+    const QFileDevice::Permissions permissions = target.exists() ? target.permissions() : kNewFilePermissions;
+
+    // Removed with the object unless it took the file's name.
+    QTemporaryFile scratch(target.absolutePath() + QLatin1Char('/') + QLatin1String(kScratchPrefix)
+                           + QStringLiteral("XXXXXX"));
+    if (!scratch.open())
+        return fail(scratch.errorString());
+    // A full disk shows in flush() for anything smaller than the write buffer.
+    if (scratch.write(content) != content.size() || !scratch.flush())
+        return fail(scratch.errorString());
+#ifdef Q_OS_UNIX
+    // On the disk before it takes the name: a power cut must not leave an empty file either.
+    if (::fsync(scratch.handle()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+#endif
+    scratch.close();
+    if (!scratch.setPermissions(permissions))
+        return fail(scratch.errorString());
+    std::error_code error;
+    std::filesystem::rename(nativePath(scratch.fileName()), nativePath(target.absoluteFilePath()), error);
+    if (error)
+        return fail(QString::fromStdString(error.message()));
+    scratch.setAutoRemove(false);
     return true;
+}
+
+void removeUnfinishedWrites(const QString& folder)
+{
+    static const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(QLatin1String(kScratchPrefix))
+                                         + QStringLiteral("[0-9A-Za-z]{6}$"));
+    QDirIterator it(folder, {QLatin1String(kScratchPrefix) + QLatin1Char('*')},
+                    QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!name.match(it.fileName()).hasMatch() || it.fileInfo().isSymLink())
+            continue;
+        if (QFile::remove(path))
+            loginfo(QStringLiteral("removed the unfinished write %1").arg(path));
+        else
+            loginfo(QStringLiteral("cannot remove the unfinished write %1").arg(path));
+    }
 }
 
 namespace {

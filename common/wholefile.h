@@ -1,5 +1,7 @@
-// Files the program writes are written whole to a temporary file and renamed into place, so a
-// crash mid-write never leaves a truncated or empty file behind. Reading never creates a file.
+// Files the program writes are written whole to a scratch file beside them and renamed into place,
+// so a crash or a full disk mid-write never leaves a truncated or empty file behind: the file holds
+// the old content or the new. A crash may leave the scratch file (".zr540-save-" and six letters or
+// digits); the next start removes it. Reading never creates a file.
 //
 // Files the program reads come from users and from the cloud, so reading is bounded: only
 // regular files are read (a link counts when it leads to one), never a FIFO, a device or a
@@ -25,9 +27,13 @@ constexpr qint64 Picture = (qint64(16) << 20) + 1024;
 constexpr qint64 Own = qint64(256) << 20;
 }  // namespace ReadLimit
 
-// Writes `content` as the whole new content of `path`, creating its folder when missing.
-// False (and the old file untouched) when anything failed.
+// Writes `content` as the whole new content of `path`, creating its folder when missing; the file
+// keeps its permissions. False (and the old file untouched) when anything failed, logged.
 bool writeWholeFile(const QString& path, const QByteArray& content);
+
+// Removes the scratch files that writes cut short by a crash left in `folder` and below, and
+// nothing else; logs each one. Call it at start-up, before anything is written.
+void removeUnfinishedWrites(const QString& folder);
 
 // The whole content of `path`; false when it does not exist, cannot be read, is no regular file
 // or holds more than `limit` bytes (the last two are logged).

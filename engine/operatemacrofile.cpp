@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <cmath>
@@ -175,11 +174,8 @@ bool OperateMacroFile::setIgnoreDelayTime(const QString& path, int v) const { re
 
 bool OperateMacroFile::setMacroType(const QString& path, int v) const { return setRootKey(path, MacroType, v); }
 
-bool OperateMacroFile::setMacroNodeList(const QString& path, const QList<MacroNode>& nodes) const
+QJsonArray OperateMacroFile::eventsOf(const QList<MacroNode>& nodes) const
 {
-    QJsonObject root;
-    if (readRoot(path, root) != Parse::Object)
-        return false;
     QJsonArray events;
     for (const MacroNode& node : nodes) {
         events.append(QJsonObject{{TimeLapse, node.TimeLapse},
@@ -191,7 +187,40 @@ bool OperateMacroFile::setMacroNodeList(const QString& path, const QList<MacroNo
                                   {State, node.State},
                                   {Text, node.Text}});
     }
-    root.insert(Macro, events);
+    return events;
+}
+
+bool OperateMacroFile::setMacroNodeList(const QString& path, const QList<MacroNode>& nodes) const
+{
+    QJsonObject root;
+    if (readRoot(path, root) != Parse::Object)
+        return false;
+    root.insert(Macro, eventsOf(nodes));
+    return writeRoot(path, root);
+}
+
+bool OperateMacroFile::saveMacro(const QString& path, const QList<MacroNode>& nodes, int repeatTimes,
+                                 int macroType) const
+{
+    QJsonObject root;
+    switch (readRoot(path, root)) {
+    case Parse::Object:
+        root.insert(Macro, eventsOf(nodes));
+        break;
+    case Parse::Missing:
+    case Parse::Broken:
+        qDebug() << "no this";  // events go only into a valid file; the numbers start it over
+        root = QJsonObject();
+        break;
+    case Parse::Unreadable:
+        loginfo(QStringLiteral("macro file %1 exists but cannot be read, %2 not written").arg(path, Macro));
+        return false;
+    case Parse::NotAnObject:
+        return false;
+    }
+    root.insert(RepeatTimes, repeatTimes);
+    if (macroType >= 0)
+        root.insert(MacroType, macroType);
     return writeRoot(path, root);
 }
 

@@ -13,6 +13,7 @@
 #include "macronode.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -54,6 +55,11 @@ public:
     bool setRepeatTimes(const QString& path, int n) const;
     bool setIgnoreDelayTime(const QString& path, int v) const;
     bool setMacroType(const QString& path, int v) const;
+    // What the macro editor saves after every change, in one write: the events, the repeat count
+    // and, unless `macroType` is negative, the play mode, so a crash or a full disk never leaves
+    // new events with an old repeat count. On a missing or broken file only the two numbers are
+    // written, as the single setters would.
+    bool saveMacro(const QString& path, const QList<MacroNode>& nodes, int repeatTimes, int macroType) const;
     bool deleteMacroFile(const QString& path) const;
 
     // The library.
@@ -74,4 +80,5 @@ private:
     int intKey(const QString& path, const QString& key, int absent) const;
     static int intOf(const QJsonObject& root, const QString& key, int absent);
     bool setRootKey(const QString& path, const QString& key, const QJsonValue& value) const;
+    QJsonArray eventsOf(const QList<MacroNode>& nodes) const;
 };

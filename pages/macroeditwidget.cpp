@@ -353,14 +353,16 @@ void MacroEditWidget::updateMacroFile()
             nodes.append(node);
         }
     }
-    setMacroKeyInFile(nodes, path);
-    m_file.setRepeatTimes(path, ui->RepeatTimesSpinBox->value());
+    int type = -1;  // with no mode checked the file keeps its play mode
     if (ui->PlayUntilPressAgain_RadioButton->isChecked())
-        m_file.setMacroType(path, 2);
+        type = 2;
     else if (ui->PlayWhenItPressed_RadioButton->isChecked())
-        m_file.setMacroType(path, 4);
+        type = 4;
     else if (ui->LoopCount_RadioButton->isChecked())
-        m_file.setMacroType(path, 0);
+        type = 0;
+    // One write: a crash between the events and the settings would leave the new events played
+    // with the old repeat count or mode.
+    m_file.saveMacro(path, nodes, ui->RepeatTimesSpinBox->value(), type);
 }
 
 // ---- recording -----------------------------------------------------------------------------
