@@ -83,5 +83,5 @@ void TestTranslations::desktopLanguagePicksTheTranslation()
     }
 }
 
-QTEST_MAIN(TestTranslations)
+QTEST_GUILESS_MAIN(TestTranslations)
 #include "tst_translations.moc"
