@@ -1,13 +1,13 @@
 #include "safearchive.h"
 
 #include "loginfo.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QVector>
@@ -57,15 +57,6 @@ bool staysInside(const QString& root, const QString& path)
     if (canonical.isEmpty())
         return false;  // a dangling link
     return canonical == root || canonical.startsWith(root + QLatin1Char('/'));
-}
-
-std::filesystem::path nativePath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 // Moves a finished file into place, replacing a file of the same name in one step.
@@ -339,12 +330,10 @@ SafeArchive::Result SafeArchive::extractFrom(QuaZip& zip, const QString& folder,
 
 void SafeArchive::removeLeftovers(const QString& folder)
 {
-    static const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(QLatin1String(kStagingPrefix))
-                                         + QStringLiteral("[0-9A-Za-z]{6}$"));
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QFileInfo& entry : entries) {
-        if (!name.match(entry.fileName()).hasMatch() || entry.isSymLink())
+        if (!isScratchName(entry.fileName(), kStagingPrefix) || entry.isSymLink())
             continue;
         if (QDir(entry.filePath()).removeRecursively())
             loginfo(QStringLiteral("removed the unfinished extraction %1").arg(entry.filePath()));

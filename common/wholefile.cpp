@@ -6,7 +6,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <filesystem>
@@ -31,6 +30,8 @@ constexpr QFileDevice::Permissions kNewFilePermissions = QFileDevice::ReadOwner 
                                                          | QFileDevice::ReadUser | QFileDevice::WriteUser
                                                          | QFileDevice::ReadGroup | QFileDevice::ReadOther;
 
+}  // namespace
+
 std::filesystem::path nativePath(const QString& path)
 {
 #ifdef Q_OS_WIN
@@ -40,7 +41,18 @@ std::filesystem::path nativePath(const QString& path)
 #endif
 }
 
-}  // namespace
+bool isScratchName(const QString& fileName, const char* prefix)
+{
+    const QLatin1String start(prefix);
+    if (fileName.size() != start.size() + 6 || !fileName.startsWith(start))
+        return false;
+    for (int i = start.size(); i < fileName.size(); ++i) {
+        const QChar c = fileName.at(i);
+        if (c.unicode() > 0x7F || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
 
 // Not QSaveFile: the scratch file it leaves when killed between naming it and renaming it is called
 // "<file>.XXXXXX", which nothing can tell from a user's file (a macro folder would list it as one
@@ -90,13 +102,11 @@ bool writeWholeFile(const QString& path, const QByteArray& content)
 
 void removeUnfinishedWrites(const QString& folder)
 {
-    static const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(QLatin1String(kScratchPrefix))
-                                         + QStringLiteral("[0-9A-Za-z]{6}$"));
     QDirIterator it(folder, {QLatin1String(kScratchPrefix) + QLatin1Char('*')},
                     QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!name.match(it.fileName()).hasMatch() || it.fileInfo().isSymLink())
+        if (!isScratchName(it.fileName(), kScratchPrefix) || it.fileInfo().isSymLink())
             continue;
         if (QFile::remove(path))
             loginfo(QStringLiteral("removed the unfinished write %1").arg(path));

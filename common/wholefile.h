@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <filesystem>
+
 // The most a file of each kind may hold, each far above what the program itself writes.
 namespace ReadLimit {
 // A profile file: 234 settings bytes and sixteen records of at most 511 items, 16 650 bytes.
@@ -34,6 +36,13 @@ bool writeWholeFile(const QString& path, const QByteArray& content);
 // Removes the scratch files that writes cut short by a crash left in `folder` and below, and
 // nothing else; logs each one. Call it at start-up, before anything is written.
 void removeUnfinishedWrites(const QString& folder);
+
+// A name made by QTemporaryFile or QTemporaryDir from `prefix` + "XXXXXX": what a clean-up after
+// a crash may remove, and nothing else.
+bool isScratchName(const QString& fileName, const char* prefix);
+
+// A path as the standard library's file functions take it.
+std::filesystem::path nativePath(const QString& path);
 
 // The whole content of `path`; false when it does not exist, cannot be read, is no regular file
 // or holds more than `limit` bytes (the last two are logged).
