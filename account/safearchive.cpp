@@ -62,6 +62,7 @@ bool staysInside(const QString& root, const QString& path)
 // Moves a finished file into place, replacing a file of the same name in one step.
 bool moveInto(const QString& from, const QString& to)
 {
+    saveStep("rename", to);
     std::error_code error;
     std::filesystem::rename(nativePath(from), nativePath(to), error);
     if (error) {
@@ -69,6 +70,7 @@ bool moveInto(const QString& from, const QString& to)
                     .arg(from, to, QString::fromStdString(error.message())));
         return false;
     }
+    saveStep("renamed", to);
     return true;
 }
 

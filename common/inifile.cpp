@@ -127,6 +127,7 @@ bool IniFile::edit(QByteArray& content, const std::function<void(QSettings&)>& e
         settings.setIniCodec(kCodec);
         edit(settings);
         settings.sync();
+        saveStep("copy", scratch.fileName());
         if (settings.status() == QSettings::AccessError) {
             loginfo(QStringLiteral("cannot write a temporary copy of an ini file"));
             return false;

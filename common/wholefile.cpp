@@ -32,6 +32,8 @@ constexpr QFileDevice::Permissions kNewFilePermissions = QFileDevice::ReadOwner 
 
 }  // namespace
 
+SaveStepHook saveStepHook = nullptr;
+
 std::filesystem::path nativePath(const QString& path)
 {
 #ifdef Q_OS_WIN
@@ -81,9 +83,12 @@ bool writeWholeFile(const QString& path, const QByteArray& content)
                            + QStringLiteral("XXXXXX"));
     if (!scratch.open())
         return fail(scratch.errorString());
+    const QString file = target.absoluteFilePath();
+    saveStep("write", file);
     // A full disk shows in flush() for anything smaller than the write buffer.
     if (scratch.write(content) != content.size() || !scratch.flush())
         return fail(scratch.errorString());
+    saveStep("sync", file);
 #ifdef Q_OS_UNIX
     // On the disk before it takes the name: a power cut must not leave an empty file either.
     if (::fsync(scratch.handle()) != 0)
@@ -92,11 +97,13 @@ bool writeWholeFile(const QString& path, const QByteArray& content)
     scratch.close();
     if (!scratch.setPermissions(permissions))
         return fail(scratch.errorString());
+    saveStep("rename", file);
     std::error_code error;
-    std::filesystem::rename(nativePath(scratch.fileName()), nativePath(target.absoluteFilePath()), error);
+    std::filesystem::rename(nativePath(scratch.fileName()), nativePath(file), error);
     if (error)
         return fail(QString::fromStdString(error.message()));
     scratch.setAutoRemove(false);
+    saveStep("renamed", file);
     return true;
 }
 

@@ -33,6 +33,18 @@ constexpr qint64 Own = qint64(256) << 20;
 // keeps its permissions. False (and the old file untouched) when anything failed, logged.
 bool writeWholeFile(const QString& path, const QByteArray& content);
 
+// The steps of a write that replaces a file, each with the file's path: "write" before the content
+// goes to the scratch file, "sync" before it is flushed to the disk, "rename" and "renamed" around
+// the rename. An archive's unpacking reports each move into place the same way, an ini edit its
+// private copy ("copy"). The program sets no hook; the crash test stops a save at each step.
+using SaveStepHook = void (*)(const char* step, const QString& path);
+extern SaveStepHook saveStepHook;
+inline void saveStep(const char* step, const QString& path)
+{
+    if (saveStepHook)
+        saveStepHook(step, path);
+}
+
 // Removes the scratch files that writes cut short by a crash left in `folder` and below, and
 // nothing else; logs each one. Call it at start-up, before anything is written.
 void removeUnfinishedWrites(const QString& folder);

@@ -1,10 +1,9 @@
-// crashsaver: saves two versions (A and B) of one kind of file in turn, as fast as it can, through
-// the program's own save code, until it is killed. tst_crashsafety kills it at random moments
-// and looks at what is left.
+// crashsaver: saves one of two versions (A and B) of one kind of file through the program's own
+// save code. tst_crashsafety has it killed at each step of a save and looks at what is left.
 //
 //   crashsaver <kind> <root> once A|B    sets up the data root <root> and saves that version once
-//   crashsaver <kind> <root> serve       forks a saver for each "A" or "B" it reads; that saver
-//                                        saves that version, the other, the first, ... for ever
+//   crashsaver <kind> <root> serve       forks a saver for each "A <n>" or "B <n>" it reads; that
+//                                        saver saves that version and is killed at its n-th step
 //   crashsaver <kind> <root> full <n>    saves A once with no file allowed past n bytes (the disk
 //                                        fills up mid-save); exit code 3 when the save failed
 //   crashsaver start <root>              what a start does to the data: clears unfinished writes,
@@ -28,6 +27,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -230,26 +230,37 @@ void start()
     SafeArchive::removeLeftovers(AppPaths::macroFilesDir());
 }
 
-// Forks a saver for every line "A" or "B" on stdin; it saves that version, the other, the first,
-// ... until it is killed. Answers with its process id, then with "killed" once it is gone (or
-// "ended <status>"). Forked from here, a saver needs no start-up of its own (Qt, the page, the
-// archives), so kills are cheap and many.
+// Kills this process at the save step numbered `stopAt` (counted from 1), after printing that
+// step and its file.
+int stopAt = 0;
+
+void stopAtStep(const char* step, const QString& path)
+{
+    static int count = 0;
+    if (++count != stopAt)
+        return;
+    std::cout << step << ' ' << QDir(AppPaths::dataRoot()).relativeFilePath(path).toStdString() << std::endl;
+    ::raise(SIGKILL);
+}
+
+// Forks a saver for every line "<version> <step>" on stdin (version A or B); it saves that version
+// once and is killed at that step of the save (0: none). Answers with the step and its file and
+// "killed", or "ended <status>" when the save has fewer steps. Forked from here, a saver needs no
+// start-up of its own (Qt, the page, the archives), so kills are cheap and many.
 int serve(const Save& save)
 {
     std::cout << "ready" << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        Version version = line == "A" ? A : B;
+    std::string version;
+    int step = 0;
+    while (std::cin >> version >> step) {
         const pid_t pid = ::fork();
         if (pid < 0)
             return 1;
         if (pid == 0) {
-            for (;; version = version == A ? B : A) {
-                if (!save(version))
-                    ::_exit(1);  // nothing may fail here: the test takes it for a fault
-            }
+            stopAt = step;
+            saveStepHook = stopAtStep;
+            ::_exit(save(version == "A" ? A : B) ? 0 : 1);  // nothing may fail here
         }
-        std::cout << pid << std::endl;
         int status = 0;
         if (::waitpid(pid, &status, 0) != pid)
             return 1;
@@ -307,8 +318,8 @@ int main(int argc, char* argv[])
     if (mode == QLatin1String("once"))
         return save(args.value(4) == QLatin1String("B") ? B : A) ? 0 : 1;
     if (mode == QLatin1String("serve")) {
-        // Kills are to fall on saves, not on what a first use does once (the ini store clears the
-        // copies of earlier runs and loads its codec).
+        // What a first use does once (the ini store clears the copies of earlier runs and loads its
+        // codec) is done here, not in every saver.
         IniFile::read(AppPaths::pcFunctionFile(), [](const QSettings&) {});
         return serve(save);
     }
