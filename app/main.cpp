@@ -3,6 +3,7 @@
 //   zr540              the mouse through the platform's HID backend
 //   zr540 --simulate   demo mode: a simulated mouse whose memory is kept in the data root, so a
 //                      restarted demo finds the mouse as it left it
+#include "appearance.h"
 #include "apppaths.h"
 #include "factoryprofile.h"
 #include "globalmousehook.h"
@@ -15,29 +16,10 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QFontDatabase>
 #include <QList>
 #include <QMap>
 
 namespace {
-constexpr int FontPointSize = 9;
-
-// The application font when its file is there and holds a family; otherwise the default stays.
-void loadApplicationFont()
-{
-    const int id = QFontDatabase::addApplicationFont(AppPaths::fontFile());
-    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-    if (!families.isEmpty())
-        QApplication::setFont(QFont(families.first(), FontPointSize));
-}
-
-void loadStyleSheet(QApplication& app)
-{
-    QFile file(QStringLiteral(":/style/zr540.qss"));
-    if (file.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(file.readAll()));
-}
-
 // Demo mode: a mouse fresh from the factory the first time, then whatever it was left holding.
 std::shared_ptr<hid::SimulatedMouse> demoMouse()
 {
@@ -69,8 +51,7 @@ int main(int argc, char* argv[])
     AppPaths::resolveDataRoot();
     // Saves a crash cut short leave their scratch files behind (the files themselves are whole).
     removeUnfinishedWrites(AppPaths::dataRoot());
-    loadApplicationFont();
-    loadStyleSheet(app);
+    applyAppearance(app);
 
     MainWindow::Options options;
     if (QCoreApplication::arguments().contains(QStringLiteral("--simulate"))) {
