@@ -52,7 +52,7 @@ EN = {
     "125Hz": "125Hz", "250Hz": "250Hz", "500Hz": "500Hz", "1000Hz": "1000Hz",
     "Sensor静默高度：": "Lift-off distance:", "Low": "Low", "High": "High", "Hight": "High",
     "Windows滚轮速度设置：": "Wheel scrolling:", "滚动滑轮一个齿轮格滚动：": "One notch of the wheel scrolls:",
-    "一次按设置的行数滚动：": "This many lines at a time:", "一次滚动一个屏幕": "One screen at a time",
+    "一次按设置的行数滚动：": "This many lines:", "一次滚动一个屏幕": "One screen at a time",
     # key assignment dialog
     "组合键": "Key combination", "宏设置": "Macro", "基本功能": "Functions", "高级功能": "PC actions",
     "Ctrl": "Ctrl", "Alt": "Alt", "Shift": "Shift", "Win": "Win", "+": "+", "-": "-", "...": "...",
@@ -73,7 +73,7 @@ EN = {
     "宏选择：": "Macros:", "新建": "New", "删除": "Delete", "事件列表：": "Events:", "开始录制": "Record",
     "录制结束": "Stop", "编辑：": "Edit:", "修改/插入一个键": "Change/insert a key",
     "修改/插入一个延时": "Change/insert a delay", "修改/插入鼠标位置": "Change/insert a pointer position",
-    "X:": "X:", "Y:": "Y:", "OK": "OK", "录制鼠标按键：": "Record mouse buttons:",
+    "X:": "X:", "Y:": "Y:", "OK": "OK", "录制鼠标按键：": "Mouse buttons:",
     "在按下键时播放": "Play while the button is held", "循环次数：": "Repeat:",
     "使用指派按键功能切换开/关连续播放": "The button turns continuous play on and off",
     "忽略事件之间的延迟": "Ignore the delays between events", "新建宏": "New macro", "玩家自定义": "Custom",

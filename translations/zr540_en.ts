@@ -463,7 +463,7 @@
     </message>
     <message>
         <source>录制鼠标按键：</source>
-        <translation>Record mouse buttons:</translation>
+        <translation>Mouse buttons:</translation>
     </message>
     <message>
         <source>在按下键时播放</source>
@@ -654,7 +654,7 @@
     </message>
     <message>
         <source>一次按设置的行数滚动：</source>
-        <translation>This many lines at a time:</translation>
+        <translation>This many lines:</translation>
     </message>
     <message>
         <source>一次滚动一个屏幕</source>
