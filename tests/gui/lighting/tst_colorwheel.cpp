@@ -4,6 +4,7 @@
 #include "lightsettingwidget.h"
 
 #include <QCursor>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -37,12 +38,13 @@ private:
                             Qt::NoModifier);
         QApplication::sendEvent(target, &release);
     }
-    static void settle()
+    // Whether the screen shows yet what the window paints at `at` of the wheel: the wheel reads
+    // its colour off the screen.
+    static bool onScreen(QWidget* window, const ColorWheel* wheel, const QPoint& at)
     {
-        for (int i = 0; i < 5; ++i) {
-            QCoreApplication::processEvents();
-            QTest::qWait(20);
-        }
+        const QPoint global = wheel->mapToGlobal(at);
+        const QPixmap pixel = QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1);
+        return pixel.toImage().pixelColor(0, 0).rgb() == painted(window, wheel, at).rgb();
     }
 };
 
@@ -89,7 +91,7 @@ void TestColorWheel::clicks()
     wheel->move(31, 31);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    settle();
+    QTRY_VERIFY_WITH_TIMEOUT(onScreen(&window, wheel, at), 30000);
 
     QSignalSpy spy(wheel, &ColorWheel::sigColor);
     QCursor::setPos(wheel->mapToGlobal(at));
@@ -115,11 +117,11 @@ void TestColorWheel::pageTakesTheWheelColour()
     page.move(0, 0);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
-    settle();
 
     auto* wheel = page.findChild<ColorWheel*>("ColorWheel_Widget");
     QVERIFY(wheel);
     const QPoint at(100, 40);
+    QTRY_VERIFY_WITH_TIMEOUT(onScreen(&page, wheel, at), 30000);
     const QColor expected = painted(&page, wheel, at);
     QSignalSpy spy(&page, &LightSettingWidget::sig_MouseColor);
     QCursor::setPos(wheel->mapToGlobal(at));
