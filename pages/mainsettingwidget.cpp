@@ -2,8 +2,6 @@
 
 #include "ui_mainsettingwidget.h"
 
-#include "apppaths.h"
-#include "inifile.h"
 #include "loginfo.h"
 #include "pointer.h"
 
@@ -12,7 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSettings>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include <string>
@@ -22,38 +20,13 @@ namespace {
 // The DPI the mouse takes comes in steps of 50.
 constexpr int kDpiStep = 50;
 
-// X keeps no wheel-lines setting: the program remembers the user's choice in its settings file.
-pointer::WheelLineStore settingsFileWheelStore()
-{
-    const QString group = QStringLiteral("POINTER");
-    const QString key = QStringLiteral("WheelLines");
-    pointer::WheelLineStore store;
-    store.load = [group, key](int& lines) {
-        bool found = false;
-        const bool read = IniFile::read(AppPaths::settingsFile(), [&](const QSettings& settings) {
-            bool ok = false;
-            const int value = settings.value(group + QLatin1Char('/') + key).toInt(&ok);
-            if (ok) {
-                lines = value;
-                found = true;
-            }
-        });
-        return read && found;
-    };
-    store.save = [group, key](int lines) {
-        return IniFile::update(AppPaths::settingsFile(),
-                               [&](QSettings& settings) { settings.setValue(group + QLatin1Char('/') + key, lines); });
-    };
-    return store;
-}
-
 std::shared_ptr<pointer::Backend> pointerBackend()
 {
     std::shared_ptr<pointer::Backend> backend = pointer::backend();
     if (backend)
         return backend;
     std::string why;
-    backend = pointer::createPlatformBackend(settingsFileWheelStore(), why);
+    backend = pointer::createPlatformBackend(why);
     if (!why.empty())
         loginfo(QStringLiteral("pointer settings unavailable: ") + QString::fromStdString(why));
     pointer::setBackend(backend);
@@ -129,8 +102,11 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
     ui->Sensor_Slider->installEventFilter(this);
     ui->PointSpeed_Slider->installEventFilter(this);
 
-    // A value that differs from the form's default reaches the handlers below, which write it
-    // back: the slider's or spin box's range has clamped it by then.
+    // The system's values are only shown: a setting is written when the user moves its control,
+    // never because the page opened (a value read and written back can still differ, after the
+    // control's range has clamped it).
+    const QSignalBlocker speedQuiet(ui->PointSpeed_Slider);
+    const QSignalBlocker linesQuiet(ui->spinBox);
     int speed = pointer::kDefaultSpeed;
     if (!m_pointer->speed(speed))
         loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(m_pointer->error()));
@@ -146,6 +122,21 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
     } else {
         ui->TrolleySpeed_RadioButton_2->setChecked(true);
     }
+
+    // Where the desktop has no such setting for us to change, its own settings govern it: the
+    // control is greyed out and the note says so.
+    const QList<QWidget*> speedControls = {ui->PointSpeed_Slider, ui->Ponit_SpeedLabel_1, ui->Ponit_SpeedLabel_2};
+    const QList<QWidget*> wheelControls
+        = {ui->TrolleySpeed_Label_1, ui->TrolleySpeed_RadioButton_1, ui->TrolleySpeed_RadioButton_2, ui->spinBox};
+    if (!m_pointer->hasSpeed()) {
+        for (QWidget* control : speedControls)
+            control->setEnabled(false);
+    }
+    if (!m_pointer->hasWheelLines()) {
+        for (QWidget* control : wheelControls)
+            control->setEnabled(false);
+    }
+    ui->DesktopSettingsNoteLabel->setVisible(!m_pointer->hasSpeed() || !m_pointer->hasWheelLines());
 
     ui->EnhancePointPrecisionCheckBox->hide();
     ui->EnhancePointPrecisionLabel->hide();

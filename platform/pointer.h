@@ -3,18 +3,17 @@
 //
 //   Windows   SystemParametersInfoW: SPI_GET/SETMOUSESPEED (1..20, default 10) and
 //             SPI_GET/SETWHEELSCROLLLINES (default 3, WHEEL_PAGESCROLL for one screen at a time).
-//   X11       the speed goes to libinput's "libinput Accel Speed" (-1..1) of every pointer device
-//             that has it (XInput2), else to the core pointer acceleration (XChangePointerControl);
-//             X has no wheel-lines setting, so the program keeps that number itself, through the
-//             WheelLineStore it is given.
-//   none      no X server or no backend for this platform: reads answer Windows' defaults (10, 3),
-//             writes are refused.
+//   X11       the speed goes to libinput's "libinput Accel Speed" (-1..1) of every mouse that has
+//             it (XInput2; touchpads keep theirs), else to the core pointer acceleration
+//             (XChangePointerControl). X has no wheel-lines setting: each toolkit scrolls as it
+//             likes, so that setting is not offered.
+//   none      no X server (Wayland without X, or no backend for this platform): neither setting is
+//             offered; reads answer Windows' defaults (10, 3), writes are refused.
 //   memory    MemoryBackend below, for tests: remembers every write.
 //
 // No Qt here: this folder compiles with a plain C++17 compiler, the MinGW cross compiler included.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -36,6 +35,11 @@ public:
     // A short name for the log ("windows", "x11", "none", "memory").
     virtual const char* name() const = 0;
 
+    // Whether the system has such a setting at all; the page greys out the control of one it
+    // lacks, since the desktop's own settings govern it there.
+    virtual bool hasSpeed() const { return true; }
+    virtual bool hasWheelLines() const { return true; }
+
     // False (with error()) when the system could not be asked; `speed` is then left as it was.
     virtual bool speed(int& speed) = 0;
     virtual bool setSpeed(int speed) = 0;
@@ -50,17 +54,9 @@ protected:
     std::string m_error;
 };
 
-// Where a backend without a system wheel setting (X11) keeps the number. load answers false when
-// nothing is stored yet (the backend then uses kDefaultWheelLines); save answers false when the
-// number could not be kept.
-struct WheelLineStore {
-    std::function<bool(int& lines)> load;
-    std::function<bool(int lines)> save;
-};
-
 // The backend of this system. Never nullptr: where there is no real one it answers the "none"
 // backend and puts the reason into `why` (empty otherwise).
-std::unique_ptr<Backend> createPlatformBackend(WheelLineStore store, std::string& why);
+std::unique_ptr<Backend> createPlatformBackend(std::string& why);
 
 // Reads give Windows' defaults, writes fail with `reason` as the error.
 std::unique_ptr<Backend> createUnavailableBackend(const std::string& reason);
@@ -70,9 +66,48 @@ std::unique_ptr<Backend> createUnavailableBackend(const std::string& reason);
 std::shared_ptr<Backend> backend();
 void setBackend(std::shared_ptr<Backend> backend);
 
+// The X11 backend's conversions, portable so that tests reach them without an X server.
+//
+// Windows knows speeds 1..20 (10 = unaccelerated default). On X the speed is either libinput's
+// "libinput Accel Speed" property (-1..1, 0 = default) or, for the older drivers, the core
+// pointer acceleration (2/1 by default). Both are mapped piecewise linearly, so that the
+// defaults meet:
+//   libinput    1 -> -1.0, 10 -> 0.0, 20 -> +1.0
+//   core        1 ->  1/1, 10 -> 2/1, 20 ->  3/1 (times, threshold left alone)
+// Reading maps back to the nearest speed, halves going to the slower one, so every speed written
+// reads back unchanged. A device whose present value already reads as the speed to write is left
+// alone: a value read and written back changes nothing on the system.
+namespace x11 {
+
+double libinputAccelForSpeed(int speed);
+int speedForLibinputAccel(double accel);
+
+struct Fraction {
+    int numerator;
+    int denominator;
+};
+Fraction coreAccelForSpeed(int speed);  // in lowest terms
+int speedForCoreAccel(int numerator, int denominator);
+
+// A pointer the libinput driver runs. A touchpad (the device with a tapping setting) is not the
+// mouse's business: it keeps its own speed.
+struct LibinputPointer {
+    int device;
+    float accel;  // its present "libinput Accel Speed"
+    bool touchpad;
+};
+bool hasMice(const std::vector<LibinputPointer>& pointers);
+// The speed of the first mouse; false when there is none.
+bool speedOfMice(const std::vector<LibinputPointer>& pointers, int& speed);
+// The mice whose present value reads as another speed than `speed`.
+std::vector<int> devicesToChange(const std::vector<LibinputPointer>& pointers, int speed);
+
+}  // namespace x11
+
 // Kept in memory: what tests install. Reads answer the last value written (or the starting
 // value); every write is also appended to a log, so a test sees what the page wrote and in which
-// order. refuseWrites makes every write fail, as a locked-down system would.
+// order. refuseWrites makes every write fail, as a locked-down system would; withoutSpeed and
+// withoutWheelLines make it a system that lacks that setting.
 class MemoryBackend final : public Backend {
 public:
     MemoryBackend(int speed = kDefaultSpeed, int wheelLines = kDefaultWheelLines)
@@ -81,6 +116,8 @@ public:
     }
 
     const char* name() const override { return "memory"; }
+    bool hasSpeed() const override { return !withoutSpeed; }
+    bool hasWheelLines() const override { return !withoutWheelLines; }
 
     bool speed(int& speed) override
     {
@@ -117,6 +154,8 @@ public:
     const std::vector<int>& wheelLineWrites() const { return m_wheelLineWrites; }
 
     bool refuseWrites = false;
+    bool withoutSpeed = false;
+    bool withoutWheelLines = false;
 
 private:
     int m_speed;

@@ -1,5 +1,5 @@
-// No pointer settings to reach (no X server, or a platform without a backend): the page shows
-// Windows' defaults and every change is refused, so the caller can say so in the log.
+// No pointer settings to reach (no X server, or a platform without a backend): neither setting is
+// offered, reads answer Windows' defaults and every change is refused.
 #include "pointer.h"
 
 namespace pointer {
@@ -10,6 +10,8 @@ public:
     explicit UnavailableBackend(const std::string& reason) { m_error = reason; }
 
     const char* name() const override { return "none"; }
+    bool hasSpeed() const override { return false; }
+    bool hasWheelLines() const override { return false; }
 
     bool speed(int& speed) override
     {
@@ -33,7 +35,7 @@ std::unique_ptr<Backend> createUnavailableBackend(const std::string& reason)
 }
 
 #if !defined(_WIN32) && !defined(ZR540_POINTER_X11)
-std::unique_ptr<Backend> createPlatformBackend(WheelLineStore, std::string& why)
+std::unique_ptr<Backend> createPlatformBackend(std::string& why)
 {
     why = "no pointer settings on this platform";
     return createUnavailableBackend(why);

@@ -70,7 +70,7 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Backend> createPlatformBackend(WheelLineStore, std::string& why)
+std::unique_ptr<Backend> createPlatformBackend(std::string& why)
 {
     why.clear();
     return std::make_unique<WindowsBackend>();

@@ -1,17 +1,8 @@
-// X11: the pointer speed on the X server, the wheel lines in the program's own store.
+// X11: the pointer speed of the mice on the X server. X has no wheel-lines setting (scrolling
+// distance is a matter of each toolkit), so that one is not offered.
 //
-// Speed. Windows knows speeds 1..20 (10 = unaccelerated default). On X the speed is either
-// libinput's "libinput Accel Speed" property (-1..1, 0 = default), present on every pointer the
-// libinput driver runs, or, for the older drivers, the core pointer acceleration. Both are
-// mapped linearly from the ends of the Windows scale:
-//   libinput    1 -> -1.0, 20 -> +1.0           accel = (speed - 1) * 2 / 19 - 1
-//   core        1 ->  1.0, 20 ->  3.0 (times)   accel = (17 + 2 * speed) / 19
-// Reading maps back to the nearest speed, halves going to the slower one, so the defaults of
-// both (libinput 0, core 2/1) read as Windows' default 10, and every speed written reads back
-// unchanged. A write goes to every pointer that has the libinput property; reads ask the first.
-//
-// Wheel lines. Scrolling distance is a matter of each toolkit on X; there is no server setting.
-// The program keeps the number the user chose (WheelLineStore), so the page shows it again.
+// The speed goes to libinput's "libinput Accel Speed" of every mouse (touchpads keep theirs), or,
+// for the older drivers, to the core pointer acceleration; the conversions are in pointer.cpp.
 #include "pointer.h"
 
 #include <X11/Xatom.h>
@@ -21,31 +12,14 @@
 #endif
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace pointer {
 namespace {
-
-int clampSpeed(double speed)
-{
-    // Halves round down: ceil(x - 0.5).
-    const int rounded = static_cast<int>(std::ceil(speed - 0.5));
-    return std::min(kMaxSpeed, std::max(kMinSpeed, rounded));
-}
-
-double libinputAccelForSpeed(int speed) { return (speed - 1) * 2.0 / 19.0 - 1.0; }
-int speedForLibinputAccel(double accel) { return clampSpeed((accel + 1.0) * 19.0 / 2.0 + 1.0); }
-int speedForCoreAccel(int numerator, int denominator)
-{
-    if (denominator <= 0)
-        return kDefaultSpeed;
-    const double accel = double(numerator) / denominator;
-    return clampSpeed((accel - 1.0) * 19.0 / 2.0 + 1.0);
-}
 
 // Xlib reports failed requests to one process-wide handler; a request of ours swaps this one in
 // for one round trip, so a pointer unplugged meanwhile does not end the program.
@@ -58,7 +32,7 @@ int trapError(Display*, XErrorEvent* event)
 
 class X11Backend final : public Backend {
 public:
-    X11Backend(Display* display, WheelLineStore store) : m_display(display), m_store(std::move(store))
+    explicit X11Backend(Display* display) : m_display(display)
     {
 #ifdef ZR540_POINTER_XI2
         int opcode = 0, event = 0, error = 0;
@@ -67,6 +41,7 @@ public:
                 && XIQueryVersion(m_display, &major, &minor) == Success;
         if (m_xi2) {
             m_accelSpeed = XInternAtom(m_display, "libinput Accel Speed", True);
+            m_tapping = XInternAtom(m_display, "libinput Tapping Enabled", True);
             m_float = XInternAtom(m_display, "FLOAT", True);
         }
 #endif
@@ -75,21 +50,18 @@ public:
     ~X11Backend() override { XCloseDisplay(m_display); }
 
     const char* name() const override { return "x11"; }
+    bool hasWheelLines() const override { return false; }
 
     bool speed(int& speed) override
     {
 #ifdef ZR540_POINTER_XI2
-        for (int device : libinputPointers()) {
-            float accel = 0;
-            if (readAccelSpeed(device, accel)) {
-                speed = speedForLibinputAccel(accel);
-                return true;
-            }
-        }
+        const std::vector<x11::LibinputPointer> pointers = libinputPointers();
+        if (x11::speedOfMice(pointers, speed))
+            return true;
 #endif
         int numerator = 0, denominator = 0, threshold = 0;
         XGetPointerControl(m_display, &numerator, &denominator, &threshold);
-        speed = speedForCoreAccel(numerator, denominator);
+        speed = x11::speedForCoreAccel(numerator, denominator);
         return true;
     }
 
@@ -97,15 +69,15 @@ public:
     {
         speed = std::min(kMaxSpeed, std::max(kMinSpeed, speed));
 #ifdef ZR540_POINTER_XI2
-        const std::vector<int> devices = libinputPointers();
-        if (!devices.empty()) {
-            const float accel = float(libinputAccelForSpeed(speed));
+        const std::vector<x11::LibinputPointer> pointers = libinputPointers();
+        if (x11::hasMice(pointers)) {
+            const float accel = float(x11::libinputAccelForSpeed(speed));
             std::uint32_t word = 0;
             static_assert(sizeof word == sizeof accel, "the property holds 32-bit floats");
             std::memcpy(&word, &accel, sizeof word);
             XErrorHandler previous = XSetErrorHandler(trapError);
             g_trappedError = 0;
-            for (int device : devices)
+            for (int device : x11::devicesToChange(pointers, speed))
                 XIChangeProperty(m_display, device, m_accelSpeed, m_float, 32, PropModeReplace,
                                  reinterpret_cast<unsigned char*>(&word), 1);
             XSync(m_display, False);
@@ -117,9 +89,14 @@ public:
             return true;
         }
 #endif
+        int numerator = 0, denominator = 0, threshold = 0;
+        XGetPointerControl(m_display, &numerator, &denominator, &threshold);
+        if (x11::speedForCoreAccel(numerator, denominator) == speed)
+            return true;
+        const x11::Fraction accel = x11::coreAccelForSpeed(speed);
         XErrorHandler previous = XSetErrorHandler(trapError);
         g_trappedError = 0;
-        XChangePointerControl(m_display, True, False, 17 + 2 * speed, 19, 0);
+        XChangePointerControl(m_display, True, False, accel.numerator, accel.denominator, 0);
         XSync(m_display, False);
         XSetErrorHandler(previous);
         if (g_trappedError != 0) {
@@ -131,36 +108,22 @@ public:
 
     bool wheelLines(int& lines) override
     {
-        if (!m_store.load) {
-            lines = m_unsavedLines;
-            return true;
-        }
-        int stored = kDefaultWheelLines;
-        if (!m_store.load(stored))
-            stored = kDefaultWheelLines;  // nothing kept yet: what Windows starts with
-        lines = stored;
+        lines = kDefaultWheelLines;
         return true;
     }
 
-    bool setWheelLines(int lines) override
+    bool setWheelLines(int) override
     {
-        if (!m_store.save) {
-            m_unsavedLines = lines;
-            return true;
-        }
-        if (!m_store.save(lines)) {
-            m_error = "the wheel lines could not be stored";
-            return false;
-        }
-        return true;
+        m_error = "X has no wheel-lines setting";
+        return false;
     }
 
 private:
 #ifdef ZR540_POINTER_XI2
     // The enabled physical pointers that the libinput driver runs.
-    std::vector<int> libinputPointers()
+    std::vector<x11::LibinputPointer> libinputPointers()
     {
-        std::vector<int> found;
+        std::vector<x11::LibinputPointer> found;
         if (!m_xi2 || m_accelSpeed == None)
             return found;
         int count = 0;
@@ -172,10 +135,26 @@ private:
                 continue;
             float accel = 0;
             if (readAccelSpeed(devices[i].deviceid, accel))
-                found.push_back(devices[i].deviceid);
+                found.push_back({devices[i].deviceid, accel, isTouchpad(devices[i].deviceid)});
         }
         XIFreeDeviceInfo(devices);
         return found;
+    }
+
+    // A touchpad is the libinput device with a tapping setting.
+    bool isTouchpad(int device)
+    {
+        if (m_tapping == None)
+            return false;
+        int count = 0;
+        XErrorHandler previous = XSetErrorHandler(trapError);
+        Atom* properties = XIListProperties(m_display, device, &count);
+        XSetErrorHandler(previous);
+        if (!properties)
+            return false;
+        const bool tapping = std::find(properties, properties + count, m_tapping) != properties + count;
+        XFree(properties);
+        return tapping;
     }
 
     bool readAccelSpeed(int device, float& accel)
@@ -201,24 +180,31 @@ private:
 
     bool m_xi2 = false;
     Atom m_accelSpeed = None;
+    Atom m_tapping = None;
     Atom m_float = None;
 #endif
     Display* m_display;
-    WheelLineStore m_store;
-    int m_unsavedLines = kDefaultWheelLines;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> createPlatformBackend(WheelLineStore store, std::string& why)
+std::unique_ptr<Backend> createPlatformBackend(std::string& why)
 {
     why.clear();
+    // Under Wayland the X server is only XWayland: its pointer settings reach no device, the
+    // compositor keeps the real ones.
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((session && std::strcmp(session, "wayland") == 0) || (wayland && *wayland)) {
+        why = "a Wayland session";
+        return createUnavailableBackend(why);
+    }
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         why = "no X display";
         return createUnavailableBackend(why);
     }
-    return std::make_unique<X11Backend>(display, std::move(store));
+    return std::make_unique<X11Backend>(display);
 }
 
 }  // namespace pointer

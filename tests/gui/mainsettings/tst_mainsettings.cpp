@@ -95,6 +95,8 @@ private slots:
     void reportRate();
     void wheelSettings();
     void refusedWritesAreLogged();
+    void settingsTheDesktopLacks_data();
+    void settingsTheDesktopLacks();
     void buttons_data();
     void buttons();
     void looks_data();
@@ -111,11 +113,11 @@ void TestMainSettings::construction_data()
     QTest::addColumn<Writes>("speedWrites");
     QTest::addColumn<Writes>("lineWrites");
 
-    QTest::newRow("form defaults write nothing") << 8 << 3 << 8 << true << 3 << Writes{} << Writes{};
-    QTest::newRow("50 lines shows and writes 30") << 8 << 50 << 8 << true << 30 << Writes{} << Writes{30};
-    QTest::newRow("0 lines shows and writes 1") << 8 << 0 << 8 << true << 1 << Writes{} << Writes{1};
+    // The system's values are shown, never written back on their own.
+    QTest::newRow("form defaults") << 8 << 3 << 8 << true << 3 << Writes{} << Writes{};
+    QTest::newRow("50 lines shows 30") << 12 << 50 << 12 << true << 30 << Writes{} << Writes{};
     QTest::newRow("one screen at a time") << 8 << pointer::kWheelPageScroll << 8 << false << 3 << Writes{} << Writes{};
-    QTest::newRow("speed above 20 is clamped") << 25 << 7 << 20 << true << 7 << Writes{20} << Writes{7};
+    QTest::newRow("speed above 20 shows 20") << 25 << 7 << 20 << true << 7 << Writes{} << Writes{};
 }
 
 void TestMainSettings::construction()
@@ -313,8 +315,7 @@ void TestMainSettings::wheelSettings()
     QTest::mouseClick(lines, Qt::LeftButton);
     QVERIFY(spin->isEnabled());
     spin->setValue(12);
-    // The first 5 is the system's own value, written back when the spin box took it.
-    QCOMPARE(page.system->wheelLineWrites(), (Writes{5, pointer::kWheelPageScroll, 5, 12}));
+    QCOMPARE(page.system->wheelLineWrites(), (Writes{pointer::kWheelPageScroll, 5, 12}));
 
     page.get<QSlider>("PointSpeed_Slider")->setValue(15);
     QCOMPARE(page.system->speedWrites(), Writes{15});
@@ -322,7 +323,35 @@ void TestMainSettings::wheelSettings()
     // The lift-off slider is for show only.
     page.get<QSlider>("Sensor_Slider")->setValue(100);
     QCOMPARE(page.system->speedWrites(), Writes{15});
-    QCOMPARE(page.system->wheelLineWrites().size(), std::size_t(4));
+    QCOMPARE(page.system->wheelLineWrites().size(), std::size_t(3));
+}
+
+// Where the desktop lacks a setting (X has no wheel lines; a Wayland session offers neither), its
+// controls are greyed out and the note says the desktop's own settings govern them.
+void TestMainSettings::settingsTheDesktopLacks_data()
+{
+    QTest::addColumn<bool>("speed");
+    QTest::addColumn<bool>("wheelLines");
+
+    QTest::newRow("both") << true << true;
+    QTest::newRow("no wheel lines (X)") << true << false;
+    QTest::newRow("neither (Wayland)") << false << false;
+}
+
+void TestMainSettings::settingsTheDesktopLacks()
+{
+    QFETCH(bool, speed);
+    QFETCH(bool, wheelLines);
+    auto system = std::make_shared<pointer::MemoryBackend>();
+    system->withoutSpeed = !speed;
+    system->withoutWheelLines = !wheelLines;
+    pointer::setBackend(system);
+    MainSettingWidget widget;
+    widget.show();
+    QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
+    for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})
+        QCOMPARE(childOf<QWidget>(&widget, name)->isEnabled(), wheelLines);
+    QCOMPARE(childOf<QLabel>(&widget, "DesktopSettingsNoteLabel")->isVisible(), !speed || !wheelLines);
 }
 
 void TestMainSettings::refusedWritesAreLogged()

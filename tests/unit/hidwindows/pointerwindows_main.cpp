@@ -9,7 +9,7 @@
 int main()
 {
     std::string why;
-    std::unique_ptr<pointer::Backend> backend = pointer::createPlatformBackend({}, why);
+    std::unique_ptr<pointer::Backend> backend = pointer::createPlatformBackend(why);
     if (!why.empty())
         std::printf("no pointer settings: %s\n", why.c_str());
     int speed = 0;
