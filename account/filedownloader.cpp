@@ -1,6 +1,7 @@
 #include "filedownloader.h"
 
 #include "loginfo.h"
+#include "webaddress.h"
 #include "wholefile.h"
 
 #include <QNetworkAccessManager>
@@ -17,6 +18,14 @@ FileDownloader::FileDownloader(QObject* parent)
 void FileDownloader::startDownload(QString url)
 {
     m_tooLarge = false;
+    if (!isWebAddress(url)) {
+        loginfo(QStringLiteral("download of \"%1\" refused: not an http or https address").arg(url));
+        m_ok = false;
+        m_data.clear();
+        // Reported as any failed download is: after the caller has returned.
+        QMetaObject::invokeMethod(this, &FileDownloader::downloaded, Qt::QueuedConnection);
+        return;
+    }
     QNetworkRequest request{QUrl(url)};
     request.setTransferTimeout(m_timeoutMs);
     QNetworkReply* reply = m_manager->get(request);

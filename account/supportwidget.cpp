@@ -110,6 +110,14 @@ void SupportWidget::slot_saveFile()
         fail(QStringLiteral("slot_saveFile: %1 could not be written").arg(file));
         return;
     }
+    if (!m_updaterRuns) {
+        // The maker's updater is a Windows program: the file waits in the update folder for it.
+        loginfo(QStringLiteral("slot_saveFile: the updater runs on Windows only, %1 kept").arg(file));
+        setChecking(false);
+        emit sig_closeUpdateWidget();
+        emit sig_ShowWarningWidgetOnSupportWidget(Warning::FirmwareKeptForWindows);
+        return;
+    }
     runUpdateExe();
 }
 

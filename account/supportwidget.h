@@ -39,6 +39,9 @@ public:
     FileDownloader* downloader() const { return m_downloader; }
     // The maker's web site, opened by the link at the bottom.
     static QString officialWebsite();
+    // Whether the maker's updater can run here (Windows); elsewhere a downloaded firmware file is
+    // kept in the update folder and the user is told so.
+    void setUpdaterRuns(bool runs) { m_updaterRuns = runs; }
 
 signals:
     void sig_ShowWarningWidgetOnSupportWidget(int type);
@@ -65,4 +68,9 @@ private:
     int m_versionNumber = 0;
     QString m_softwareVersion;
     QString m_updateFolder;
+#ifdef Q_OS_WIN
+    bool m_updaterRuns = true;
+#else
+    bool m_updaterRuns = false;
+#endif
 };

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
@@ -283,13 +284,22 @@ void MainWindow::slot_mouseHook(DWORD) {}
 
 void MainWindow::on_minimumButton_clicked() { showMinimized(); }
 
+// Closing hides the window into the tray. A desktop without a tray (GNOME shows none) would leave
+// no way back and no way out, so there closing ends the program as the tray's "退出" does.
 void MainWindow::on_quitButton_clicked()
 {
-    // Without a tray the hidden window could only be found again by starting the program twice.
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    const bool tray = options.trayAvailable ? options.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray)
         hide();
     else
-        showMinimized();
+        quitProgram();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The desktop's own close (a keyboard shortcut, the task bar) does what the close button does.
+    event->ignore();
+    on_quitButton_clicked();
 }
 
 // Dialogs are windows of their own: each covers the window, at its top-left corner.

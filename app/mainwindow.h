@@ -49,6 +49,7 @@ public:
         QString accountServer;  // the build's default when empty
         std::function<void(int)> exit;  // QCoreApplication::exit when empty
         int scanIntervalMs = 3000;  // how often the presence monitor looks for the mouse
+        std::function<bool()> trayAvailable;  // QSystemTrayIcon::isSystemTrayAvailable when empty
     };
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -105,6 +106,9 @@ public slots:
     void on_ResetToOriginalButton_clicked();
     void slot_WarningDeviceNotInsert(bool isfind);
     void slot_needDeviceDialogClienk();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createTray();

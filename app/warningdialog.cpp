@@ -1,7 +1,9 @@
 #include "warningdialog.h"
 #include "ui_warningdialog.h"
 
+#include "loginfo.h"
 #include "transferprogress.h"
+#include "webaddress.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>
@@ -41,6 +43,7 @@ const Message messages[] = {
     {Warning::MacroDownloadFailed, QT_TRANSLATE_NOOP("WarningDialog", "下载宏文件失败"), QT_TRANSLATE_NOOP("WarningDialog", "请检查网络后再重试"), false},
     {Warning::ProfileDownloadDone, QT_TRANSLATE_NOOP("WarningDialog", "下载配置文件成功"), QT_TRANSLATE_NOOP("WarningDialog", "您的配置文件已更新"), false},
     {Warning::MacroDownloadDone, QT_TRANSLATE_NOOP("WarningDialog", "下载宏文件成功"), QT_TRANSLATE_NOOP("WarningDialog", "您的宏文件已更新"), false},
+    {Warning::FirmwareKeptForWindows, QT_TRANSLATE_NOOP("WarningDialog", "固件已下载"), QT_TRANSLATE_NOOP("WarningDialog", "固件文件已保存在Update文件夹中，更新程序需在Windows上运行"), false},
     {Warning::MacroTooLong, QT_TRANSLATE_NOOP("WarningDialog", "宏过长"), QT_TRANSLATE_NOOP("WarningDialog", "宏事件过多，无法写入鼠标"), false},
 };
 
@@ -104,13 +107,25 @@ void WarningDialog::on_OkButton_clicked()
 {
     switch (m_type) {
     case Warning::ResetToDefaults: emit sigResetMouseToOriginal(); break;
-    case Warning::NewerSoftware: QDesktopServices::openUrl(QUrl(m_url.isEmpty() ? downloadPage() : m_url)); break;
+    case Warning::NewerSoftware: openUpdatePage(); break;
     case Warning::UploadSettings: emit sigStarToUploadFile(); break;
     case Warning::Logout: emit sigQuitUser(); break;
     case Warning::DownloadSettings: emit sigStarToDownloadFile(); break;
     default: break;  // a notice: OK only dismisses it
     }
     accept();
+}
+
+// The server names the page of the newer version; an address that is not a web page is not handed
+// to the desktop, and the program's own download page opens instead.
+void WarningDialog::openUpdatePage()
+{
+    QString page = m_url.isEmpty() ? downloadPage() : m_url;
+    if (!isWebAddress(page)) {
+        loginfo(QStringLiteral("update page \"%1\" refused: not an http or https address").arg(page));
+        page = downloadPage();
+    }
+    QDesktopServices::openUrl(QUrl(page));
 }
 
 void WarningDialog::paintEvent(QPaintEvent*)

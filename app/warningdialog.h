@@ -51,6 +51,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void openUpdatePage();
+
     Ui::WarningDialog* ui;
     int m_type = -1;
     QString m_url;

@@ -21,5 +21,6 @@ enum Type : int {
     ProfileDownloadDone = 17,
     MacroDownloadDone = 18,
     MacroTooLong = 19,
+    FirmwareKeptForWindows = 20,  // downloaded where the updater cannot run
 };
 }  // namespace Warning

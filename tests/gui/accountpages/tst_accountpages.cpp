@@ -139,25 +139,30 @@ std::unique_ptr<CloudSyncWidget> TestAccountPages::cloudPage(const QString& serv
 }
 
 // What the page does with the server's answer to a firmware check. The update folder does not
-// exist before the rows that download; the updater is there only where the row says so.
+// exist before the rows that download. The updater "runs" (Windows, the updater there), is
+// "missing" (Windows, no updater) or is "elsewhere" (any other system: it cannot run).
 void TestAccountPages::firmwareAnswer_data()
 {
     QTest::addColumn<QString>("serverVersion");
     QTest::addColumn<int>("mouseVersion");
-    QTest::addColumn<QString>("path");  // below the server's address
-    QTest::addColumn<bool>("updaterThere");
+    QTest::addColumn<QString>("path");  // below the server's address when it starts with "/"
+    QTest::addColumn<QString>("updater");
     QTest::addColumn<QList<int>>("warnings");
     QTest::addColumn<bool>("written");
     QTest::addColumn<qint64>("cap");  // of the download; 0: the program's own
 
     const QString firmware = QStringLiteral("/v1/driver/firmware/download");
-    QTest::newRow("0 is 0 before the mouse reported") << "0" << 0 << firmware << true << QList<int>{9} << false << qint64(0);
-    QTest::newRow("no number counts as 0") << "v5" << 0 << firmware << true << QList<int>{9} << false << qint64(0);
-    QTest::newRow("newer") << "5" << 4 << firmware << true << QList<int>{} << true << qint64(0);
-    QTest::newRow("older") << "3" << 4 << firmware << true << QList<int>{} << true << qint64(0);
-    QTest::newRow("updater missing") << "5" << 4 << firmware << false << QList<int>{7} << true << qint64(0);
-    QTest::newRow("download fails") << "5" << 4 << "/v1/file/download/none" << true << QList<int>{7} << false << qint64(0);
-    QTest::newRow("larger than allowed") << "5" << 4 << firmware << true << QList<int>{7} << false << qint64(4000);
+    QTest::newRow("0 is 0 before the mouse reported") << "0" << 0 << firmware << "runs" << QList<int>{9} << false << qint64(0);
+    QTest::newRow("no number counts as 0") << "v5" << 0 << firmware << "runs" << QList<int>{9} << false << qint64(0);
+    QTest::newRow("newer") << "5" << 4 << firmware << "runs" << QList<int>{} << true << qint64(0);
+    QTest::newRow("older") << "3" << 4 << firmware << "runs" << QList<int>{} << true << qint64(0);
+    QTest::newRow("updater missing") << "5" << 4 << firmware << "missing" << QList<int>{7} << true << qint64(0);
+    QTest::newRow("kept where the updater cannot run") << "5" << 4 << firmware << "elsewhere" << QList<int>{20} << true << qint64(0);
+    QTest::newRow("download fails") << "5" << 4 << "/v1/file/download/none" << "runs" << QList<int>{7} << false << qint64(0);
+    QTest::newRow("larger than allowed") << "5" << 4 << firmware << "runs" << QList<int>{7} << false << qint64(4000);
+    // Only web addresses are fetched.
+    for (const char* address : {"file:///etc/passwd", "data:application/octet-stream;base64,AAAA", "UpdateCodeTool.mtp", ""})
+        QTest::addRow("address \"%s\"", address) << "5" << 4 << address << "runs" << QList<int>{7} << false << qint64(0);
 }
 
 void TestAccountPages::firmwareAnswer()
@@ -165,7 +170,7 @@ void TestAccountPages::firmwareAnswer()
     QFETCH(QString, serverVersion);
     QFETCH(int, mouseVersion);
     QFETCH(QString, path);
-    QFETCH(bool, updaterThere);
+    QFETCH(QString, updater);
     QFETCH(QList<int>, warnings);
     QFETCH(bool, written);
     QFETCH(qint64, cap);
@@ -173,14 +178,15 @@ void TestAccountPages::firmwareAnswer()
     SupportWidget page;
     if (cap)
         page.downloader()->setMaxBytes(cap);  // the firmware is 5000 bytes
-    const QString updater = page.updateFolder() + QStringLiteral("/ZR540UpdataOnce.exe");
-    if (updaterThere)
-        QVERIFY(writeFile(updater, "updater"));
+    page.setUpdaterRuns(updater != QLatin1String("elsewhere"));
+    const QString updaterFile = page.updateFolder() + QStringLiteral("/ZR540UpdataOnce.exe");
+    if (updater != QLatin1String("missing"))
+        QVERIFY(writeFile(updaterFile, "updater"));
     page.setVersionNumber(mouseVersion);
     QSignalSpy closed(&page, &SupportWidget::sig_closeUpdateWidget);
     QSignalSpy shown(&page, &SupportWidget::sig_ShowWarningWidgetOnSupportWidget);
 
-    page.slot_LastVersionRet(0, QString(), serverVersion, m_server->baseUrl() + path);
+    page.slot_LastVersionRet(0, QString(), serverVersion, path.startsWith('/') ? m_server->baseUrl() + path : path);
     QTRY_COMPARE(closed.count(), 1);
     QTest::qWait(50);  // nothing more comes
     QCOMPARE(closed.count(), 1);
@@ -189,8 +195,8 @@ void TestAccountPages::firmwareAnswer()
     QCOMPARE(QFile::exists(file), written);
     if (written)
         QCOMPARE(readFile(file), m_firmware);
-    const bool started = written && updaterThere;
-    QCOMPARE(m_urls.opened, started ? QList<QUrl>{QUrl::fromLocalFile(updater)} : QList<QUrl>{});
+    const bool started = written && updater == QLatin1String("runs");
+    QCOMPARE(m_urls.opened, started ? QList<QUrl>{QUrl::fromLocalFile(updaterFile)} : QList<QUrl>{});
 }
 
 void TestAccountPages::firmwareCheckFromTheButton()
@@ -339,6 +345,8 @@ void TestAccountPages::downloadFailures_data()
     QTest::newRow("nothing saved yet") << "empty" << QList<int>{14};
     QTest::newRow("server never answers") << "silent" << QList<int>{14};
     QTest::newRow("archive leads outside") << "hostile" << QList<int>{14, 15};
+    // Refused as a failed download is, and the macro pass follows as it does then.
+    QTest::newRow("answered with a file address") << "file:///etc/passwd" << QList<int>{14, 15};
 }
 
 void TestAccountPages::downloadFailures()
@@ -360,12 +368,16 @@ void TestAccountPages::downloadFailures()
         QVERIFY(!m_api->uploadAndSave(token, readFile(zipPath), false).isEmpty());
     }
     QVERIFY(writeFile(AppPaths::profileFile(1), "mine"));
-    auto page = cloudPage(kind == QLatin1String("silent") ? m_silent.url() : m_server->baseUrl());
+    const bool forged = kind.startsWith(QLatin1String("file:"));
+    auto page = cloudPage(kind == QLatin1String("silent") || forged ? m_silent.url() : m_server->baseUrl());
     QSignalSpy shown(page.get(), &CloudSyncWidget::sig_ShowWarningDialogOnCloudSyncWidget);
     QSignalSpy selected(page.get(), &CloudSyncWidget::sig_LoadConfigFile);
     QElapsedTimer clock;
     clock.start();
     page->slot_startToDownLoadFiles();
+    if (forged)  // the answer the silent server never gives
+        QMetaObject::invokeMethod(page.get(), "slot_getDownLoadFilePathResult", Q_ARG(int, 0), Q_ARG(QString, QString()),
+                                  Q_ARG(QString, kind));
     QTRY_VERIFY(!page->isTransferring());
     if (kind == QLatin1String("empty"))
         QVERIFY2(clock.elapsed() < 2000, "a refused address ends the download at once");

@@ -73,6 +73,8 @@ void TestChrome::warningTypes_data()
     row("0", {0, "恢复默认", "恢复默认将清空所有设置，您确定要恢复默认吗？", ok, cancel, "reset"});
     row("1", {1, "版本更新", update, "官网下载", "残忍拒绝", "open " + WarningDialog::downloadPage()});
     row("1 with url", {1, "版本更新", update, "官网下载", "残忍拒绝", "open " + newer, newer});
+    // Only a web address from the server is opened; the program's own page stands in for others.
+    row("1 with a file url", {1, "版本更新", update, "官网下载", "残忍拒绝", "open " + WarningDialog::downloadPage(), "file:///etc/passwd"});
     row("2", {2, "上传当前设置", "上传会覆盖云端设置，是否确定上传？", ok, cancel, "upload"});
     row("3", {3, "退出登录", "退出登录后参数将无法同步到个人账号，确定要退出吗？", ok, cancel, "quit"});
     row("4", {4, "下载云端设置", "下载云端设置会覆盖当前设置，是否确定下载？", ok, cancel, "download"});
@@ -87,6 +89,7 @@ void TestChrome::warningTypes_data()
     row("17", {17, "下载配置文件成功", "您的配置文件已更新", ok});
     row("18", {18, "下载宏文件成功", "您的宏文件已更新", ok});
     row("19", {19, "宏过长", "宏事件过多，无法写入鼠标", ok});
+    row("20", {20, "固件已下载", "固件文件已保存在Update文件夹中，更新程序需在Windows上运行", ok});
     row("unknown 5", {5, {}, {}, ok});
     row("unknown -1", {-1, {}, {}, ok});
 }

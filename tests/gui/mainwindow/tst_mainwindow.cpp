@@ -94,7 +94,8 @@ private slots:
     void resetToFactory();
     void softwareCheck_data();
     void softwareCheck();
-    void quitHidesAndTheTrayRestores();
+    void closing_data();
+    void closing();
     void busyWhileAProfileLoads();
     void quittingLetsTheWriteFinish();
     void assignAFunctionToAButton();
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<SimulatedMouseSession> m_session;
     QList<int> m_exits;
+    bool m_tray = true;  // what the desktop answers when asked for a tray
 };
 
 void TestMainWindow::init()
@@ -125,6 +127,7 @@ void TestMainWindow::init()
     QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
     m_session = std::make_unique<SimulatedMouseSession>();
     m_exits.clear();
+    m_tray = true;
 }
 
 void TestMainWindow::cleanup()
@@ -142,6 +145,7 @@ std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds
     options.accountServer = server;  // by default nothing answers there
     options.exit = [this](int code) { m_exits << code; };
     options.scanIntervalMs = scanIntervalMs;
+    options.trayAvailable = [this] { return m_tray; };
     auto window = std::make_unique<MainWindow>(options);
     window->show();
     return window;
@@ -366,15 +370,24 @@ void TestMainWindow::softwareCheck()
     QCOMPARE(window->updateAddress(), warned ? QStringLiteral("https://example.com/zr540.exe") : QString());
 }
 
-void TestMainWindow::quitHidesAndTheTrayRestores()
+// With a tray, closing hides the window there; without one (GNOME), closing ends the program.
+void TestMainWindow::closing_data()
 {
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("tray") << true;
+    QTest::newRow("no tray") << false;
+}
+
+void TestMainWindow::closing()
+{
+    QFETCH(bool, tray);
+    m_tray = tray;
     auto window = makeWindow();
-    window->on_quitButton_clicked();
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        QVERIFY(!window->isVisible());
-    else
-        QVERIFY(window->isMinimized());  // no tray to come back from: only minimised
-    window->hide();
+    window->close();
+    QCOMPARE(m_exits, tray ? QList<int>{} : QList<int>{0});
+    if (!tray)
+        return;
+    QVERIFY(!window->isVisible());
     window->on_activatedSysTrayIcon(QSystemTrayIcon::DoubleClick);
     QVERIFY(!window->isVisible());
     window->on_activatedSysTrayIcon(QSystemTrayIcon::Trigger);
