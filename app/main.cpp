@@ -3,6 +3,8 @@
 //   zr540              the mouse through the platform's HID backend
 //   zr540 --simulate   demo mode: a simulated mouse whose memory is kept in the data root, so a
 //                      restarted demo finds the mouse as it left it
+//   zr540 --verbose    the program's trace on the console (QT_LOGGING_RULES="zr540.*.debug=true"
+//                      does the same); without it only warnings are printed
 #include "appearance.h"
 #include "apppaths.h"
 #include "factoryprofile.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QList>
+#include <QLoggingCategory>
 #include <QMap>
 
 namespace {
@@ -38,6 +41,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zr540"));
+    // The program's trace is quiet unless asked for; QT_LOGGING_RULES still has the last word.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--verbose")))
+        QLoggingCategory::setFilterRules(QStringLiteral("zr540.*.debug=true"));
     QApplication::setQuitOnLastWindowClosed(false);  // the window hides into the tray
     installTranslation(app);
 

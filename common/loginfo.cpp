@@ -1,5 +1,6 @@
 #include "loginfo.h"
 
-#include <QDebug>
+Q_LOGGING_CATEGORY(zr540Log, "zr540.log", QtWarningMsg)
+Q_LOGGING_CATEGORY(zr540Engine, "zr540.engine", QtWarningMsg)
 
-void loginfo(const QString& text) { qDebug().noquote() << (QStringLiteral("loginfo = ") + text); }
+void loginfo(const QString& text) { qCDebug(zr540Log).noquote() << (QStringLiteral("loginfo = ") + text); }

@@ -105,7 +105,7 @@ bool DCDataHandle::connectMouseHere()
     driver = new USBDriver_540(m_hid ? m_hid : hid::backend(), m_confirmPause);
     driver->SetDeviceIds(MouseProtocol::ProductId, MouseProtocol::VendorId);
     const bool opened = driver->OpenDevice() != 0;
-    qDebug() << "open:" << opened;
+    qCDebug(zr540Engine) << "open:" << opened;
     if (!opened)
         return false;
     // Without the mouse's own block every later write would send our mirror (zeros where the

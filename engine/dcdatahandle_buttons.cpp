@@ -29,7 +29,7 @@ void DCDataHandle::createTmpMouseButtonMap(QMap<int, KeyMatrixItem_F>& mouseButt
 bool DCDataHandle::checkCurrentButtonIsLeftButton(BYTE buttonType, BYTE buttonValue)
 {
     if (buttonType == TypeMouseButton && buttonValue == LeftValue) {
-        qDebug() << "CheckIsLeftButton is LeftKey";
+        qCDebug(zr540Engine) << "CheckIsLeftButton is LeftKey";
         return true;
     }
     return false;
@@ -44,9 +44,9 @@ bool DCDataHandle::checkIsChangeOnlyLeftButton(BYTE value)
         if (checkCurrentButtonIsLeftButton(entry.type, entry.value2))
             ++leftButtons;
     }
-    qDebug() << "LeftKeyNumber is " << leftButtons;
+    qCDebug(zr540Engine) << "LeftKeyNumber is " << leftButtons;
     if (leftButtons == 1 && value == LeftValue) {
-        qDebug() << "You Only Have One Left Key";
+        qCDebug(zr540Engine) << "You Only Have One Left Key";
         return true;
     }
     return false;
@@ -97,21 +97,21 @@ void DCDataHandle::slot_ChangeButtonToKey(int button, uint vkCode, int modifyKey
 
 void DCDataHandle::setPhiysicalButtonToAnotherMouseButton(KeyMatrixItem_F& pysicalButton, uint, int, int changeType)
 {
-    qDebug() << "setPhiysicalButtonToAnotherMouseButton";
+    qCDebug(zr540Engine) << "setPhiysicalButtonToAnotherMouseButton";
     switch (changeType) {
     case FireKey: pysicalButton = item(0x0A, 0xF0, 0x10, 0x02); break;
     case DpiAdd: pysicalButton = item(TypeDpi, 0x00, 0x01, 0x00); break;
     case DpiReduce: pysicalButton = item(TypeDpi, 0x00, 0x02, 0x00); break;
     case DpiInstant: {
         pysicalButton = item(TypeDpi, 0x00, 0x04, 0x0A);
-        qDebug() << "MouseButtonChangeToDpiInstant";
+        qCDebug(zr540Engine) << "MouseButtonChangeToDpiInstant";
         const KeyMatrixItem_F middle = keyEntry(2);
-        qDebug() << "MidKeyVlue" << int(middle.type) << int(middle.value1) << int(middle.value2) << int(middle.value3);
+        qCDebug(zr540Engine) << "MidKeyVlue" << int(middle.type) << int(middle.value1) << int(middle.value2) << int(middle.value3);
         break;
     }
     case LeftButton:
         pysicalButton = item(TypeMouseButton, 0x00, 0xF0, 0x00);
-        qDebug() << "MouseButtonChangeToLeftKey";
+        qCDebug(zr540Engine) << "MouseButtonChangeToLeftKey";
         break;
     case RightButton: pysicalButton = item(TypeMouseButton, 0x00, 0xF1, 0x00); break;
     case MiddleButton: pysicalButton = item(TypeMouseButton, 0x00, 0xF2, 0x00); break;
@@ -119,7 +119,7 @@ void DCDataHandle::setPhiysicalButtonToAnotherMouseButton(KeyMatrixItem_F& pysic
     case BackButton: pysicalButton = item(TypeMouseButton, 0x00, 0xF3, 0x00); break;
     case ProfileLoop:
         pysicalButton = item(TypeProfile, 0x00, 0x03, 0x00);
-        qDebug() << "MouseButtonChangeToProfileLoop";
+        qCDebug(zr540Engine) << "MouseButtonChangeToProfileLoop";
         break;
     default: break;  // anything else leaves the entry as it was
     }
@@ -140,9 +140,9 @@ void DCDataHandle::checkCurrentMouseButtonIsOriginalMouseButton(int currentButto
         return;
     const bool original = keyEntry(entry).toUInt32() == factoryValueOf(currentButton);
     if (!original && currentButton == 9)
-        qDebug() << "WheelBackChange";
+        qCDebug(zr540Engine) << "WheelBackChange";
     if (!original && currentButton == 10)
-        qDebug() << "WheelFowardChange";
+        qCDebug(zr540Engine) << "WheelFowardChange";
     emit sig_CurrentButtonIsOriginalButton(original, currentButton);
 }
 
@@ -154,7 +154,7 @@ void DCDataHandle::checkAllMouseButtonIsOriginalMouseButton()
         QString path;
         // A button the computer acts on is not the factory button, whatever the mouse holds.
         if (PcActionStore::lookupFunction(button, function, path)) {
-            qDebug() << "ButtonChanged" << button;
+            qCDebug(zr540Engine) << "ButtonChanged" << button;
             emit sig_CurrentButtonIsOriginalButton(false, button);
         }
     }

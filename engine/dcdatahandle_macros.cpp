@@ -17,14 +17,14 @@ BYTE DCDataHandle::getSingleMacroAddress(int button)
     const BYTE address = button >= FirstButton && button <= LastButton
         ? MouseProtocol::ButtonMacroAddresses[button - FirstButton]
         : byteOf(button);
-    qDebug().noquote() << QString::asprintf("getButtonMacroAddress:%x", address);
+    qCDebug(zr540Engine).noquote() << QString::asprintf("getButtonMacroAddress:%x", address);
     return address;
 }
 
 BYTE DCDataHandle::getMulitpulMacroAddress(int number)
 {
     const BYTE address = number >= 0 && number < MacroListLength ? MouseProtocol::listMacroAddress(number) : byteOf(number);
-    qDebug().noquote() << QString::asprintf("getMulitpulMacroAddress:%x", address);
+    qCDebug(zr540Engine).noquote() << QString::asprintf("getMulitpulMacroAddress:%x", address);
     return address;
 }
 
@@ -62,11 +62,11 @@ void DCDataHandle::slot_WriteSingleMacro(int button, QString path)
         emit sig_WarningOnlyLeftButton(OnlyLeftButtonWarning);
         return;
     }
-    qDebug() << "slot_WriteSingleMacro";
+    qCDebug(zr540Engine) << "slot_WriteSingleMacro";
     int mode = 0;
     MacroStruct block;
     const bool fits = encodeMacroFile(path, block, &mode);
-    qDebug() << "slot_WriteSingleMacromacroType" << mode;
+    qCDebug(zr540Engine) << "slot_WriteSingleMacromacroType" << mode;
     if (!fits) {
         emit sig_WarningOnlyLeftButton(MacroTooLongWarning);  // not written, not assigned
         return;
@@ -99,7 +99,7 @@ void DCDataHandle::slot_WriteListMacro(QList<QString> macroList)
     }
     int n = 0;
     for (MacroStruct& block : blocks) {
-        qDebug() << "slot_WriteListMacro";
+        qCDebug(zr540Engine) << "slot_WriteListMacro";
         const BYTE address = getMulitpulMacroAddress(n);
         if (connected && driver)
             driverWriteIntoMouse(block, address);
@@ -120,9 +120,9 @@ bool DCDataHandle::driverWriteIntoMouse(MacroStruct& mStruct, BYTE address)
     const int slot = MouseProtocol::macroSlotOf(address);
     if (slot >= 0) {
         localProfile.macros[static_cast<std::size_t>(slot)] = mStruct;
-        qDebug() << "SetMacroStruct" << slot << mStruct.items.size();
+        qCDebug(zr540Engine) << "SetMacroStruct" << slot << mStruct.items.size();
     }
-    qDebug() << "driverWriteIntoMouse MacroAddressNumber" << QString::number(address, 16);
+    qCDebug(zr540Engine) << "driverWriteIntoMouse MacroAddressNumber" << QString::number(address, 16);
     saveConfigFileByConfigureNumber(currentConfigureNumber);
     return true;
 }

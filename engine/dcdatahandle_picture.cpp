@@ -13,9 +13,9 @@ using OledFrame::FrameSize;
 
 bool DCDataHandle::ImageToByteArr(QImage image, unsigned char* imageData, int imageDataLen)
 {
-    qDebug() << image.sizeInBytes() << imageDataLen;
+    qCDebug(zr540Engine) << image.sizeInBytes() << imageDataLen;
     if (!OledFrame::pack(image, imageData, imageDataLen)) {
-        qDebug() << "ImageToByteArr";
+        qCDebug(zr540Engine) << "ImageToByteArr";
         return false;
     }
     return true;
@@ -40,13 +40,13 @@ void DCDataHandle::slot_WriteImageToMouse()
     std::memcpy(payload + FrameSize, payload, FrameSize);
     loginfo(QStringLiteral("writeImageToMouse"));
     if (connected && driver && driver->SetPictureData(payload)) {
-        qDebug() << "slot_WriteImageToMouse succed";
+        qCDebug(zr540Engine) << "slot_WriteImageToMouse succed";
         unsigned char back[2 * FrameSize] = {};
         if (driver->GetPictureData(back)) {
             const int cmp = std::memcmp(payload, back, sizeof payload);
-            qDebug() << "slot_WriteImageToMouse memcmp " << (cmp < 0 ? -1 : cmp > 0 ? 1 : 0);
+            qCDebug(zr540Engine) << "slot_WriteImageToMouse memcmp " << (cmp < 0 ? -1 : cmp > 0 ? 1 : 0);
         }
         return;
     }
-    qDebug() << "slot_WriteImageToMouse  failed";
+    qCDebug(zr540Engine) << "slot_WriteImageToMouse  failed";
 }

@@ -22,8 +22,8 @@ void DCDataHandle::saveConfigFileByConfigureNumber(int configNumber)
     const QByteArray content = ProfileFile::encode(localProfile);
     const int section = content.size() - WholeStruct::SettingsSize;  // the "sumByte"
     loginfo(QStringLiteral("saveConfigFile") + path);
-    qDebug() << "ba len:" << content.size() << "sumByte" << section;
-    qDebug() << "file len:" << content.size() << WholeStruct::SettingsSize << section;
+    qCDebug(zr540Engine) << "ba len:" << content.size() << "sumByte" << section;
+    qCDebug(zr540Engine) << "file len:" << content.size() << WholeStruct::SettingsSize << section;
     // Whole file to a temporary name, then renamed: a crash never leaves a cut profile.
     writeWholeFile(path, content);
 }
@@ -48,7 +48,7 @@ bool DCDataHandle::getLocalGunShootProfileByConfigureNumber(int configureNumber,
 
 void DCDataHandle::loadConfigFileByNumber(int configureNumber)
 {
-    qDebug() << "loadConfigFileByNumber" << configureNumber;
+    qCDebug(zr540Engine) << "loadConfigFileByNumber" << configureNumber;
     if (getLocalGunShootProfileByConfigureNumber(configureNumber, localProfile))
         localProfile.copySettingsTo(mouseProfile);
     else
@@ -57,9 +57,9 @@ void DCDataHandle::loadConfigFileByNumber(int configureNumber)
     if (connected && driver) {
         for (int slot = 0; slot < WholeStruct::MacroSlots; ++slot) {
             const BYTE address = macroAddressMap.value(slot, 0);
-            qDebug() << "loadConfigFileByNumber MacroPositionNumber" << slot << QString::number(address, 16);
+            qCDebug(zr540Engine) << "loadConfigFileByNumber MacroPositionNumber" << slot << QString::number(address, 16);
             const int result = driver->SetMacroData(&localProfile.macros[static_cast<std::size_t>(slot)], address);
-            qDebug() << "loadConfigFileByNumber" << result;
+            qCDebug(zr540Engine) << "loadConfigFileByNumber" << result;
             if (!result)
                 loginfo(QStringLiteral("loadConfigFileByNumber: the mouse did not take macro slot %1").arg(slot));
         }
@@ -102,11 +102,11 @@ bool DCDataHandle::compareMouseAndLocalFileData()
         if (std::equal(record.settings.begin(), record.settings.end(), mouseSettings)) {
             currentConfigureNumber = number;
             emit sig_SetCurrentConfigurePage(number);
-            qDebug() << "find  the config";
+            qCDebug(zr540Engine) << "find  the config";
             return true;
         }
     }
     emit sig_SetCurrentConfigurePage(FirstProfile);
-    qDebug() << "didnt find  the config";
+    qCDebug(zr540Engine) << "didnt find  the config";
     return false;
 }

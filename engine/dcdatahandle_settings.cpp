@@ -1,6 +1,7 @@
 // DPI levels, report rate and the two lights: each change goes into the mirror and ends with the
 // write-back step; the refresh operations push the stored values to the pages.
 #include "dcdatahandle.h"
+#include "loginfo.h"
 
 #include <QDebug>
 
@@ -12,7 +13,7 @@ constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
 
 void DCDataHandle::slot_setDPIValueOnMouse(int level, int value)
 {
-    qDebug() << "slot_setDPIValueOnMouse" << level << value;
+    qCDebug(zr540Engine) << "slot_setDPIValueOnMouse" << level << value;
     if (level >= 1 && level <= UsedDpiLevels)
         mouseProfile.setDpi(level - 1, value);
     writeProfileToMouse();
@@ -45,7 +46,7 @@ void DCDataHandle::slot_setMouseLightMode(bool isWheelLightChange, int value)
 
 void DCDataHandle::slot_MouseContinueLightDegree(bool isWheelLightChange, int value)
 {
-    qDebug() << "slot_MouseContinueLightDegree" << value;
+    qCDebug(zr540Engine) << "slot_MouseContinueLightDegree" << value;
     mouseProfile.bytes[isWheelLightChange ? DeviceProfileBlock::WheelDegree : DeviceProfileBlock::LogoDegree] =
         low(value);
     writeProfileToMouse();
@@ -69,7 +70,7 @@ void DCDataHandle::setUsbReportRateOnPage() { emit sig_SetCurrentReportRate(mous
 void DCDataHandle::setLightParameterOnPage()
 {
     const auto& b = mouseProfile.bytes;
-    qDebug() << "light parama" << b[DeviceProfileBlock::WheelColorTail];
+    qCDebug(zr540Engine) << "light parama" << b[DeviceProfileBlock::WheelColorTail];
     using P = DeviceProfileBlock;
     QMap<int, QList<int>> map;
     map.insert(0, {b[P::WheelColor], b[P::WheelColor + 1], b[P::WheelColor + 2], b[P::WheelMode],
@@ -83,7 +84,7 @@ void DCDataHandle::valueSplit2BYTE(int value, BYTE& lowByte, BYTE& highByte)
 {
     lowByte = low(value);
     highByte = low(value >> 8);
-    qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", lowByte, highByte);
+    qCDebug(zr540Engine).noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", lowByte, highByte);
 }
 
 int DCDataHandle::checkNumberDigit(int value)

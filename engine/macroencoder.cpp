@@ -1,6 +1,7 @@
 #include "macroencoder.h"
 
 #include "keyusagetable.h"
+#include "loginfo.h"
 
 #include <QDebug>
 #include <QString>
@@ -36,7 +37,7 @@ void appendKey(QList<MacroItem>& items, const MacroNode& node, bool ignoreDelays
     if (longDelay) {
         units = t / LongDelayUnit;
         d = t % LongDelayUnit == 0 ? 1 : t % LongDelayUnit;
-        qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", units & 0xFF, (units >> 8) & 0xFF);
+        qCDebug(zr540Engine).noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", units & 0xFF, (units >> 8) & 0xFF);
     } else if (!ignoreDelays && t != 0) {
         d = t;
     }
@@ -49,7 +50,7 @@ void appendKey(QList<MacroItem>& items, const MacroNode& node, bool ignoreDelays
 
 void appendMovement(QList<MacroItem>& items, const MacroNode& node)
 {
-    qDebug() << "SpecialCoordinate";
+    qCDebug(zr540Engine) << "SpecialCoordinate";
     const int x = std::clamp(node.CoordinateX, -MaxMove, MaxMove);
     const int y = -std::clamp(node.CoordinateY, -MaxMove, MaxMove);
     if (x == 0 && y == 0)
@@ -81,7 +82,7 @@ bool MacroEncoder::encode(const MacroFileContent& content, MacroStruct& block)
 {
     const int count = std::clamp(content.repeatTimes, 1, MaxRepeat);
     block.items = encodeEvents(content.nodes, content.ignoreDelayTime == IgnoreDelays);
-    qDebug().noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", count & 0xFF, (count >> 8) & 0xFF);
+    qCDebug(zr540Engine).noquote() << QString::asprintf("valueSplit2BYTE:low %x high%x", count & 0xFF, (count >> 8) & 0xFF);
     block.header0 = byteOf(count >> 8);
     block.header1 = byteOf(count);
     return block.items.size() <= MacroStruct::MaxItems;

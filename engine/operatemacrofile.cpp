@@ -70,7 +70,7 @@ QList<MacroNode> OperateMacroFile::nodesOf(const QJsonObject& root) const
         return nodes;
     const QJsonValue macro = root.value(Macro);
     if (!macro.isArray()) {
-        qDebug() << "isn't array";
+        qCDebug(zr540Engine) << "isn't array";
         return nodes;
     }
     for (const QJsonValue& element : macro.toArray()) {
@@ -154,7 +154,7 @@ bool OperateMacroFile::setRootKey(const QString& path, const QString& key, const
     case Parse::Missing:
     case Parse::Broken:
         // Missing, empty or broken: the file starts over with this key alone.
-        qDebug() << "no this";
+        qCDebug(zr540Engine) << "no this";
         return writeRoot(path, QJsonObject{{key, value}});
     case Parse::Unreadable:
         // It may hold a whole macro we could not see: replacing it would lose its events.
@@ -209,7 +209,7 @@ bool OperateMacroFile::saveMacro(const QString& path, const QList<MacroNode>& no
         break;
     case Parse::Missing:
     case Parse::Broken:
-        qDebug() << "no this";  // events go only into a valid file; the numbers start it over
+        qCDebug(zr540Engine) << "no this";  // events go only into a valid file; the numbers start it over
         root = QJsonObject();
         break;
     case Parse::Unreadable:

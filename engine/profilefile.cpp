@@ -22,13 +22,13 @@ QByteArray encodeMacroSection(const WholeStruct& record)
             section.append('\0').append('\0');
             continue;
         }
-        qDebug() << "list != 0" << slot;
+        qCDebug(zr540Engine) << "list != 0" << slot;
         section.append(static_cast<char>(macro.header0)).append(static_cast<char>(macro.header1));
         for (const MacroItem& item : macro.items)
             section.append(static_cast<char>(item.first)).append(static_cast<char>(item.second));
     }
     if (section.size() % 2 != 0)
-        qDebug() << "sumByte error";
+        qCDebug(zr540Engine) << "sumByte error";
     return section;
 }
 
@@ -40,18 +40,18 @@ QByteArray encode(const WholeStruct& record)
 
 bool decode(const QByteArray& content, WholeStruct& record)
 {
-    qDebug() << "file get:" << content.size() << WholeStruct::SettingsSize;
+    qCDebug(zr540Engine) << "file get:" << content.size() << WholeStruct::SettingsSize;
     if (content.size() < WholeStruct::SettingsSize)
         return false;
     std::copy(content.begin(), content.begin() + WholeStruct::SettingsSize, record.settings.begin());
     const auto* rest = reinterpret_cast<const std::uint8_t*>(content.constData()) + WholeStruct::SettingsSize;
     const int restSize = content.size() - WholeStruct::SettingsSize;
-    qDebug() << "file getf:" << restSize << WholeStruct::SettingsSize;
+    qCDebug(zr540Engine) << "file getf:" << restSize << WholeStruct::SettingsSize;
 
     for (MacroStruct& macro : record.macros)
         macro.items.clear();
     if (restSize % 2 != 0)
-        qDebug() << "get file error";  // the unpaired last byte goes with a 0
+        qCDebug(zr540Engine) << "get file error";  // the unpaired last byte goes with a 0
 
     int slot = 0;
     bool headerExpected = true;
@@ -60,7 +60,7 @@ bool decode(const QByteArray& content, WholeStruct& record)
     // The items of a record after the first few are summed up in one line when it ends.
     const auto closeRecord = [&] {
         if (items > LoggedItems)
-            qDebug() << "attcode" << items - LoggedItems << "more items";
+            qCDebug(zr540Engine) << "attcode" << items - LoggedItems << "more items";
         if (items > MacroStruct::MaxItems - 1)
             loginfo(QStringLiteral("profile record %1 holds %2 items, the first %3 are kept")
                         .arg(slot)
@@ -80,9 +80,9 @@ bool decode(const QByteArray& content, WholeStruct& record)
             headerExpected = true;
         } else if (b0 == 0xFF && b1 == 0xFF) {
             if (++startsSeen <= WholeStruct::MacroSlots)
-                qDebug() << "find start";
+                qCDebug(zr540Engine) << "find start";
         } else if (headerExpected) {
-            qDebug() << "reapeat " << int(b0) << int(b1);
+            qCDebug(zr540Engine) << "reapeat " << int(b0) << int(b1);
             macro.items.clear();
             macro.header0 = b0;
             macro.header1 = b1;
@@ -90,7 +90,7 @@ bool decode(const QByteArray& content, WholeStruct& record)
         } else {
             // The end item must still fit into the mouse's block.
             if (++items <= LoggedItems)
-                qDebug() << "attcode" << int(b0) << int(b1);
+                qCDebug(zr540Engine) << "attcode" << int(b0) << int(b1);
             if (macro.items.size() < MacroStruct::MaxItems - 1)
                 macro.items.append(MacroItem{b0, b1});
         }
@@ -98,8 +98,8 @@ bool decode(const QByteArray& content, WholeStruct& record)
     if (slot < WholeStruct::MacroSlots)
         closeRecord();
     if (startsSeen > WholeStruct::MacroSlots)
-        qDebug() << "find start" << startsSeen - WholeStruct::MacroSlots << "more times";
-    qDebug() << "end getLocalGunShootProfileByConfigureNumber";
+        qCDebug(zr540Engine) << "find start" << startsSeen - WholeStruct::MacroSlots << "more times";
+    qCDebug(zr540Engine) << "end getLocalGunShootProfileByConfigureNumber";
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "ui_drawdialog.h"
 
 #include "apppaths.h"
+#include "loginfo.h"
 #include "drawboardwidget.h"
 
 #include <QDebug>
@@ -42,9 +43,9 @@ void DrawDialog::on_DrawCancleButton_clicked() { close(); }
 void DrawDialog::on_DrawOkButton_clicked()
 {
     const QString path = AppPaths::pictureFile();
-    qDebug() << "filePathName" << path;
+    qCDebug(zr540Log) << "filePathName" << path;
     if (!ui->DrawWidget->savePicture(path))
-        qDebug() << "save widget screen failed";
+        qCDebug(zr540Log) << "save widget screen failed";
     // Sent even after a failed save: the engine refuses a file it cannot use.
     emit sig_SetImageOnMouse();
     close();

@@ -218,7 +218,7 @@ void KeySettingDialog::on_MacroNameListWidget_itemClicked(QListWidgetItem* item)
 
 void KeySettingDialog::slot_SetMacroListWidgetItemSelected(int row)
 {
-    qDebug() << "MacroListWidgetSelected";
+    qCDebug(zr540Log) << "MacroListWidgetSelected";
     ui->MacroNameListWidget->setCurrentRow(row);
 }
 
@@ -268,7 +268,7 @@ void KeySettingDialog::keyPressEvent(QKeyEvent* event)
     if (event->isAutoRepeat() || ui->stackedWidget->currentIndex() != KeyCombinationPage)
         return;
     const int code = VirtualKeys::keyMessageCode(VirtualKeys::fromKeyEvent(event));
-    qDebug() << "+++" << code;
+    qCDebug(zr540Log) << "+++" << code;
     setFocus();
     m_vkCode = uint(code);
     ui->KeyCombinationLineEdit->setText(KeyNameTable::lookup(code));

@@ -41,6 +41,9 @@ EN = {
     "下载配置文件失败": "Profile download failed", "下载宏文件失败": "Macro download failed",
     "下载配置文件成功": "Profiles downloaded", "您的配置文件已更新": "Your profiles have been updated",
     "下载宏文件成功": "Macros downloaded", "您的宏文件已更新": "Your macros have been updated",
+    "固件已下载": "Firmware downloaded",
+    "固件文件已保存在Update文件夹中，更新程序需在Windows上运行":
+        "The firmware file is kept in the Update folder. The updater runs on Windows.",
     "宏过长": "Macro too long", "宏事件过多，无法写入鼠标": "The macro has too many events to fit in the mouse",
     "官网下载": "Download", "残忍拒绝": "Not now",
     # main settings page
@@ -53,6 +56,7 @@ EN = {
     "Sensor静默高度：": "Lift-off distance:", "Low": "Low", "High": "High", "Hight": "High",
     "Windows滚轮速度设置：": "Wheel scrolling:", "滚动滑轮一个齿轮格滚动：": "One notch of the wheel scrolls:",
     "一次按设置的行数滚动：": "This many lines:", "一次滚动一个屏幕": "One screen at a time",
+    "灰色的设置由桌面系统自己的设置决定": "Settings in grey follow your desktop's own settings",
     # key assignment dialog
     "组合键": "Key combination", "宏设置": "Macro", "基本功能": "Functions", "高级功能": "PC actions",
     "Ctrl": "Ctrl", "Alt": "Alt", "Shift": "Shift", "Win": "Win", "+": "+", "-": "-", "...": "...",

@@ -660,6 +660,10 @@
         <source>一次滚动一个屏幕</source>
         <translation>One screen at a time</translation>
     </message>
+    <message>
+        <source>灰色的设置由桌面系统自己的设置决定</source>
+        <translation>Settings in grey follow your desktop's own settings</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1055,6 +1059,14 @@ If nothing happens for a while, unplug the mouse and plug it in again</translati
     <message>
         <source>残忍拒绝</source>
         <translation>Not now</translation>
+    </message>
+    <message>
+        <source>固件已下载</source>
+        <translation>Firmware downloaded</translation>
+    </message>
+    <message>
+        <source>固件文件已保存在Update文件夹中，更新程序需在Windows上运行</source>
+        <translation>The firmware file is kept in the Update folder. The updater runs on Windows.</translation>
     </message>
 </context>
 </TS>

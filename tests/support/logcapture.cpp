@@ -1,5 +1,6 @@
 #include "logcapture.h"
 
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QtGlobal>
@@ -18,6 +19,8 @@ void collect(QtMsgType, const QMessageLogContext&, const QString& message)
 
 LogCapture::LogCapture()
 {
+    // The program's categories are quiet unless asked for.
+    QLoggingCategory::setFilterRules(QStringLiteral("zr540.*.debug=true"));
     clear();
     g_previous = qInstallMessageHandler(collect);
 }
