@@ -35,7 +35,7 @@ bool ServerProcess::start(const QStringList& extraArgs) {
                                      QRegularExpression::MultilineOption);
   QElapsedTimer timer;
   timer.start();
-  while (timer.elapsed() < 20000) {
+  while (timer.elapsed() < 60000) {
     proc_.waitForFinished(50);
     const auto m = listening.match(QString::fromUtf8(output().mid(from)));
     if (m.hasMatch()) {

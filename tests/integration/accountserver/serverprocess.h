@@ -32,7 +32,7 @@ class ServerProcess {
   QByteArray output();
   // The newest verification code logged for `email` after output position `from`; empty when
   // none appears within the time.
-  QString waitForCode(const QString& email, int from, int timeoutMs = 5000);
+  QString waitForCode(const QString& email, int from, int timeoutMs = 30000);
 
   // Runs the program with `args` to its end (for command-line refusals); its exit code.
   static int runToEnd(const QStringList& args, QByteArray* output = nullptr);

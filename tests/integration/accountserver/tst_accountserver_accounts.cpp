@@ -358,18 +358,20 @@ void TestAccountServerAccounts::versionUnknownWhenNotConfigured() {
 void TestAccountServerAccounts::expiry() {
   QTemporaryDir dir;
   ServerProcess server(dir.filePath("data"));
-  QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/1"}), server.output().constData());
+  // Code and token live a second; the lock lasts 3 s, room enough for the logins below on a slow
+  // machine. These windows are the server's own clock: the sleep below waits them all out.
+  QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/3"}), server.output().constData());
   ApiClient api(server.port());
   QVERIFY(api.registerUser("ttl@x.cn", "secret-one"));
   const QString token = api.login("ttl@x.cn", "secret-one");
   QVERIFY(!token.isEmpty());
-  // two wrong passwords lock the account for a second
+  // two wrong passwords lock the account
   for (int i = 0; i < 2; ++i) QCOMPARE(api.postJson("/v1/user/login", {{"email", "ttl@x.cn"}, {"password", "wrong-one"}}).code, 10003);
   QCOMPARE(api.postJson("/v1/user/login", {{"email", "ttl@x.cn"}, {"password", "secret-one"}}).code, 10011);
   QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "ttl@x.cn"}}).code, 0);
   const QString code = server.waitForCode("ttl@x.cn", 0);
   QVERIFY(!code.isEmpty());
-  QThread::msleep(2200);
+  QThread::msleep(3200);
   QCOMPARE(api.postJson("/v1/user/validatePassword", {{"email", "ttl@x.cn"}, {"captcha", code}}).code, 20002);
   QCOMPARE(api.address(token, true).code, 11001);
   QVERIFY(!api.login("ttl@x.cn", "secret-one").isEmpty());
