@@ -96,7 +96,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->QuitUserButton->hide();
     ui->ResetToOriginalButton->hide();
     for (QPushButton* button : {ui->ResetToOriginalButton, ui->QuitUserButton, ui->LoginButton})
-        button->setStyleSheet(QLatin1String(AccentButtonStyle));
+        button->setStyleSheet(QString::fromUtf8(AccentButtonStyle));  // the font name is UTF-8
     ui->NameLabel->setStyleSheet(QStringLiteral("color:#40C5DD;font-family:\"微软雅黑\";font-size:14px;"));
     ui->label->setPixmap(QPixmap(QStringLiteral(":/picture/picture/logo.png")));
     const QString titleButton = QStringLiteral("QPushButton{border:none;background:transparent;"
