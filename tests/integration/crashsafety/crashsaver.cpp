@@ -230,17 +230,14 @@ void start()
     SafeArchive::removeLeftovers(AppPaths::macroFilesDir());
 }
 
-// Kills this process at the save step numbered `stopAt` (counted from 1), after printing that
-// step and its file.
-int stopAt = 0;
+int stepsLeft = 0;  // of the save, up to the one this process is killed at, after printing it and its file
 
-void stopAtStep(const char* step, const QString& path)
+void killAtStep(const char* step, const QString& path)
 {
-    static int count = 0;
-    if (++count != stopAt)
-        return;
-    std::cout << step << ' ' << QDir(AppPaths::dataRoot()).relativeFilePath(path).toStdString() << std::endl;
-    ::raise(SIGKILL);
+    if (--stepsLeft == 0) {
+        std::cout << step << ' ' << QDir(AppPaths::dataRoot()).relativeFilePath(path).toStdString() << std::endl;
+        ::raise(SIGKILL);
+    }
 }
 
 // Forks a saver for every line "<version> <step>" on stdin (version A or B); it saves that version
@@ -257,8 +254,8 @@ int serve(const Save& save)
         if (pid < 0)
             return 1;
         if (pid == 0) {
-            stopAt = step;
-            saveStepHook = stopAtStep;
+            stepsLeft = step;
+            saveStepHook = killAtStep;
             ::_exit(save(version == "A" ? A : B) ? 0 : 1);  // nothing may fail here
         }
         int status = 0;
