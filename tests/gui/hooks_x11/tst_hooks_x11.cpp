@@ -13,7 +13,6 @@
 #include "pcactionstore.h"
 #include "pcactiontable.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QProcess>
@@ -78,17 +77,11 @@ bool TestHooksX11::xdotool(const QStringList& arguments)
     // Run asynchronously: the hook answers from this thread's event loop while the pointer is frozen.
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted())
-        return false;
-    QElapsedTimer waited;
-    waited.start();
-    while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000)
-        QTest::qWait(10);
-    return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 60000)
+           && process.error() == QProcess::UnknownError && process.exitCode() == 0;
 }
 
-// Clicks the left button, which has no function, and waits until the window has seen it: the
-// server delivers in order, so whatever it had sent the window before has arrived as well.
+// A left click (no function) seen by the window: whatever the server sent it before has arrived.
 bool TestHooksX11::leftClickArrived()
 {
     const int before = m_window->events.size();

@@ -358,8 +358,7 @@ void TestAccountServerAccounts::versionUnknownWhenNotConfigured() {
 void TestAccountServerAccounts::expiry() {
   QTemporaryDir dir;
   ServerProcess server(dir.filePath("data"));
-  // Code and token live a second; the lock lasts 3 s, room enough for the logins below on a slow
-  // machine. These windows are the server's own clock: the sleep below waits them all out.
+  // Windows of the server's clock, waited out below; the lock's 3 s leave a slow machine room for the logins.
   QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/3"}), server.output().constData());
   ApiClient api(server.port());
   QVERIFY(api.registerUser("ttl@x.cn", "secret-one"));

@@ -123,8 +123,7 @@ void TestCheckDevice::ticksInItsOwnThread()
     clock.start();
     thread.start();
     // Had the timer stayed behind in this thread, it would tick here during the wait.
-    while (told.isEmpty() && clock.elapsed() < 60000)
-        QTest::qWait(20);
+    (void)QTest::qWaitFor([&told] { return !told.isEmpty(); }, 60000);
     const qint64 elapsed = clock.elapsed();
     thread.quit();
     QVERIFY(thread.wait(5000));
