@@ -11,7 +11,7 @@
 #include <cstdint>
 
 struct KeyMatrixItem_F {
-    std::uint8_t type = 0;    // 0x00 keyboard key, 0x01 mouse button, … (see the assignment code)
+    std::uint8_t type = 0;    // a KeyType of mousevocabulary.h: 0x00 keyboard key, 0x01 mouse button, …
     std::uint8_t value1 = 0;  // for a keyboard key: the modifier bits
     std::uint8_t value2 = 0;  // for a keyboard key: its usage code; for a mouse button: which one
     std::uint8_t value3 = 0;

@@ -96,7 +96,8 @@ constexpr std::uint8_t macroSlotAddress(int slot)
 {
     return slot < FirstListSlot ? macroBlockAddress(slot) : static_cast<std::uint8_t>(208 + MacroAddressStep * (slot - FirstListSlot));
 }
-// The slot of a block address, or -1 for an address that is no slot.
+// The slot of a block address, or -1 for an address that is no slot. (Which block a button's own
+// macro goes into is in mousevocabulary.h, with the button.)
 constexpr int macroSlotOf(int address)
 {
     for (int slot = 0; slot < MacroSlots; ++slot) {
@@ -105,9 +106,6 @@ constexpr int macroSlotOf(int address)
     }
     return -1;
 }
-// The block a button's own macro goes into, by button id 4 … 15.
-constexpr std::uint8_t ButtonMacroAddresses[12] = {0x8C, 0x94, 0x90, 0x9C, 0x98, 0xA4,
-                                                   0xA0, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8};
 // The block of macro n (0 … 3) of the left button's list.
 constexpr std::uint8_t listMacroAddress(int n) { return macroSlotAddress(FirstListSlot + n); }
 

@@ -4,6 +4,7 @@
 
 #include "factoryprofile.h"
 #include "loginfo.h"
+#include "mousevocabulary.h"
 
 #include <QDebug>
 #include <QMetaType>
@@ -16,33 +17,6 @@ QMap<int, BYTE> macroAddresses()
     for (int slot = 0; slot < MouseProtocol::MacroSlots; ++slot)
         map.insert(slot, MouseProtocol::macroSlotAddress(slot));
     return map;
-}
-
-struct ButtonRow {
-    int keyEntry;    // key assignment and factory check
-    int macroEntry;  // macro assignment and left-button guard
-};
-// Button ids 4 … 15.
-constexpr ButtonRow Buttons[] = {
-    {0, 0},   // 4 left
-    {2, 2},   // 5 middle
-    {1, 1},   // 6 right
-    {4, 4},   // 7 forward
-    {3, 3},   // 8 back
-    {14, 15}, // 9 wheel forward
-    {15, 14}, // 10 wheel back
-    {5, 5},   // 11 DPI add
-    {6, 6},   // 12 DPI reduce
-    {7, 7},   // 13 custom button 2
-    {8, 8},   // 14 custom button 1
-    {9, 9},   // 15 custom button 3
-};
-
-const ButtonRow* rowOf(int button)
-{
-    if (button < DCDataHandle::FirstButton || button > DCDataHandle::LastButton)
-        return nullptr;
-    return &Buttons[button - DCDataHandle::FirstButton];
 }
 
 // Runs `work` in the engine's thread and waits for it; directly when we are already there or
@@ -59,22 +33,10 @@ auto runInThreadOf(QObject* object, Work work) -> decltype(work())
 }
 }  // namespace
 
-int DCDataHandle::keyEntryOf(int button)
-{
-    const ButtonRow* row = rowOf(button);
-    return row ? row->keyEntry : -1;
-}
-
-int DCDataHandle::macroEntryOf(int button)
-{
-    const ButtonRow* row = rowOf(button);
-    return row ? row->macroEntry : -1;
-}
-
 std::uint32_t DCDataHandle::factoryValueOf(int button)
 {
-    const ButtonRow* row = rowOf(button);
-    return row ? FactoryProfile::KeyMatrixValues[static_cast<std::size_t>(row->keyEntry)] : 0;
+    const int entry = Button::keyEntryOf(button);
+    return entry >= 0 ? FactoryProfile::KeyMatrixValues[static_cast<std::size_t>(entry)] : 0;
 }
 
 DCDataHandle::DCDataHandle(std::shared_ptr<hid::Backend> hid, std::chrono::milliseconds confirmPause)

@@ -30,33 +30,7 @@ using BYTE = std::uint8_t;
 class DCDataHandle : public QObject {
     Q_OBJECT
 public:
-    // Change types of a button assignment.
-    enum ChangeType {
-        KeyboardKey = 16,
-        FactoryFunction = 17,
-        ConsumerControl = 19,
-        FireKey = 20,
-        DpiAdd = 21,
-        DpiReduce = 22,
-        DpiInstant = 23,
-        LeftButton = 24,
-        RightButton = 25,
-        MiddleButton = 26,
-        ForwardButton = 27,
-        BackButton = 28,
-        ProfileLoop = 29,
-    };
-    static constexpr int FirstButton = 4;
-    static constexpr int LastButton = 15;
-    static constexpr int OnlyLeftButtonWarning = 6;
-    // A macro with more events than a macro block holds: "宏过长" / "宏事件过多，无法写入鼠标".
-    static constexpr int MacroTooLongWarning = 19;
-    static constexpr int MacroListLength = MouseProtocol::MacroListLength;
-
-    // Key matrix entry of a button id: for key assignment and the factory check, and for macro
-    // assignment and the left-button guard (the two differ for the wheel, buttons 9 and 10).
-    static int keyEntryOf(int button);
-    static int macroEntryOf(int button);
+    // The factory function of a button id (Button::Id), as its key matrix entry holds it.
     static std::uint32_t factoryValueOf(int button);
     // The local profiles the user picks from; 0 is the factory profile, which is only read.
     static constexpr int FirstProfile = 1;

@@ -4,6 +4,8 @@
 #include "dcdatahandle.h"
 #include "loginfo.h"
 #include "macroencoder.h"
+#include "mousevocabulary.h"
+#include "warningtypes.h"
 
 #include <QDebug>
 
@@ -13,17 +15,17 @@ BYTE byteOf(int value) { return static_cast<BYTE>(value & 0xFF); }
 
 BYTE DCDataHandle::getSingleMacroAddress(int button)
 {
-    // Button ids 4 … 15: each button's own macro block.
-    const BYTE address = button >= FirstButton && button <= LastButton
-        ? MouseProtocol::ButtonMacroAddresses[button - FirstButton]
-        : byteOf(button);
+    // Each button's own macro block.
+    const BYTE address = Button::isButton(button) ? Button::Table[Button::indexOf(button)].macroBlock : byteOf(button);
     qCDebug(zr540Engine).noquote() << QString::asprintf("getButtonMacroAddress:%x", address);
     return address;
 }
 
 BYTE DCDataHandle::getMulitpulMacroAddress(int number)
 {
-    const BYTE address = number >= 0 && number < MacroListLength ? MouseProtocol::listMacroAddress(number) : byteOf(number);
+    const BYTE address = number >= 0 && number < MouseProtocol::MacroListLength
+                             ? MouseProtocol::listMacroAddress(number)
+                             : byteOf(number);
     qCDebug(zr540Engine).noquote() << QString::asprintf("getMulitpulMacroAddress:%x", address);
     return address;
 }
@@ -59,7 +61,7 @@ void DCDataHandle::slot_WriteSingleMacro(int button, QString path)
         return;
     }
     if (checkIsChangeOnlyLeftButton(map.value(button).value2)) {
-        emit sig_WarningOnlyLeftButton(OnlyLeftButtonWarning);
+        emit sig_WarningOnlyLeftButton(Warning::KeepOneLeftButton);
         return;
     }
     qCDebug(zr540Engine) << "slot_WriteSingleMacro";
@@ -68,7 +70,7 @@ void DCDataHandle::slot_WriteSingleMacro(int button, QString path)
     const bool fits = encodeMacroFile(path, block, &mode);
     qCDebug(zr540Engine) << "slot_WriteSingleMacromacroType" << mode;
     if (!fits) {
-        emit sig_WarningOnlyLeftButton(MacroTooLongWarning);  // not written, not assigned
+        emit sig_WarningOnlyLeftButton(Warning::MacroTooLong);  // not written, not assigned
         return;
     }
     const BYTE address = getSingleMacroAddress(button);
@@ -79,20 +81,22 @@ void DCDataHandle::slot_WriteSingleMacro(int button, QString path)
 
 void DCDataHandle::slot_WriteListMacro(QList<QString> macroList)
 {
-    if (checkIsChangeOnlyLeftButton(0xF0)) {
-        emit sig_WarningOnlyLeftButton(OnlyLeftButtonWarning);
+    if (checkIsChangeOnlyLeftButton(Click::Left)) {
+        emit sig_WarningOnlyLeftButton(Warning::KeepOneLeftButton);
         return;
     }
-    if (macroList.size() > MacroListLength) {
-        loginfo(QStringLiteral("slot_WriteListMacro: %1 macros, the list holds %2").arg(macroList.size()).arg(MacroListLength));
-        macroList = macroList.mid(0, MacroListLength);
+    if (macroList.size() > MouseProtocol::MacroListLength) {
+        loginfo(QStringLiteral("slot_WriteListMacro: %1 macros, the list holds %2")
+                    .arg(macroList.size())
+                    .arg(MouseProtocol::MacroListLength));
+        macroList = macroList.mid(0, MouseProtocol::MacroListLength);
     }
     // Every macro must fit before any is written: half a list is worse than none.
     QList<MacroStruct> blocks;
     for (const QString& path : macroList) {
         MacroStruct block;
         if (!encodeMacroFile(path, block)) {
-            emit sig_WarningOnlyLeftButton(MacroTooLongWarning);
+            emit sig_WarningOnlyLeftButton(Warning::MacroTooLong);
             return;
         }
         blocks << block;
@@ -107,7 +111,7 @@ void DCDataHandle::slot_WriteListMacro(QList<QString> macroList)
     }
     mouseProfile.bytes[DeviceProfileBlock::MacroListCount] = static_cast<BYTE>(n);
     mouseProfile.bytes[DeviceProfileBlock::MacroListFlag] = 0;
-    setKeyEntry(0, KeyMatrixItem_F::fromUInt32(0x11));
+    setKeyEntry(Button::macroEntryOf(Button::Left), KeyMatrixItem_F{KeyType::MacroList, 0x00, 0x00, 0x00});
     writeProfileToMouse();
 }
 

@@ -1,10 +1,11 @@
 #include "keysettingdialog.h"
 #include "ui_keysettingdialog.h"
 
-#include "dcdatahandle.h"
 #include "form.h"
 #include "keynametable.h"
 #include "loginfo.h"
+#include "mouseprotocol.h"
+#include "mousevocabulary.h"
 #include "pcactionstore.h"
 #include "virtualkeys.h"
 
@@ -24,37 +25,21 @@ const char* const tabStyle = "border:none;background:transparent;color:#848484;"
 const char* buttonName(int button)
 {
     switch (button) {
-    case KeySettingDialog::LeftButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "左键");
-    case KeySettingDialog::MiddleButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "中键");
-    case KeySettingDialog::RightButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "右键");
-    case KeySettingDialog::ForwardButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "前进");
-    case KeySettingDialog::BackButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "后退");
-    case KeySettingDialog::WheelForward: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮前滚");
-    case KeySettingDialog::WheelBackward: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮后滚");
-    case KeySettingDialog::DpiUpButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+");
-    case KeySettingDialog::DpiDownButton: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-");
-    case KeySettingDialog::CustomButton2: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键2");
-    case KeySettingDialog::CustomButton1: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键1");
-    case KeySettingDialog::CustomButton3: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3");
+    case Button::Left: return QT_TRANSLATE_NOOP("KeySettingDialog", "左键");
+    case Button::Middle: return QT_TRANSLATE_NOOP("KeySettingDialog", "中键");
+    case Button::Right: return QT_TRANSLATE_NOOP("KeySettingDialog", "右键");
+    case Button::Forward: return QT_TRANSLATE_NOOP("KeySettingDialog", "前进");
+    case Button::Back: return QT_TRANSLATE_NOOP("KeySettingDialog", "后退");
+    case Button::WheelForward: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮前滚");
+    case Button::WheelBack: return QT_TRANSLATE_NOOP("KeySettingDialog", "滚轮后滚");
+    case Button::DpiUp: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+");
+    case Button::DpiDown: return QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-");
+    case Button::Custom2: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键2");
+    case Button::Custom1: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键1");
+    case Button::Custom3: return QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3");
     default: return nullptr;
     }
 }
-
-// The change types sent to the engine are its own.
-using Change = DCDataHandle::ChangeType;
-constexpr Change KeyboardKey = DCDataHandle::KeyboardKey;
-constexpr Change FactoryFunction = DCDataHandle::FactoryFunction;
-constexpr Change ConsumerControl = DCDataHandle::ConsumerControl;
-constexpr Change FireKey = DCDataHandle::FireKey;
-constexpr Change DpiAdd = DCDataHandle::DpiAdd;
-constexpr Change DpiReduce = DCDataHandle::DpiReduce;
-constexpr Change DpiInstant = DCDataHandle::DpiInstant;
-constexpr Change LeftClick = DCDataHandle::LeftButton;
-constexpr Change RightClick = DCDataHandle::RightButton;
-constexpr Change MiddleClick = DCDataHandle::MiddleButton;
-constexpr Change ForwardClick = DCDataHandle::ForwardButton;
-constexpr Change BackClick = DCDataHandle::BackButton;
-constexpr Change ProfileLoop = DCDataHandle::ProfileLoop;
 
 Form* formOf(QListWidget* list, int row)
 {
@@ -65,29 +50,29 @@ Form* formOf(QListWidget* list, int row)
 
 // Consumer-control entries carry the usage's low byte as key, its high byte as modifier.
 const KeySettingDialog::BasicFunction KeySettingDialog::basicFunctions[] = {
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "关闭窗口"), 0x57, CtrlBit, KeyboardKey, "关闭窗口"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "锁定电脑"), 0x4C, WinBit, KeyboardKey, "锁定窗口"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "运行"), 0x52, WinBit, KeyboardKey, "运行程序"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "显示桌面"), 0x44, WinBit, KeyboardKey, "显示桌面"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "进入经典桌面"), 0x44, WinBit, KeyboardKey, "进入经典桌面"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "切换程序"), 0x09, AltBit, KeyboardKey, "切换程序"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "放大屏幕"), 0xBB, CtrlBit, KeyboardKey, "放大屏幕"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "缩小屏幕"), 0xBD, CtrlBit, KeyboardKey, "缩小屏幕"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "查找"), 0x46, CtrlBit, KeyboardKey, "查找"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标左键"), 0xF0, 0, LeftClick, "鼠标左键"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标右键"), 0xF1, 0, RightClick, "鼠标右键"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标中键"), 0xF2, 0, MiddleClick, "鼠标中键"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "前进 "), 0xF7, 0, ForwardClick, "鼠标前进"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "后退 "), 0xF8, 0, BackClick, "鼠标后退"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "播放器"), 0x83, 0x01, ConsumerControl, "播放器"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量减小"), 0xEA, 0, ConsumerControl, "音量减小"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量加大"), 0xE9, 0, ConsumerControl, "音量加大"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "静音"), 0xE2, 0, ConsumerControl, "静音"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "狙击键"), 0, 0, DpiInstant, "阻击键"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "火力"), 0, 0, FireKey, "火力键"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+"), 0, 0, DpiAdd, "DPI+"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-"), 0, 0, DpiReduce, "DPI+"},
-    {QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3"), 0, 0, ProfileLoop, "模式切换"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "关闭窗口"), 0x57, CtrlBit, ChangeType::KeyboardKey, "关闭窗口"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "锁定电脑"), 0x4C, WinBit, ChangeType::KeyboardKey, "锁定窗口"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "运行"), 0x52, WinBit, ChangeType::KeyboardKey, "运行程序"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "显示桌面"), 0x44, WinBit, ChangeType::KeyboardKey, "显示桌面"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "进入经典桌面"), 0x44, WinBit, ChangeType::KeyboardKey, "进入经典桌面"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "切换程序"), 0x09, AltBit, ChangeType::KeyboardKey, "切换程序"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "放大屏幕"), 0xBB, CtrlBit, ChangeType::KeyboardKey, "放大屏幕"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "缩小屏幕"), 0xBD, CtrlBit, ChangeType::KeyboardKey, "缩小屏幕"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "查找"), 0x46, CtrlBit, ChangeType::KeyboardKey, "查找"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标左键"), 0xF0, 0, ChangeType::LeftButton, "鼠标左键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标右键"), 0xF1, 0, ChangeType::RightButton, "鼠标右键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "鼠标中键"), 0xF2, 0, ChangeType::MiddleButton, "鼠标中键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "前进 "), 0xF7, 0, ChangeType::ForwardButton, "鼠标前进"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "后退 "), 0xF8, 0, ChangeType::BackButton, "鼠标后退"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "播放器"), 0x83, 0x01, ChangeType::ConsumerControl, "播放器"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量减小"), 0xEA, 0, ChangeType::ConsumerControl, "音量减小"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "音量加大"), 0xE9, 0, ChangeType::ConsumerControl, "音量加大"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "静音"), 0xE2, 0, ChangeType::ConsumerControl, "静音"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "狙击键"), 0, 0, ChangeType::DpiInstant, "阻击键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "火力"), 0, 0, ChangeType::FireKey, "火力键"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI+"), 0, 0, ChangeType::DpiAdd, "DPI+"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "DPI-"), 0, 0, ChangeType::DpiReduce, "DPI+"},
+    {QT_TRANSLATE_NOOP("KeySettingDialog", "自定义键3"), 0, 0, ChangeType::ProfileLoop, "模式切换"},
 };
 const int KeySettingDialog::basicFunctionCount = int(sizeof basicFunctions / sizeof basicFunctions[0]);
 
@@ -126,9 +111,9 @@ void KeySettingDialog::setChangedKey(int changedKey)
     const char* name = buttonName(changedKey);
     ui->ShowTitleButton->setText(name ? tr("设置%1").arg(tr(name))
                                       : QString());
-    if (changedKey == LeftButton)
-        m_maxMacros = 4;
-    if (changedKey >= DpiUpButton && changedKey <= CustomButton3)
+    if (changedKey == Button::Left)
+        m_maxMacros = MouseProtocol::MacroListLength;
+    if (changedKey > Button::LastWithMessage && changedKey <= Button::Last)
         ui->HighestFunctionButton->hide();
 }
 
@@ -412,7 +397,7 @@ void KeySettingDialog::clearPcFunction() { PcActionStore::writeFunction(m_button
 void KeySettingDialog::on_OKButton_clicked()
 {
     if (ui->ForbidenPressKeyCheckBox->isChecked()) {
-        emit sig_ButtonChangeToKey(m_button, 0, 0, KeyboardKey);
+        emit sig_ButtonChangeToKey(m_button, 0, 0, ChangeType::KeyboardKey);
         close();
     }
     clearPcFunction();
@@ -421,12 +406,12 @@ void KeySettingDialog::on_OKButton_clicked()
         if (m_vkCode != 0 || m_modifiers != 0) {
             m_modifiers = countModifyValue();
             loginfo(QStringLiteral("改单键"));
-            emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), KeyboardKey);
+            emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), ChangeType::KeyboardKey);
         }
         break;
     case MacroPage:
         loginfo(QStringLiteral("设置宏"));
-        if (m_button == LeftButton) {
+        if (m_button == Button::Left) {
             if (countMacroCheckedNumber() > 0)
                 emit sig_WriteListMacro(getMacroListPath());
         } else {
@@ -443,7 +428,7 @@ void KeySettingDialog::on_OKButton_clicked()
         loginfo(QStringLiteral("设置高级功能"));
         setKeyToHighestFunction();
         // The mouse sends the button's own message again, which the hooks turn into the function.
-        emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), FactoryFunction);
+        emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), ChangeType::FactoryFunction);
         break;
     default:
         break;
@@ -454,7 +439,7 @@ void KeySettingDialog::on_OKButton_clicked()
 void KeySettingDialog::on_BackToDefalutButton_clicked()
 {
     clearPcFunction();
-    emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), FactoryFunction);
+    emit sig_ButtonChangeToKey(m_button, m_vkCode, uint(m_modifiers), ChangeType::FactoryFunction);
     close();
 }
 

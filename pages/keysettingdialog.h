@@ -28,21 +28,6 @@ class KeySettingDialog;
 class KeySettingDialog : public QDialog {
     Q_OBJECT
 public:
-    // Button ids (those of the main settings page).
-    enum Button {
-        LeftButton = 4,
-        MiddleButton = 5,
-        RightButton = 6,
-        ForwardButton = 7,
-        BackButton = 8,
-        WheelForward = 9,
-        WheelBackward = 10,
-        DpiUpButton = 11,
-        DpiDownButton = 12,
-        CustomButton2 = 13,
-        CustomButton1 = 14,
-        CustomButton3 = 15,
-    };
     // Pages of the stacked widget.
     enum Page { KeyCombinationPage = 0, MacroPage = 1, BasicFunctionPage = 2, HighestFunctionPage = 3 };
     // Modifier bits of countModifyValue.
@@ -62,7 +47,7 @@ public:
     explicit KeySettingDialog(QWidget* parent = nullptr);
     ~KeySettingDialog() override;
 
-    // Which button the dialog edits (called after show, before exec): the title, how many macros
+    // Which button the dialog edits, a Button::Id (called after show, before exec): the title, how many macros
     // may be checked, and whether the PC-side tab may show.
     void setChangedKey(int changedKey);
 
