@@ -47,8 +47,8 @@ void PcActionTable::reload()
 {
     watch();
     Entries fresh;
-    for (int button = kFirst; button <= kLast; ++button) {
-        Entry& e = fresh[std::size_t(button - kFirst)];
+    for (int button = Button::First; button <= Button::Last; ++button) {
+        Entry& e = fresh[std::size_t(Button::indexOf(button))];
         e.active = PcActionStore::lookupFunction(button, e.function, e.path);
     }
     if (fresh == m_entries)
@@ -61,9 +61,9 @@ bool PcActionTable::lookup(int button, int& function, QString& path) const
 {
     function = 0;
     path.clear();
-    if (button < kFirst || button > kLast)
+    if (!Button::isButton(button))
         return false;
-    const Entry& e = m_entries[std::size_t(button - kFirst)];
+    const Entry& e = m_entries[std::size_t(Button::indexOf(button))];
     if (!e.active)
         return false;
     function = e.function;
@@ -74,8 +74,8 @@ bool PcActionTable::lookup(int button, int& function, QString& path) const
 std::vector<int> PcActionTable::activeButtons() const
 {
     std::vector<int> buttons;
-    for (int button = kFirst; button <= kLastWithMessage; ++button) {
-        if (m_entries[std::size_t(button - kFirst)].active)
+    for (int button = Button::First; button <= Button::LastWithMessage; ++button) {
+        if (m_entries[std::size_t(Button::indexOf(button))].active)
             buttons.push_back(button);
     }
     return buttons;

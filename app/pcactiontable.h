@@ -8,6 +8,7 @@
 // folder itself is missing.
 #pragma once
 
+#include "mousevocabulary.h"
 #include "pcactionrunner.h"
 
 #include <QFileSystemWatcher>
@@ -48,10 +49,7 @@ private:
             return active == o.active && function == o.function && path == o.path;
         }
     };
-    static constexpr int kFirst = 4;
-    static constexpr int kLast = 15;
-    static constexpr int kLastWithMessage = 10;  // 11..15 have no mouse message of their own
-    using Entries = std::array<Entry, kLast - kFirst + 1>;
+    using Entries = std::array<Entry, Button::Count>;
 
     void watch();
 

@@ -3,6 +3,7 @@
 #include "apppaths.h"
 #include "inifile.h"
 #include "loginfo.h"
+#include "mousevocabulary.h"
 #include "wholefile.h"
 
 #include <QFile>
@@ -28,9 +29,7 @@ struct Entry {
     int function = 0;
     QString path;
 };
-constexpr int kFirstButton = 4;
-constexpr int kLastButton = 15;
-using Entries = std::array<Entry, kLastButton - kFirstButton + 1>;
+using Entries = std::array<Entry, Button::Count>;
 
 // The entry of `button` in the file whose bytes are `content`. The mouse hook and the engine
 // ask on every press and every change, and parsing goes through a scratch file, so the entries
@@ -46,9 +45,9 @@ bool entryOf(const QByteArray& content, int button, Entry& entry)
     if (!haveLast || content != lastContent) {
         // Parsed through a private copy: QSettings' own cache could serve a replaced file stale.
         const bool parsed = IniFile::parse(content, [](const QSettings& settings) {
-            for (int b = kFirstButton; b <= kLastButton; ++b) {
+            for (int b = Button::First; b <= Button::Last; ++b) {
                 const QString group = PcActionStore::groupName(b);
-                Entry& e = lastEntries[std::size_t(b - kFirstButton)];
+                Entry& e = lastEntries[std::size_t(Button::indexOf(b))];
                 e.state = settings.value(stateKey(group), 0).toInt();
                 e.function = settings.value(functionKey(group), 0).toInt();
                 e.path = settings.value(pathKey(group), QString()).toString();
@@ -59,7 +58,7 @@ bool entryOf(const QByteArray& content, int button, Entry& entry)
         lastContent = content;
         haveLast = true;
     }
-    entry = lastEntries[std::size_t(button - kFirstButton)];
+    entry = lastEntries[std::size_t(Button::indexOf(button))];
     return true;
 }
 
@@ -67,19 +66,21 @@ bool entryOf(const QByteArray& content, int button, Entry& entry)
 
 QString PcActionStore::groupName(int button)
 {
+    // The file's Custom1 and Custom2 groups belong to custom buttons 2 and 1: files already
+    // written keep their meaning.
     switch (button) {
-    case 4: return QStringLiteral("LeftKey");
-    case 5: return QStringLiteral("MidKey");
-    case 6: return QStringLiteral("RightKey");
-    case 7: return QStringLiteral("FowardKey");
-    case 8: return QStringLiteral("BackKey");
-    case 9: return QStringLiteral("WheelFoward");
-    case 10: return QStringLiteral("WheelBack");
-    case 11: return QStringLiteral("DPIAdd");
-    case 12: return QStringLiteral("DPIReduce");
-    case 13: return QStringLiteral("Custom1");
-    case 14: return QStringLiteral("Custom2");
-    case 15: return QStringLiteral("Custom3");
+    case Button::Left: return QStringLiteral("LeftKey");
+    case Button::Middle: return QStringLiteral("MidKey");
+    case Button::Right: return QStringLiteral("RightKey");
+    case Button::Forward: return QStringLiteral("FowardKey");
+    case Button::Back: return QStringLiteral("BackKey");
+    case Button::WheelForward: return QStringLiteral("WheelFoward");
+    case Button::WheelBack: return QStringLiteral("WheelBack");
+    case Button::DpiUp: return QStringLiteral("DPIAdd");
+    case Button::DpiDown: return QStringLiteral("DPIReduce");
+    case Button::Custom2: return QStringLiteral("Custom1");
+    case Button::Custom1: return QStringLiteral("Custom2");
+    case Button::Custom3: return QStringLiteral("Custom3");
     default: return QString();
     }
 }

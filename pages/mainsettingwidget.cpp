@@ -3,6 +3,7 @@
 #include "ui_mainsettingwidget.h"
 
 #include "loginfo.h"
+#include "mousevocabulary.h"
 #include "pointer.h"
 
 #include <QCheckBox>
@@ -37,9 +38,9 @@ std::shared_ptr<pointer::Backend> pointerBackend()
 QString buttonLook(int button)
 {
     switch (button) {
-    case 8:
-    case 14: return QStringLiteral("main_btn_key1");
-    case 7: return QStringLiteral("main_btn_key_r");
+    case Button::Back:
+    case Button::Custom1: return QStringLiteral("main_btn_key1");
+    case Button::Forward: return QStringLiteral("main_btn_key_r");
     default: return QStringLiteral("main_btn_key_in");
     }
 }
@@ -84,7 +85,7 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
         {ui->CustomButton_1, ui->Custom1Label},     {ui->CustomButton_3, ui->Custom3Label},
     };
     for (int i = 0; i < buttons.size(); ++i) {
-        const int id = 4 + i;
+        const int id = Button::First + i;
         buttonByButton.insert(id, buttons.at(i).first);
         badgeByButton.insert(id, buttons.at(i).second);
     }
@@ -146,7 +147,7 @@ MainSettingWidget::~MainSettingWidget() { delete ui; }
 
 QString MainSettingWidget::buttonStyleSheet(int button, bool original)
 {
-    if (button < 4 || button > 15)
+    if (!Button::isButton(button))
         return QString();
     const QString image = buttonLook(button) + (original ? QString() : QStringLiteral("_hl"));
     // A reassigned button keeps the accent colour on its text as well as on its plate.
@@ -304,18 +305,18 @@ void MainSettingWidget::on_spinBox_valueChanged(int value) { writeWheelLines(val
 
 // ---- the mouse's buttons -------------------------------------------------------------------
 
-void MainSettingWidget::on_LeftKey_Button_clicked() { emit sig_showKeySettingDialog(4); }
-void MainSettingWidget::on_MidKey_Button_clicked() { emit sig_showKeySettingDialog(5); }
-void MainSettingWidget::on_RightKey_Button_clicked() { emit sig_showKeySettingDialog(6); }
-void MainSettingWidget::on_FowardKey_Button_clicked() { emit sig_showKeySettingDialog(7); }
-void MainSettingWidget::on_Back_Button_clicked() { emit sig_showKeySettingDialog(8); }
-void MainSettingWidget::on_WheelFoward_Button_clicked() { emit sig_showKeySettingDialog(9); }
-void MainSettingWidget::on_WheelBack_Button_clicked() { emit sig_showKeySettingDialog(10); }
-void MainSettingWidget::on_DPIAdd_Button_clicked() { emit sig_showKeySettingDialog(11); }
-void MainSettingWidget::on_DPIReduceButton_clicked() { emit sig_showKeySettingDialog(12); }
-void MainSettingWidget::on_CustomButton_2_clicked() { emit sig_showKeySettingDialog(13); }
-void MainSettingWidget::on_CustomButton_1_clicked() { emit sig_showKeySettingDialog(14); }
-void MainSettingWidget::on_CustomButton_3_clicked() { emit sig_showKeySettingDialog(15); }
+void MainSettingWidget::on_LeftKey_Button_clicked() { emit sig_showKeySettingDialog(Button::Left); }
+void MainSettingWidget::on_MidKey_Button_clicked() { emit sig_showKeySettingDialog(Button::Middle); }
+void MainSettingWidget::on_RightKey_Button_clicked() { emit sig_showKeySettingDialog(Button::Right); }
+void MainSettingWidget::on_FowardKey_Button_clicked() { emit sig_showKeySettingDialog(Button::Forward); }
+void MainSettingWidget::on_Back_Button_clicked() { emit sig_showKeySettingDialog(Button::Back); }
+void MainSettingWidget::on_WheelFoward_Button_clicked() { emit sig_showKeySettingDialog(Button::WheelForward); }
+void MainSettingWidget::on_WheelBack_Button_clicked() { emit sig_showKeySettingDialog(Button::WheelBack); }
+void MainSettingWidget::on_DPIAdd_Button_clicked() { emit sig_showKeySettingDialog(Button::DpiUp); }
+void MainSettingWidget::on_DPIReduceButton_clicked() { emit sig_showKeySettingDialog(Button::DpiDown); }
+void MainSettingWidget::on_CustomButton_2_clicked() { emit sig_showKeySettingDialog(Button::Custom2); }
+void MainSettingWidget::on_CustomButton_1_clicked() { emit sig_showKeySettingDialog(Button::Custom1); }
+void MainSettingWidget::on_CustomButton_3_clicked() { emit sig_showKeySettingDialog(Button::Custom3); }
 void MainSettingWidget::on_DrawButton_clicked() { emit sig_showDrawDialog(); }
 
 void MainSettingWidget::setRightMouseNumberShow(int keyValue, bool state)
