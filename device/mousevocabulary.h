@@ -90,6 +90,16 @@ enum Code : std::uint8_t {
 };
 }  // namespace Click
 
+// --- Macros --------------------------------------------------------------------------------
+// How the mouse plays a macro: value1 of its button's entry and "MacroType" of its file.
+namespace PlayMode {
+enum Mode : int {
+    LoopCount = 0,  // as many times as the macro says
+    Toggle = 2,     // until the button is pressed again
+    WhileHeld = 4,  // while the button is held
+};
+}  // namespace PlayMode
+
 // --- Button changes ------------------------------------------------------------------------
 // What a page asks the engine to put on a button (the changeType of slot_ChangeButtonToKey).
 namespace ChangeType {

@@ -1,6 +1,8 @@
 // MacroNode: one event of a macro file, as the macro editor records it.
 #pragma once
 
+#include "mousevocabulary.h"
+
 #include <QList>
 #include <QString>
 
@@ -29,5 +31,5 @@ struct MacroFileContent {
     QList<MacroNode> nodes;
     int repeatTimes = 1;      // "RepeatTimes"
     int ignoreDelayTime = 0;  // "IgnoreDelayTime": 2 = ignore the delays
-    int macroType = 0;        // "MacroType": 0 loop count, 2 toggle, 4 while held
+    int macroType = PlayMode::LoopCount;  // "MacroType"
 };

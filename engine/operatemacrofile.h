@@ -2,10 +2,10 @@
 // library lives.
 //
 // A macro file is one compact UTF-8 JSON object: "Name", "Macro" (the events), "RepeatTimes",
-// "IgnoreDelayTime" (2 = ignore the delays) and "MacroType" (0 loop count, 2 toggle, 4 while
-// held). Files come from users and from the cloud: every value is type-checked, a missing or
-// broken file reads as the defaults, and reading never creates a file. Writes replace the whole
-// file (temporary file, then rename).
+// "IgnoreDelayTime" (2 = ignore the delays) and "MacroType" (how the mouse plays it, a PlayMode).
+// Files come from users and from the cloud: every value is type-checked, a missing or broken file
+// reads as the defaults, and reading never creates a file. Writes replace the whole file
+// (temporary file, then rename).
 //
 // The library: <data root>/ConfigFiles/MacroFiles/<title folder>/<yyyyMMddhhmmsszzz>.json.
 #pragma once

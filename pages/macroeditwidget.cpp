@@ -4,6 +4,7 @@
 
 #include "keynametable.h"
 #include "loginfo.h"
+#include "mousevocabulary.h"
 #include "virtualkeys.h"
 
 #include <QAbstractItemDelegate>
@@ -148,9 +149,9 @@ void MacroEditWidget::loadMacro(const QString& path)
                              ui->PlayWhenItPressed_RadioButton};
     for (QRadioButton* button : modes)
         button->setAutoExclusive(false);
-    ui->LoopCount_RadioButton->setChecked(type == 0);
-    ui->PlayUntilPressAgain_RadioButton->setChecked(type == 2);
-    ui->PlayWhenItPressed_RadioButton->setChecked(type == 4);
+    ui->LoopCount_RadioButton->setChecked(type == PlayMode::LoopCount);
+    ui->PlayUntilPressAgain_RadioButton->setChecked(type == PlayMode::Toggle);
+    ui->PlayWhenItPressed_RadioButton->setChecked(type == PlayMode::WhileHeld);
     for (QRadioButton* button : modes)
         button->setAutoExclusive(true);
 }
@@ -644,6 +645,6 @@ void MacroEditWidget::on_IgnoreEventWaiteTimeCheckBox_clicked()
         m_file.setIgnoreDelayTime(path, ui->IgnoreEventWaiteTimeCheckBox->isChecked() ? OperateMacroFile::IgnoreDelays : 0);
 }
 
-void MacroEditWidget::on_LoopCount_RadioButton_clicked() { setMacroTypeInFile(0); }
-void MacroEditWidget::on_PlayUntilPressAgain_RadioButton_clicked() { setMacroTypeInFile(2); }
-void MacroEditWidget::on_PlayWhenItPressed_RadioButton_clicked() { setMacroTypeInFile(4); }
+void MacroEditWidget::on_LoopCount_RadioButton_clicked() { setMacroTypeInFile(PlayMode::LoopCount); }
+void MacroEditWidget::on_PlayUntilPressAgain_RadioButton_clicked() { setMacroTypeInFile(PlayMode::Toggle); }
+void MacroEditWidget::on_PlayWhenItPressed_RadioButton_clicked() { setMacroTypeInFile(PlayMode::WhileHeld); }
