@@ -100,6 +100,13 @@ enum Mode : int {
 };
 }  // namespace PlayMode
 
+// --- Lights --------------------------------------------------------------------------------
+// The engine reports the two lights as a map from light to a list of parameters in this order.
+namespace LightParameter {
+enum Light : int { WheelLight = 0, LogoLight = 1 };
+enum Index : int { Red = 0, Green = 1, Blue = 2, Mode = 3, BreathSpeed = 4, Degree = 5, Count = 6 };
+}  // namespace LightParameter
+
 // --- Button changes ------------------------------------------------------------------------
 // What a page asks the engine to put on a button (the changeType of slot_ChangeButtonToKey).
 namespace ChangeType {

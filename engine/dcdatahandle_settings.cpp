@@ -2,13 +2,29 @@
 // write-back step; the refresh operations push the stored values to the pages.
 #include "dcdatahandle.h"
 #include "loginfo.h"
+#include "mousevocabulary.h"
 
 #include <QDebug>
+
+#include <array>
 
 namespace {
 constexpr int UsedDpiLevels = 7;
 
 constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
+
+// One light as the pages are told it: the bytes at its block offsets, in LightParameter order.
+QList<int> lightParameters(const DeviceProfileBlock& block, int colour, int mode, int breathSpeed, int degree)
+{
+    std::array<int, LightParameter::Count> light{};
+    light[LightParameter::Red] = block.bytes[colour];
+    light[LightParameter::Green] = block.bytes[colour + 1];
+    light[LightParameter::Blue] = block.bytes[colour + 2];
+    light[LightParameter::Mode] = block.bytes[mode];
+    light[LightParameter::BreathSpeed] = block.bytes[breathSpeed];
+    light[LightParameter::Degree] = block.bytes[degree];
+    return QList<int>(light.begin(), light.end());
+}
 }  // namespace
 
 void DCDataHandle::slot_setDPIValueOnMouse(int level, int value)
@@ -69,14 +85,13 @@ void DCDataHandle::setUsbReportRateOnPage() { emit sig_SetCurrentReportRate(mous
 
 void DCDataHandle::setLightParameterOnPage()
 {
-    const auto& b = mouseProfile.bytes;
-    qCDebug(zr540Engine) << "light parama" << b[DeviceProfileBlock::WheelColorTail];
+    qCDebug(zr540Engine) << "light parama" << mouseProfile.bytes[DeviceProfileBlock::WheelColorTail];
     using P = DeviceProfileBlock;
     QMap<int, QList<int>> map;
-    map.insert(0, {b[P::WheelColor], b[P::WheelColor + 1], b[P::WheelColor + 2], b[P::WheelMode],
-                   b[P::WheelBreathSpeed], b[P::WheelDegree]});
-    map.insert(1, {b[P::LogoColor], b[P::LogoColor + 1], b[P::LogoColor + 2], b[P::LogoMode], b[P::LogoBreathSpeed],
-                   b[P::LogoDegree]});
+    map.insert(LightParameter::WheelLight,
+               lightParameters(mouseProfile, P::WheelColor, P::WheelMode, P::WheelBreathSpeed, P::WheelDegree));
+    map.insert(LightParameter::LogoLight,
+               lightParameters(mouseProfile, P::LogoColor, P::LogoMode, P::LogoBreathSpeed, P::LogoDegree));
     emit sig_SetLightParameterOnPage(map);
 }
 

@@ -85,15 +85,15 @@ void LightSettingWidget::isWheelLightChange(bool wheel)
     // Shows the light as the engine last reported it; a light it has not reported yet leaves the
     // controls as they are.
     const QList<int> light = m_parameters.value(currentLight());
-    if (light.size() < ParameterCount)
+    if (light.size() < LightParameter::Count)
         return;
-    ui->Red_Slider->setValue(light.at(Red));
-    ui->Green_Slider->setValue(light.at(Green));
-    ui->Blue_Slider->setValue(light.at(Blue));
+    ui->Red_Slider->setValue(light.at(LightParameter::Red));
+    ui->Green_Slider->setValue(light.at(LightParameter::Green));
+    ui->Blue_Slider->setValue(light.at(LightParameter::Blue));
     refreshColourDisplay();
-    checkMode(light.at(Mode));
-    ui->BreathSlider->setValue(kSlowestBreath - light.at(BreathSpeed));
-    ui->ContinueLightSlider->setValue(light.at(Degree));
+    checkMode(light.at(LightParameter::Mode));
+    ui->BreathSlider->setValue(kSlowestBreath - light.at(LightParameter::BreathSpeed));
+    ui->ContinueLightSlider->setValue(light.at(LightParameter::Degree));
 }
 
 void LightSettingWidget::on_WheelLightButton_clicked() { isWheelLightChange(true); }
@@ -131,7 +131,7 @@ void LightSettingWidget::storeInCopy(int index, int value)
 void LightSettingWidget::setLightMode(int value)
 {
     emit sig_MouseLightMode(m_isWheelLightChange, value);
-    storeInCopy(Mode, value);
+    storeInCopy(LightParameter::Mode, value);
 }
 
 void LightSettingWidget::on_ContinueLightModeRadioButton_clicked() { setLightMode(ModeContinue); }
@@ -198,9 +198,9 @@ void LightSettingWidget::showColour(int red, int green, int blue)
 void LightSettingWidget::setMouseColorParameter(int red, int green, int blue)
 {
     emit sig_MouseColor(m_isWheelLightChange, red, green, blue);
-    storeInCopy(Red, red);
-    storeInCopy(Green, green);
-    storeInCopy(Blue, blue);
+    storeInCopy(LightParameter::Red, red);
+    storeInCopy(LightParameter::Green, green);
+    storeInCopy(LightParameter::Blue, blue);
 }
 
 void LightSettingWidget::setSpecificColorOnMouse(int red, int green, int blue)

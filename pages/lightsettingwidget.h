@@ -7,6 +7,8 @@
 // wires both directions. There is no apply button.
 #pragma once
 
+#include "mousevocabulary.h"
+
 #include <QList>
 #include <QMap>
 #include <QWidget>
@@ -23,8 +25,6 @@ class LightSettingWidget : public QWidget {
     Q_OBJECT
 
 public:
-    // Indexes into one light's parameter list, as the engine reports it.
-    enum Parameter { Red = 0, Green = 1, Blue = 2, Mode = 3, BreathSpeed = 4, Degree = 5, ParameterCount = 6 };
     // The effects' mode values.
     enum LightMode {
         ModeContinue = 129,
@@ -49,7 +49,7 @@ signals:
     void sig_MouseBreathSpeed(bool isWheelLightChange, int value);
 
 public slots:
-    // key 0 = wheel light, key 1 = logo light; each list [red, green, blue, mode, speed, degree].
+    // By LightParameter::Light, each list in the order of LightParameter::Index.
     void slot_SetLightParameter(QMap<int, QList<int>> parameters);
 
 protected:
@@ -110,7 +110,7 @@ private slots:
     void on_Blue_Slider_valueChanged(int value);
 
 private:
-    int currentLight() const { return m_isWheelLightChange ? 0 : 1; }
+    int currentLight() const { return m_isWheelLightChange ? LightParameter::WheelLight : LightParameter::LogoLight; }
     void storeInCopy(int index, int value);
     void applyPreset(int number);
     void showColour(int red, int green, int blue);
