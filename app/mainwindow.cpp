@@ -13,6 +13,7 @@
 #include "loginfo.h"
 #include "macroeditwidget.h"
 #include "mainsettingwidget.h"
+#include "mouseprotocol.h"
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
 #include "supportwidget.h"
@@ -171,8 +172,8 @@ void MainWindow::startEngine()
 
 void MainWindow::startMonitor()
 {
-    monitor = new CheckDevice(VendorId, ProductId, nullptr, options.hid ? options.hid : hid::backend(),
-                              options.scanIntervalMs);
+    monitor = new CheckDevice(MouseProtocol::VendorId, MouseProtocol::ProductId, nullptr,
+                              options.hid ? options.hid : hid::backend(), options.scanIntervalMs);
     monitorThread = new QThread(this);
     monitor->moveToThread(monitorThread);
     monitorThread->start(QThread::InheritPriority);

@@ -36,8 +36,6 @@ class MainWindow : public QMainWindow {
 public:
     // The software version of this build, compared with the server's.
     static const QString SoftwareVersion;
-    static constexpr int VendorId = 0x2F73;
-    static constexpr int ProductId = 0x5C48;
     // How long quitting waits for the engine to finish what it is writing.
     static constexpr int QuitGraceMs = 2000;
 

@@ -4,13 +4,14 @@
 
 #include "deviceprofileblock.h"
 #include "macrostruct.h"
+#include "mouseprotocol.h"
 
 #include <array>
 #include <cstdint>
 
 struct WholeStruct {
     static constexpr int SettingsSize = DeviceProfileBlock::SettingsSize;  // 234
-    static constexpr int MacroSlots = 16;
+    static constexpr int MacroSlots = MouseProtocol::MacroSlots;
 
     // Offsets inside the settings area are block offsets minus this.
     static constexpr int settingsOffset(int blockOffset) { return blockOffset - DeviceProfileBlock::SettingsOffset; }

@@ -3,6 +3,7 @@
 #include "ui_mainsettingwidget.h"
 
 #include "loginfo.h"
+#include "mouseprotocol.h"
 #include "mousevocabulary.h"
 #include "pointer.h"
 
@@ -17,9 +18,6 @@
 #include <string>
 
 namespace {
-
-// The DPI the mouse takes comes in steps of 50.
-constexpr int kDpiStep = 50;
 
 std::shared_ptr<pointer::Backend> pointerBackend()
 {
@@ -233,7 +231,7 @@ void MainSettingWidget::dpiCheckBoxChanged(int level, int state)
 
 void MainSettingWidget::DPILabelTextChange(int level, QLabel* label, QSlider* slider)
 {
-    const int value = slider->value() / kDpiStep * kDpiStep;
+    const int value = slider->value() / MouseProtocol::DpiUnit * MouseProtocol::DpiUnit;
     emit sig_ChangeDPIValue(level, value);
     label->setText(QString::number(value));
 }
@@ -334,14 +332,14 @@ void MainSettingWidget::setRightMouseNumberShow(int keyValue, bool state)
 bool MainSettingWidget::eventFilter(QObject* object, QEvent* event)
 {
     // A left press on a track jumps the handle there (Qt would only step a page towards it);
-    // DPI sliders land on the mouse's 50-DPI grid.
+    // DPI sliders land on the DPI grid the mouse takes (MouseProtocol::DpiUnit).
     for (QSlider* slider : qAsConst(sliderByLevel)) {
         if (object != slider || !isLeftPress(event) || !slider->isEnabled())
             continue;
         const int p = positionForPress(slider, static_cast<QMouseEvent*>(event));
         if (p != slider->sliderPosition()) {
-            loginfo(QStringLiteral("pos %1 last %2").arg(p).arg(p % kDpiStep));
-            slider->setValue(p - p % kDpiStep);
+            loginfo(QStringLiteral("pos %1 last %2").arg(p).arg(p % MouseProtocol::DpiUnit));
+            slider->setValue(p - p % MouseProtocol::DpiUnit);
             return QWidget::eventFilter(object, event);
         }
     }
