@@ -9,11 +9,12 @@
 // message, and every transfer ends with its buttons enabled again. One transfer at a time: the
 // buttons are disabled while one runs.
 //
-// Upload: profile archive, its save record, macro archive, its save record; "upload succeeded"
-// (type 13) once both records are confirmed, "upload failed" (12) once at the first failure.
+// Upload: profile archive, its save record, macro archive, its save record; Warning::UploadDone
+// once both records are confirmed, Warning::UploadFailed once at the first failure.
 // Download, in two passes (profiles, then macros): ask for the address, fetch the archive, unpack
-// it with SafeArchive. Each pass ends with "installed" (17/18) or "failed" (14/15); an archive
-// that unpacked makes the window select profile 1.
+// it with SafeArchive. Each pass ends with "installed" (Warning::ProfileDownloadDone,
+// MacroDownloadDone) or "failed" (ProfileDownloadFailed, MacroDownloadFailed); an archive that
+// unpacked makes the window select profile 1.
 #pragma once
 
 #include "workerthread.h"

@@ -9,7 +9,7 @@ class PcActionRunner;
 class PcActionTable;
 
 struct MouseDecision {
-    int button = 0;      // 4..10, or 0 when the message belongs to no button
+    int button = 0;      // a Button::Id up to Button::LastWithMessage, 0 for none
     bool swallow = false;
     quint32 param = 0;   // the hook parameter, when swallowed
 };

@@ -28,7 +28,8 @@ public:
 
     // True when the button has an active entry; then `function` and `path` hold it.
     bool lookup(int button, int& function, QString& path) const;
-    // The ids among 4..10 with an active entry: the buttons whose presses may need swallowing.
+    // The ids up to Button::LastWithMessage with an active entry: the buttons whose presses may
+    // need swallowing.
     std::vector<int> activeButtons() const;
 
     // The press of `button`: with an active entry, its function is carried out and the press is

@@ -1,7 +1,7 @@
 // PcActionStore: the PC-side function file, "<data root>/keysetting/HighestFunction.ini".
 //
 // Some button functions are carried out by the computer, not by the mouse: play a sound file,
-// start a program, open a file, open a folder. The file keeps one group per button id (4..15)
+// start a program, open a file, open a folder. The file keeps one group per button id (Button::Id)
 // with the keys "state" (1 = a function is set), "function" (the code below) and "path".
 // The key assignment dialog writes it, the mouse hook and the engine read it on every press or
 // check, so it is read anew each time: a change takes effect with the next press. Carrying a
@@ -20,7 +20,7 @@ public:
         OpenFolder = 5,
     };
 
-    // The group of a button id in the file; empty for ids outside 4..15.
+    // The group of a button id in the file; empty for an id that is no button.
     static QString groupName(int button);
 
     // True when the button has an active entry (state != 0); then `function` and `path` hold it.

@@ -34,7 +34,7 @@ public:
     ~MainSettingWidget() override;
 
     // The style sheet of a button's normal (factory function) or highlighted (reassigned) look;
-    // empty for ids outside 4..15.
+    // empty for an id that is no button (Button::Id).
     static QString buttonStyleSheet(int button, bool original);
 
 signals:
