@@ -12,7 +12,7 @@
 // --- Buttons -------------------------------------------------------------------------------
 // The twelve programmable buttons by the id the whole program knows them by: the main page's
 // buttons, the key dialog, the engine's slots and signals, the groups of the PC-side function
-// file and the hooks (which see only the buttons 4 … 10 that send a mouse message).
+// file and the hooks (which see only the buttons up to LastWithMessage).
 namespace Button {
 enum Id : int {
     Left = 4,
@@ -71,11 +71,11 @@ enum Code : std::uint8_t {
     Keyboard = 0x00,     // value1 the modifier bits, value2 the key's usage
     MouseButton = 0x01,  // value2 one of the clicks below
     Consumer = 0x03,     // value2, value3 the usage's low and high byte
-    Dpi = 0x07,
-    Profile = 0x08,
-    Macro = 0x09,  // value1 the play mode, value3 the macro block
-    Fire = 0x0A,
-    MacroList = 0x11,  // the left button plays its list of macros
+    Dpi = 0x07,          // value2 1 up, 2 down, 4 instant DPI
+    Profile = 0x08,      // value2 3 loops through the profiles
+    Macro = 0x09,        // value1 the play mode, value3 the macro block
+    Fire = 0x0A,         // the fire key
+    MacroList = 0x11,    // the left button plays its list of macros
 };
 }  // namespace KeyType
 
