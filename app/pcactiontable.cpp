@@ -1,7 +1,6 @@
 #include "pcactiontable.h"
 
 #include "apppaths.h"
-#include "pcactionstore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,11 +45,7 @@ void PcActionTable::watch()
 void PcActionTable::reload()
 {
     watch();
-    Entries fresh;
-    for (int button = Button::First; button <= Button::Last; ++button) {
-        Entry& e = fresh[std::size_t(Button::indexOf(button))];
-        e.active = PcActionStore::lookupFunction(button, e.function, e.path);
-    }
+    const PcActionStore::Entries fresh = PcActionStore::readEntries();
     if (fresh == m_entries)
         return;
     m_entries = fresh;
@@ -63,7 +58,7 @@ bool PcActionTable::lookup(int button, int& function, QString& path) const
     path.clear();
     if (!Button::isButton(button))
         return false;
-    const Entry& e = m_entries[std::size_t(Button::indexOf(button))];
+    const PcActionStore::Entry& e = m_entries[std::size_t(Button::indexOf(button))];
     if (!e.active)
         return false;
     function = e.function;

@@ -8,14 +8,13 @@
 // folder itself is missing.
 #pragma once
 
-#include "mousevocabulary.h"
 #include "pcactionrunner.h"
+#include "pcactionstore.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <vector>
 
 class PcActionTable : public QObject {
@@ -41,19 +40,8 @@ signals:
     void changed();
 
 private:
-    struct Entry {
-        bool active = false;
-        int function = 0;
-        QString path;
-        bool operator==(const Entry& o) const
-        {
-            return active == o.active && function == o.function && path == o.path;
-        }
-    };
-    using Entries = std::array<Entry, Button::Count>;
-
     void watch();
 
     QFileSystemWatcher m_watcher;
-    Entries m_entries;
+    PcActionStore::Entries m_entries;
 };

@@ -140,12 +140,11 @@ void DCDataHandle::checkCurrentMouseButtonIsOriginalMouseButton(int currentButto
 
 void DCDataHandle::checkAllMouseButtonIsOriginalMouseButton()
 {
+    const PcActionStore::Entries pcFunctions = PcActionStore::readEntries();
     for (int button = Button::First; button <= Button::Last; ++button) {
         checkCurrentMouseButtonIsOriginalMouseButton(button);
-        int function = 0;
-        QString path;
         // A button the computer acts on is not the factory button, whatever the mouse holds.
-        if (PcActionStore::lookupFunction(button, function, path)) {
+        if (pcFunctions[std::size_t(Button::indexOf(button))].active) {
             qCDebug(zr540Engine) << "ButtonChanged" << button;
             emit sig_CurrentButtonIsOriginalButton(false, button);
         }

@@ -3,15 +3,10 @@
 #include "apppaths.h"
 #include "inifile.h"
 #include "loginfo.h"
-#include "mousevocabulary.h"
 #include "wholefile.h"
 
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSettings>
-
-#include <array>
 
 namespace {
 
@@ -22,44 +17,6 @@ QString pathKey(const QString& group) { return group + QStringLiteral("/path"); 
 bool isKnownFunction(int function)
 {
     return function >= PcActionStore::PlaySound && function <= PcActionStore::OpenFolder;
-}
-
-struct Entry {
-    int state = 0;
-    int function = 0;
-    QString path;
-};
-using Entries = std::array<Entry, Button::Count>;
-
-// The entry of `button` in the file whose bytes are `content`. The mouse hook and the engine
-// ask on every press and every change, and parsing goes through a scratch file, so the entries
-// of the last content seen are kept and used again while the file holds exactly those bytes.
-bool entryOf(const QByteArray& content, int button, Entry& entry)
-{
-    static QMutex mutex;  // the engine's thread and the GUI thread both ask
-    static QByteArray lastContent;
-    static Entries lastEntries;
-    static bool haveLast = false;
-
-    QMutexLocker lock(&mutex);
-    if (!haveLast || content != lastContent) {
-        // Parsed through a private copy: QSettings' own cache could serve a replaced file stale.
-        const bool parsed = IniFile::parse(content, [](const QSettings& settings) {
-            for (int b = Button::First; b <= Button::Last; ++b) {
-                const QString group = PcActionStore::groupName(b);
-                Entry& e = lastEntries[std::size_t(Button::indexOf(b))];
-                e.state = settings.value(stateKey(group), 0).toInt();
-                e.function = settings.value(functionKey(group), 0).toInt();
-                e.path = settings.value(pathKey(group), QString()).toString();
-            }
-        });
-        if (!parsed)
-            return false;
-        lastContent = content;
-        haveLast = true;
-    }
-    entry = lastEntries[std::size_t(Button::indexOf(button))];
-    return true;
 }
 
 }  // namespace
@@ -85,23 +42,38 @@ QString PcActionStore::groupName(int button)
     }
 }
 
+PcActionStore::Entries PcActionStore::readEntries()
+{
+    QByteArray content;
+    if (!readWholeFile(AppPaths::pcFunctionFile(), content, ReadLimit::IniFile) || content.isEmpty())
+        return {};  // no file means no function anywhere; asking never creates it
+
+    // Parsed through a private copy: QSettings' own cache could serve a replaced file stale.
+    Entries entries;
+    const bool parsed = IniFile::parse(content, [&entries](const QSettings& settings) {
+        for (int button = Button::First; button <= Button::Last; ++button) {
+            const QString group = groupName(button);
+            Entry& e = entries[std::size_t(Button::indexOf(button))];
+            e.active = settings.value(stateKey(group), 0).toInt() != 0;
+            if (e.active) {
+                e.function = settings.value(functionKey(group), 0).toInt();
+                e.path = settings.value(pathKey(group), QString()).toString();
+            }
+        }
+    });
+    return parsed ? entries : Entries{};
+}
+
 bool PcActionStore::lookupFunction(int button, int& function, QString& path)
 {
     function = 0;
     path.clear();
-    const QString group = groupName(button);
-    if (group.isEmpty())
-        return false;  // an empty group would address the keys of [General]
-    QByteArray content;
-    if (!readWholeFile(AppPaths::pcFunctionFile(), content, ReadLimit::IniFile) || content.isEmpty())
-        return false;  // no file means no function anywhere; asking never creates it
-
-    Entry entry;
-    if (!entryOf(content, button, entry) || entry.state == 0)
+    if (!Button::isButton(button))
         return false;
+    const Entry entry = readEntries()[std::size_t(Button::indexOf(button))];
     function = entry.function;
     path = entry.path;
-    return true;
+    return entry.active;
 }
 
 bool PcActionStore::writeFunction(int button, bool enabled, const int& function, const QString& path)

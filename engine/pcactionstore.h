@@ -8,7 +8,11 @@
 // function out is the application's business (PcActionRunner).
 #pragma once
 
+#include "mousevocabulary.h"
+
 #include <QString>
+
+#include <array>
 
 class PcActionStore {
 public:
@@ -20,8 +24,23 @@ public:
         OpenFolder = 5,
     };
 
+    // What the file holds for one button: active when its state is not 0; function and path are
+    // only taken from an active entry.
+    struct Entry {
+        bool active = false;
+        int function = 0;
+        QString path;
+        bool operator==(const Entry& o) const { return active == o.active && function == o.function && path == o.path; }
+    };
+    // The entries of every button, at Button::indexOf.
+    using Entries = std::array<Entry, Button::Count>;
+
     // The group of a button id in the file; empty for an id that is no button.
     static QString groupName(int button);
+
+    // Every button's entry from one reading of the file; all inactive for an absent, empty or
+    // unreadable file. Never creates the file.
+    static Entries readEntries();
 
     // True when the button has an active entry (state != 0); then `function` and `path` hold it.
     // False (function 0, empty path) for no entry, state 0, an absent file or an unknown id.
