@@ -23,10 +23,10 @@ const QString MacroFiles = QStringLiteral("/MacroFiles");
 
 CloudSyncWidget::CloudSyncWidget(QWidget* parent)
     : QWidget(parent), ui(new Ui::CloudSyncWidget),
-      m_passwordRequest(std::make_unique<WorkerThread<UpdatePasswdAccount>>(new UpdatePasswdAccount)),
-      m_saveRequest(std::make_unique<WorkerThread<SaveConfigInfo>>(new SaveConfigInfo)),
-      m_uploadRequest(std::make_unique<WorkerThread<UploadFile>>(new UploadFile)),
-      m_addressRequest(std::make_unique<WorkerThread<GetDownLoadFilePath>>(new GetDownLoadFilePath)),
+      m_passwordRequest(std::make_unique<WorkerThread<UpdatePasswdAccount>>(new UpdatePasswdAccount(nullptr, QString()))),
+      m_saveRequest(std::make_unique<WorkerThread<SaveConfigInfo>>(new SaveConfigInfo(nullptr, QString()))),
+      m_uploadRequest(std::make_unique<WorkerThread<UploadFile>>(new UploadFile(nullptr, QString()))),
+      m_addressRequest(std::make_unique<WorkerThread<GetDownLoadFilePath>>(new GetDownLoadFilePath(nullptr, QString()))),
       m_downloader(new FileDownloader(this)), m_watchdog(new QTimer(this))
 {
     ui->setupUi(this);

@@ -47,7 +47,7 @@ public:
     explicit CloudSyncWidget(QWidget* parent = nullptr);
     ~CloudSyncWidget() override;
 
-    // Points every request at another account server than the build's.
+    // The account server every request goes to (the window tells; none before).
     void setAccountServer(const QString& address);
     void setTimeouts(const Timeouts& timeouts) { m_timeouts = timeouts; }
     bool isTransferring() const { return m_transferring; }

@@ -6,7 +6,7 @@
 class FindPasswd : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit FindPasswd(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit FindPasswd(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvFindPasswdJson(QString email);
 

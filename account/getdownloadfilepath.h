@@ -7,7 +7,7 @@
 class GetDownLoadFilePath : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit GetDownLoadFilePath(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit GetDownLoadFilePath(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvDownLoadFilePathJson(QString mouseType);
 

@@ -6,18 +6,12 @@
 #include <QHttpMultiPart>
 #include <QHttpPart>
 #include <QJsonDocument>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
 
 #include <array>
-
-#ifndef ZR540_ACCOUNT_SERVER
-#error "ZR540_ACCOUNT_SERVER (the account server's base address) is set by the build"
-#endif
 
 namespace {
 
@@ -36,13 +30,6 @@ const std::array<const char*, 12> kPaths = {
     "/v1/driver/version",
 };
 
-QMutex g_addressMutex;
-QString& defaultAddress()
-{
-    static QString address = QStringLiteral(ZR540_ACCOUNT_SERVER);
-    return address;
-}
-
 }  // namespace
 
 KVAccountManage::KVAccountManage(QObject* parent, const QString& baseAddress)
@@ -52,18 +39,6 @@ KVAccountManage::KVAccountManage(QObject* parent, const QString& baseAddress)
       m_baseAddress(baseAddress)
 {
     connect(m_manager, &QNetworkAccessManager::finished, this, &KVAccountManage::sigFinished);
-}
-
-QString KVAccountManage::defaultBaseAddress()
-{
-    QMutexLocker lock(&g_addressMutex);
-    return defaultAddress();
-}
-
-void KVAccountManage::setDefaultBaseAddress(const QString& address)
-{
-    QMutexLocker lock(&g_addressMutex);
-    defaultAddress() = address;
 }
 
 QString KVAccountManage::requestUrl(int kind) const

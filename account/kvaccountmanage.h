@@ -1,6 +1,6 @@
 // KVAccountManage: the base of every request to the account server.
 //
-// It knows the server's base address, builds the endpoint addresses, attaches the stored login
+// It knows the server's base address (given by whoever makes the object), builds the endpoint addresses, attaches the stored login
 // token and posts the request. Each request object owns its network manager (a child, so it
 // moves with the object into a worker thread) and handles only the replies of its own requests:
 // the manager's finished() is forwarded as sigFinished(), which each subclass connects to its
@@ -41,7 +41,7 @@ public:
         KindVersion = 11,
     };
 
-    explicit KVAccountManage(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit KVAccountManage(QObject* parent, const QString& baseAddress);
 
     // Base address + path of the kind; an empty string for an unknown kind.
     QString requestUrl(int kind) const;
@@ -49,11 +49,6 @@ public:
     // Points the object at another server. Call it before the first request, from the thread
     // that then sends the requests (a queued request signal orders the two).
     void setBaseAddress(const QString& address) { m_baseAddress = address; }
-
-    // The base address objects created without one use: the build setting ZR540_ACCOUNT_SERVER
-    // unless the program points it elsewhere at start-up.
-    static QString defaultBaseAddress();
-    static void setDefaultBaseAddress(const QString& address);
 
     // Replies larger than this are cut off and count as a network failure: every reply of the
     // account server is a small JSON object.

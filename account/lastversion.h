@@ -7,7 +7,7 @@
 class LastVersion : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit LastVersion(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit LastVersion(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvLastFirmVersionJson(QString versionType);
     Q_INVOKABLE void KvLastSoftwareVersionJson(QString versionType);

@@ -8,7 +8,7 @@
 class LoginAccount : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit LoginAccount(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit LoginAccount(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvPostLoginJson(QString emailAccount, QString passwd);
 

@@ -6,7 +6,7 @@
 class NewPassword : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit NewPassword(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit NewPassword(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvNewPasswordJson(QString email, QString captcha, QString password);
 

@@ -6,7 +6,7 @@
 class RegisterAccount : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit RegisterAccount(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit RegisterAccount(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvPostRegisiterJson(QString nickName, QString email, QString password, QString rePassword);
 

@@ -6,7 +6,7 @@
 class SaveConfigInfo : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit SaveConfigInfo(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit SaveConfigInfo(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvSaveConfigInfoJson(QString filePath, QString mouseType, QString type);
 

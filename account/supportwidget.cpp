@@ -18,7 +18,7 @@
 
 SupportWidget::SupportWidget(QWidget* parent)
     : QWidget(parent), ui(new Ui::SupportWidget),
-      m_versionQuery(std::make_unique<WorkerThread<LastVersion>>(new LastVersion)),
+      m_versionQuery(std::make_unique<WorkerThread<LastVersion>>(new LastVersion(nullptr, QString()))),
       m_updateFolder(AppPaths::updateDir())
 {
     ui->setupUi(this);

@@ -31,7 +31,7 @@ public:
     explicit SupportWidget(QWidget* parent = nullptr);
     ~SupportWidget() override;
 
-    // Points the version check at another account server than the build's.
+    // The account server the version check asks (the window tells; none before).
     void setAccountServer(const QString& address);
 
     void setSoftwareVersion(const QString& version);

@@ -6,7 +6,7 @@
 class UpdatePasswdAccount : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit UpdatePasswdAccount(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit UpdatePasswdAccount(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvUpdatePasswdJson(QString email, QString passwd, QString rePasswd);
 

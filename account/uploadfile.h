@@ -10,7 +10,7 @@
 class UploadFile : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit UploadFile(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit UploadFile(QObject* parent, const QString& baseAddress);
 
     // Compresses the folder fileName, subfolders included, into fileName + ".zip" (replacing
     // it) and uploads that archive: as MacroFiles.zip when state is true, as LocalFile.zip

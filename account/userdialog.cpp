@@ -25,12 +25,11 @@ const char* const PlainTab = "QPushButton{background:transparent;color:white;}";
 
 UserDialog::UserDialog(QWidget* parent, const QString& accountServer) : QDialog(parent), ui(new Ui::UserDialog)
 {
-    const QString server = accountServer.isEmpty() ? KVAccountManage::defaultBaseAddress() : accountServer;
-    m_register = new RegisterAccount(this, server);
-    m_login = new LoginAccount(this, server);
-    m_findPassword = new FindPasswd(this, server);
-    m_validatePassword = new ValidatePassword(this, server);
-    m_newPassword = new NewPassword(this, server);
+    m_register = new RegisterAccount(this, accountServer);
+    m_login = new LoginAccount(this, accountServer);
+    m_findPassword = new FindPasswd(this, accountServer);
+    m_validatePassword = new ValidatePassword(this, accountServer);
+    m_newPassword = new NewPassword(this, accountServer);
 
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);

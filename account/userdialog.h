@@ -38,8 +38,8 @@ public:
     // the dialog goes straight to the new password.
     static constexpr int NoCodeNeeded = 20004;
 
-    // An empty accountServer means the program's account server.
-    explicit UserDialog(QWidget* parent = nullptr, const QString& accountServer = QString());
+    // Every request goes to the account server at `accountServer`.
+    UserDialog(QWidget* parent, const QString& accountServer);
     ~UserDialog() override;
 
     Ui::UserDialog* form() const { return ui; }

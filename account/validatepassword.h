@@ -6,7 +6,7 @@
 class ValidatePassword : public KVAccountManage {
     Q_OBJECT
 public:
-    explicit ValidatePassword(QObject* parent = nullptr, const QString& baseAddress = defaultBaseAddress());
+    explicit ValidatePassword(QObject* parent, const QString& baseAddress);
 
     Q_INVOKABLE void KvValidatePasswordJson(QString email, QString captcha);
 

@@ -22,6 +22,10 @@
 #include <QLoggingCategory>
 #include <QMap>
 
+#ifndef ZR540_ACCOUNT_SERVER
+#error "ZR540_ACCOUNT_SERVER (the account server's base address) is set by the build"
+#endif
+
 namespace {
 // Demo mode: a mouse fresh from the factory the first time, then whatever it was left holding.
 std::shared_ptr<hid::SimulatedMouse> demoMouse()
@@ -60,6 +64,7 @@ int main(int argc, char* argv[])
     applyAppearance(app);
 
     MainWindow::Options options;
+    options.accountServer = QStringLiteral(ZR540_ACCOUNT_SERVER);  // the build setting
     if (QCoreApplication::arguments().contains(QStringLiteral("--simulate"))) {
         options.hid = demoMouse();
         hid::setBackend(options.hid);

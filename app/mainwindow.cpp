@@ -106,10 +106,8 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
     ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
-    if (!options.accountServer.isEmpty()) {
-        ui->SupportPage->setAccountServer(options.accountServer);
-        ui->CloudSyncPage->setAccountServer(options.accountServer);
-    }
+    ui->SupportPage->setAccountServer(options.accountServer);
+    ui->CloudSyncPage->setAccountServer(options.accountServer);
     connectEverything();
     ui->SupportPage->setSoftwareVersion(version);
     startVersionQuery();
@@ -182,7 +180,7 @@ void MainWindow::startMonitor()
 
 void MainWindow::startVersionQuery()
 {
-    versionQuery = options.accountServer.isEmpty() ? new LastVersion : new LastVersion(nullptr, options.accountServer);
+    versionQuery = new LastVersion(nullptr, options.accountServer);
     versionThread = new QThread(this);
     versionQuery->moveToThread(versionThread);
     versionThread->start(QThread::InheritPriority);

@@ -44,7 +44,7 @@ public:
     struct Options {
         std::shared_ptr<hid::Backend> hid;
         std::chrono::milliseconds confirmPause{50};
-        QString accountServer;  // the build's default when empty
+        QString accountServer;  // the pages, the login dialog and the version query send there
         std::function<void(int)> exit;  // QCoreApplication::exit when empty
         int scanIntervalMs = 3000;  // how often the presence monitor looks for the mouse
         std::function<bool()> trayAvailable;  // QSystemTrayIcon::isSystemTrayAvailable when empty

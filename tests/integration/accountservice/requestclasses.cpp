@@ -19,14 +19,14 @@ namespace {
 
 struct RequestClass {
     QString name;
-    std::unique_ptr<KVAccountManage> (*make)();
+    std::unique_ptr<KVAccountManage> (*make)(const QString& address);
     const char* method;  // the usual operation; null for the upload
     QStringList args;
     int extraCount;
 };
 
 template <class T>
-std::unique_ptr<KVAccountManage> create() { return std::make_unique<T>(); }
+std::unique_ptr<KVAccountManage> create(const QString& address) { return std::make_unique<T>(nullptr, address); }
 
 const QList<RequestClass>& table()
 {
@@ -64,7 +64,10 @@ QStringList RequestClasses::names()
     return names;
 }
 
-std::unique_ptr<KVAccountManage> RequestClasses::make(const QString& name) { return find(name).make(); }
+std::unique_ptr<KVAccountManage> RequestClasses::make(const QString& name, const QString& address)
+{
+    return find(name).make(address);
+}
 
 int RequestClasses::extraCount(const QString& name) { return find(name).extraCount; }
 

@@ -15,7 +15,7 @@ namespace RequestClasses {
 
 // Every class with a Kv operation or an upload, in the order of the endpoint table.
 QStringList names();
-std::unique_ptr<KVAccountManage> make(const QString& name);
+std::unique_ptr<KVAccountManage> make(const QString& name, const QString& address);
 // How many strings follow code and message in the class's result signal.
 int extraCount(const QString& name);
 

@@ -63,6 +63,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<FakeHttpServer> m_server;
+    QString m_address;  // where the request objects are sent
 };
 
 void TestAccountClientWire::init()
@@ -72,7 +73,7 @@ void TestAccountClientWire::init()
     AppPaths::setDataRoot(m_root->path());
     m_server = std::make_unique<FakeHttpServer>();
     QVERIFY(m_server->listen());
-    KVAccountManage::setDefaultBaseAddress(m_server->baseUrl());
+    m_address = m_server->baseUrl();
     m_server->setJsonReply(QString::fromUtf8(R"({"code":0,"msg":"好","data":{"nickname":"好"}})").toUtf8());
     QVERIFY(writeWholeFile(uploadFolder() + "/Config1.txt", QByteArray(300, 'p')));
     QVERIFY(writeWholeFile(uploadFolder() + QString::fromUtf8("/子目录/宏.json"), "{\"a\":1}"));
@@ -129,7 +130,7 @@ void TestAccountClientWire::jsonRequests()
     QFETCH(QByteArray, method);
     QFETCH(QByteArray, body);
 
-    auto object = RequestClasses::make(fetched<QString>("cls"));
+    auto object = RequestClasses::make(fetched<QString>("cls"), m_address);
     const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         QVERIFY(RequestClasses::invoke(object.get(), method.constData(), fetched<QStringList>("args")));
     });
@@ -155,13 +156,13 @@ void TestAccountClientWire::refusedHereSendNothing()
     // A save record of a type it does not know, and an upload of a folder that is not there: no
     // request; the save record gives no result signal, the upload a failure and a trace.
     for (const char* type : {"localconfig", "MacroConfig "}) {
-        auto object = RequestClasses::make("SaveConfigInfo");
+        auto object = RequestClasses::make("SaveConfigInfo", m_address);
         auto spy = RequestClasses::spyOn(object.get());
         QVERIFY(RequestClasses::invoke(object.get(), "KvSaveConfigInfoJson", {"u1.zip", "zr540", type}));
         QVERIFY(!m_server->waitForRequests(1, 500));
         QCOMPARE(spy->count(), 0);
     }
-    UploadFile upload;
+    UploadFile upload(nullptr, m_address);
     auto spy = RequestClasses::spyOn(&upload);
     LogCapture log;
     upload.upLoadConfigFile(m_root->path() + "/absent", false);
@@ -246,10 +247,10 @@ void TestAccountClientWire::replies()
     if (status == 0) {
         const quint16 port = FakeHttpServer::closedPort();
         QVERIFY(port != 0);
-        KVAccountManage::setDefaultBaseAddress(QStringLiteral("http://127.0.0.1:%1").arg(port));
+        m_address = QStringLiteral("http://127.0.0.1:%1").arg(port);
     }
 
-    auto object = RequestClasses::make(cls);
+    auto object = RequestClasses::make(cls, m_address);
     const QVariantList result = RequestClasses::waitResult(object.get(), [&] {
         RequestClasses::sendUsual(object.get(), cls, uploadFolder());
     });
@@ -282,7 +283,7 @@ void TestAccountClientWire::loginStoresIdentity()
         headers.append({headerName, token});
     m_server->setJsonReply(fetched<QByteArray>("body"), headers);
 
-    LoginAccount login;
+    LoginAccount login(nullptr, m_address);
     const QVariantList result = RequestClasses::waitResult(&login, [&] {
         login.KvPostLoginJson(QString::fromUtf8("玩家@example.com"), "secret1");
     });
@@ -306,17 +307,17 @@ void TestAccountClientWire::tokenSentAfterLogin()
 {
     const QByteArray token = "0123456789abcdef0123456789abcdef";
     m_server->setJsonReply(R"({"code":0,"msg":"ok","data":{"nickname":"n"}})", {{"Authorization", token}});
-    LoginAccount login;
+    LoginAccount login(nullptr, m_address);
     QVERIFY(!RequestClasses::waitResult(&login, [&] { login.KvPostLoginJson("a@b.cn", "secret1"); }).isEmpty());
     // A request object made before the login sends the new token too.
-    auto early = RequestClasses::make("FindPasswd");
+    auto early = RequestClasses::make("FindPasswd", m_address);
 
     m_server->clearRequests();
     QVERIFY(!RequestClasses::waitResult(early.get(), [&] { RequestClasses::invoke(early.get(), "KvFindPasswdJson", {"a@b.cn"}); }).isEmpty());
     QCOMPARE(m_server->requests().value(0).headerValues("Authorization"), QList<QByteArray>{token});
 
     m_server->clearRequests();
-    UploadFile upload;
+    UploadFile upload(nullptr, m_address);
     QVERIFY(!RequestClasses::waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), true); }).isEmpty());
     const RecordedRequest request = m_server->requests().value(0);
     QList<MultipartPart> parts;
@@ -342,7 +343,7 @@ void TestAccountClientWire::uploadWireFormat()
     // An archive left from an earlier upload is replaced, not appended to.
     QVERIFY(writeWholeFile(uploadFolder() + ".zip", QByteArray(5000, 'x')));
 
-    UploadFile upload;
+    UploadFile upload(nullptr, m_address);
     LogCapture log;
     const QVariantList result = RequestClasses::waitResult(&upload, [&] {
         upload.upLoadConfigFile(uploadFolder(), fetched<bool>("macros"));
@@ -422,7 +423,7 @@ void TestAccountClientWire::requestObjectInWorkerThread()
     // calls; its result comes back to this thread.
     m_server->setJsonReply(R"({"code":0,"msg":"ok","data":{"version":"9","downloadUrl":"http://h/fw"}})");
     QThread thread;
-    auto* query = new LastVersion;
+    auto* query = new LastVersion(nullptr, m_address);
     query->moveToThread(&thread);
     thread.start();
     QSignalSpy spy(query, &LastVersion::sigLastVersionRet);
