@@ -65,10 +65,10 @@ int main(int argc, char* argv[])
 
     MainWindow::Options options;
     options.accountServer = QStringLiteral(ZR540_ACCOUNT_SERVER);  // the build setting
-    if (QCoreApplication::arguments().contains(QStringLiteral("--simulate"))) {
+    if (QCoreApplication::arguments().contains(QStringLiteral("--simulate")))
         options.hid = demoMouse();
-        hid::setBackend(options.hid);
-    }
+    else
+        options.hid = hid::createPlatformBackend();
 
     GlobalMouseHook* hooks = GlobalMouseHook::instance();
     hooks->installHooks();

@@ -73,8 +73,6 @@ void stopThread(QThread* thread, int waitMs)
 }
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : MainWindow(Options(), parent) {}
-
 MainWindow::MainWindow(Options opts, QWidget* parent)
     : QMainWindow(parent), options(std::move(opts)), ui(new Ui::MainWindow), version(SoftwareVersion)
 {
@@ -170,8 +168,7 @@ void MainWindow::startEngine()
 
 void MainWindow::startMonitor()
 {
-    monitor = new CheckDevice(MouseProtocol::VendorId, MouseProtocol::ProductId, nullptr,
-                              options.hid ? options.hid : hid::backend(), options.scanIntervalMs);
+    monitor = new CheckDevice(MouseProtocol::VendorId, MouseProtocol::ProductId, options.hid, options.scanIntervalMs);
     monitorThread = new QThread(this);
     monitor->moveToThread(monitorThread);
     monitorThread->start(QThread::InheritPriority);

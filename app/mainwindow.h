@@ -50,7 +50,6 @@ public:
         std::function<bool()> trayAvailable;  // QSystemTrayIcon::isSystemTrayAvailable when empty
     };
 
-    explicit MainWindow(QWidget* parent = nullptr);
     explicit MainWindow(Options options, QWidget* parent = nullptr);
     ~MainWindow() override;
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-CheckDevice::CheckDevice(int vendorId, int productId, QObject* parent, std::shared_ptr<hid::Backend> hid,
-                         int intervalMs)
+CheckDevice::CheckDevice(int vendorId, int productId, std::shared_ptr<hid::Backend> hid, int intervalMs,
+                         QObject* parent)
     : QObject(parent)
     , m_hid(std::move(hid))
     , m_vendorId(vendorId)

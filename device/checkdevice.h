@@ -32,9 +32,10 @@ class CheckDevice : public QObject {
 public:
     static constexpr int IntervalMs = 3000;
 
-    // `intervalMs` is the time between two scans (the mouse's 3 s unless a test wants otherwise).
-    CheckDevice(int vendorId, int productId, QObject* parent = nullptr,
-                std::shared_ptr<hid::Backend> hid = hid::backend(), int intervalMs = IntervalMs);
+    // Scans through `hid`; `intervalMs` is the time between two scans (the mouse's 3 s unless a
+    // test wants otherwise).
+    CheckDevice(int vendorId, int productId, std::shared_ptr<hid::Backend> hid, int intervalMs = IntervalMs,
+                QObject* parent = nullptr);
 
     int vendorId() const { return m_vendorId; }
     int productId() const { return m_productId; }

@@ -28,9 +28,8 @@ public:
     // The pause between a bulk write and its status query: the mouse needs 50 ms.
     static constexpr std::chrono::milliseconds MouseConfirmPause{50};
 
-    // The driver talks to the mouse through `hid` (the process's backend unless told otherwise)
-    // and waits `confirmPause` after every bulk write.
-    explicit USBDriver_540(std::shared_ptr<hid::Backend> hid = hid::backend(),
+    // The driver talks to the mouse through `hid` and waits `confirmPause` after every bulk write.
+    explicit USBDriver_540(std::shared_ptr<hid::Backend> hid,
                            std::chrono::milliseconds confirmPause = MouseConfirmPause, QObject* parent = nullptr);
     ~USBDriver_540() override;
 

@@ -64,7 +64,7 @@ bool DCDataHandle::connectMouseHere()
         delete driver;
         driver = nullptr;
     }
-    driver = new USBDriver_540(m_hid ? m_hid : hid::backend(), m_confirmPause);
+    driver = new USBDriver_540(m_hid, m_confirmPause);
     driver->SetDeviceIds(MouseProtocol::ProductId, MouseProtocol::VendorId);
     const bool opened = driver->OpenDevice() != 0;
     qCDebug(zr540Engine) << "open:" << opened;

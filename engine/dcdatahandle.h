@@ -36,9 +36,8 @@ public:
     static constexpr int FirstProfile = 1;
     static constexpr int LastProfile = 5;
 
-    // The engine reaches the mouse through `hid` (the process's backend when none is given) and
-    // waits `confirmPause` after every bulk write.
-    explicit DCDataHandle(std::shared_ptr<hid::Backend> hid = nullptr,
+    // The engine reaches the mouse through `hid` and waits `confirmPause` after every bulk write.
+    explicit DCDataHandle(std::shared_ptr<hid::Backend> hid,
                           std::chrono::milliseconds confirmPause = USBDriver_540::MouseConfirmPause);
     ~DCDataHandle() override;
 

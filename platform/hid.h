@@ -103,14 +103,9 @@ public:
     virtual std::uint32_t lastError() const = 0;
 };
 
-// The one backend of the process. It is chosen once at start-up (the platform's own, or a
-// SimulatedMouse for tests and the demo); whoever needs it takes a reference-counted copy, so a
-// driver keeps the backend its handles belong to even if another one is installed meanwhile.
-std::shared_ptr<Backend> backend();
-void setBackend(std::shared_ptr<Backend> backend);
-
 // The backend of the platform the program runs on: hidraw on Linux, the Win32 HID API on
-// Windows. Where there is none it lists no devices.
+// Windows. Where there is none it lists no devices. main() makes it (or a SimulatedMouse in demo
+// mode) and hands it down; whoever talks to it keeps a reference-counted copy.
 std::shared_ptr<Backend> createPlatformBackend();
 
 }  // namespace hid

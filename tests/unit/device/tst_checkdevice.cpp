@@ -96,7 +96,7 @@ void TestCheckDevice::tells()
     SimulatedMouseSession session;
     session.mouse().setCollections(fetched<Collections>("collections"));
     auto watch = std::make_shared<Watch>(session.shared());
-    CheckDevice monitor(Sim::VendorId, Sim::ProductId, nullptr, watch);
+    CheckDevice monitor(Sim::VendorId, Sim::ProductId, watch);
     QList<bool> seen;
     connect(&monitor, &CheckDevice::sigFound, [&seen](bool found) { seen << found; });
     LogCapture log;
@@ -112,7 +112,7 @@ void TestCheckDevice::ticksInItsOwnThread()
 {
     SimulatedMouseSession session;
     QThread thread;
-    auto* monitor = new CheckDevice(Sim::VendorId, Sim::ProductId, nullptr, session.shared());
+    auto* monitor = new CheckDevice(Sim::VendorId, Sim::ProductId, session.shared());
     std::atomic<QThread*> tickThread{nullptr};
     connect(monitor, &CheckDevice::sigFound, monitor, [&tickThread] { tickThread = QThread::currentThread(); });
     QList<bool> told;  // filled in this thread, queued
