@@ -11,6 +11,7 @@
 #include "globalmousehook.h"
 #include "loginfo.h"
 #include "mainwindow.h"
+#include "pointer.h"
 #include "simulatedmouse.h"
 #include "singleinstance.h"
 #include "translation.h"
@@ -69,6 +70,10 @@ int main(int argc, char* argv[])
         options.hid = demoMouse();
     else
         options.hid = hid::createPlatformBackend();
+    std::string why;
+    options.pointer = pointer::createPlatformBackend(why);
+    if (!why.empty())
+        loginfo(QStringLiteral("pointer settings unavailable: ") + QString::fromStdString(why));
 
     GlobalMouseHook* hooks = GlobalMouseHook::instance();
     hooks->installHooks();

@@ -104,6 +104,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
     ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
+    ui->MainSettingPage->setPointerBackend(options.pointer);
     ui->SupportPage->setAccountServer(options.accountServer);
     ui->CloudSyncPage->setAccountServer(options.accountServer);
     connectEverything();

@@ -27,6 +27,9 @@ class QMenu;
 class QPushButton;
 class QThread;
 
+namespace pointer {
+class Backend;
+}
 namespace Ui {
 class MainWindow;
 }
@@ -39,10 +42,12 @@ public:
     // How long quitting waits for the engine to finish what it is writing.
     static constexpr int QuitGraceMs = 2000;
 
-    // What the window is built on: the HID backend (the process's own when null), the pause
-    // after each bulk write, the account server, and how the program ends (tests replace it).
+    // What the window is built on, all chosen by main() (tests give in-memory ones): the HID
+    // backend the engine and the presence monitor talk through, the pointer settings the main
+    // page shows, the pause after each bulk write, the account server, and how the program ends.
     struct Options {
         std::shared_ptr<hid::Backend> hid;
+        std::shared_ptr<pointer::Backend> pointer;  // the system's pointer speed and wheel lines
         std::chrono::milliseconds confirmPause{50};
         QString accountServer;  // the pages, the login dialog and the version query send there
         std::function<void(int)> exit;  // QCoreApplication::exit when empty

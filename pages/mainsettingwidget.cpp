@@ -19,19 +19,6 @@
 
 namespace {
 
-std::shared_ptr<pointer::Backend> pointerBackend()
-{
-    std::shared_ptr<pointer::Backend> backend = pointer::backend();
-    if (backend)
-        return backend;
-    std::string why;
-    backend = pointer::createPlatformBackend(why);
-    if (!why.empty())
-        loginfo(QStringLiteral("pointer settings unavailable: ") + QString::fromStdString(why));
-    pointer::setBackend(backend);
-    return backend;
-}
-
 // Each button's picture: the side buttons have looks of their own.
 QString buttonLook(int button)
 {
@@ -59,7 +46,7 @@ bool isLeftPress(const QEvent* event)
 }  // namespace
 
 MainSettingWidget::MainSettingWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::MainSettingWidget), m_pointer(pointerBackend())
+    : QWidget(parent), ui(new Ui::MainSettingWidget)
 {
     ui->setupUi(this);
 
@@ -101,47 +88,51 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
     ui->Sensor_Slider->installEventFilter(this);
     ui->PointSpeed_Slider->installEventFilter(this);
 
-    // The system's values are only shown: a setting is written when the user moves its control,
-    // never because the page opened (a value read and written back can still differ, after the
-    // control's range has clamped it).
-    const QSignalBlocker speedQuiet(ui->PointSpeed_Slider);
-    const QSignalBlocker linesQuiet(ui->spinBox);
-    int speed = pointer::kDefaultSpeed;
-    if (!m_pointer->speed(speed))
-        loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(m_pointer->error()));
-    ui->PointSpeed_Slider->setValue(speed);
-
-    int lines = pointer::kDefaultWheelLines;
-    if (!m_pointer->wheelLines(lines))
-        loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(m_pointer->error()));
-    if (lines != pointer::kWheelPageScroll) {
-        ui->TrolleySpeed_RadioButton_1->setChecked(true);
-        ui->spinBox->setValue(lines);
-        ui->spinBox->setEnabled(true);
-    } else {
-        ui->TrolleySpeed_RadioButton_2->setChecked(true);
-    }
-
-    // Where the desktop has no such setting for us to change, its own settings govern it: the
-    // control is greyed out and the note says so.
-    const QList<QWidget*> speedControls = {ui->PointSpeed_Slider, ui->Ponit_SpeedLabel_1, ui->Ponit_SpeedLabel_2};
-    const QList<QWidget*> wheelControls
-        = {ui->TrolleySpeed_Label_1, ui->TrolleySpeed_RadioButton_1, ui->TrolleySpeed_RadioButton_2, ui->spinBox};
-    if (!m_pointer->hasSpeed()) {
-        for (QWidget* control : speedControls)
-            control->setEnabled(false);
-    }
-    if (!m_pointer->hasWheelLines()) {
-        for (QWidget* control : wheelControls)
-            control->setEnabled(false);
-    }
-    ui->DesktopSettingsNoteLabel->setVisible(!m_pointer->hasSpeed() || !m_pointer->hasWheelLines());
-
     ui->EnhancePointPrecisionCheckBox->hide();
     ui->EnhancePointPrecisionLabel->hide();
+    setPointerBackend(nullptr);
 }
 
 MainSettingWidget::~MainSettingWidget() { delete ui; }
+
+void MainSettingWidget::setPointerBackend(std::shared_ptr<pointer::Backend> backend)
+{
+    m_pointer = std::move(backend);
+    const bool speedOffered = m_pointer && m_pointer->hasSpeed();
+    const bool linesOffered = m_pointer && m_pointer->hasWheelLines();
+
+    // The system's values are only shown: a setting is written when the user moves its control,
+    // never because the page opened (a value read and written back can still differ, after the
+    // control's range has clamped it).
+    if (m_pointer) {
+        const QSignalBlocker speedQuiet(ui->PointSpeed_Slider);
+        const QSignalBlocker linesQuiet(ui->spinBox);
+        int speed = pointer::kDefaultSpeed;
+        if (!m_pointer->speed(speed))
+            loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(m_pointer->error()));
+        ui->PointSpeed_Slider->setValue(speed);
+
+        int lines = pointer::kDefaultWheelLines;
+        if (!m_pointer->wheelLines(lines))
+            loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(m_pointer->error()));
+        if (lines != pointer::kWheelPageScroll) {
+            ui->TrolleySpeed_RadioButton_1->setChecked(true);
+            ui->spinBox->setValue(lines);
+        } else {
+            ui->TrolleySpeed_RadioButton_2->setChecked(true);
+        }
+    }
+
+    // Where the desktop has no such setting for us to change (or nothing tells the system's
+    // settings yet), its own settings govern it: the control is greyed out and the note says so.
+    for (QWidget* control : QList<QWidget*>{ui->PointSpeed_Slider, ui->Ponit_SpeedLabel_1, ui->Ponit_SpeedLabel_2})
+        control->setEnabled(speedOffered);
+    for (QWidget* control :
+         QList<QWidget*>{ui->TrolleySpeed_Label_1, ui->TrolleySpeed_RadioButton_1, ui->TrolleySpeed_RadioButton_2})
+        control->setEnabled(linesOffered);
+    ui->spinBox->setEnabled(linesOffered && ui->TrolleySpeed_RadioButton_1->isChecked());
+    ui->DesktopSettingsNoteLabel->setVisible(!speedOffered || !linesOffered);
+}
 
 QString MainSettingWidget::buttonStyleSheet(int button, bool original)
 {
@@ -276,13 +267,13 @@ void MainSettingWidget::on_USBReportRate_1000RadioButton_clicked() { emit sig_Ch
 void MainSettingWidget::on_PointSpeed_Slider_valueChanged(int value)
 {
     loginfo(QStringLiteral("SpeedChange"));
-    if (!m_pointer->setSpeed(value))
+    if (m_pointer && !m_pointer->setSpeed(value))
         loginfo(QStringLiteral("pointer speed not set: ") + QString::fromStdString(m_pointer->error()));
 }
 
 void MainSettingWidget::writeWheelLines(int lines)
 {
-    if (!m_pointer->setWheelLines(lines))
+    if (m_pointer && !m_pointer->setWheelLines(lines))
         loginfo(QStringLiteral("wheel lines not set: ") + QString::fromStdString(m_pointer->error()));
 }
 

@@ -1,7 +1,8 @@
 // MainSettingWidget: page 0 of the main window. The seven DPI levels and the USB report rate of
 // the active profile, the mouse with one button per programmable button (each opens the key
 // assignment dialog), the entry to the OLED drawing board, and the system's pointer speed and
-// wheel lines, which the page reads and writes itself through the pointer-settings seam.
+// wheel lines, which the page reads and writes itself through the pointer-settings backend the
+// window hands it.
 //
 // The page never talks to the mouse: it emits what the user changed, and the profile engine's
 // signals refresh it; the main window wires both directions.
@@ -28,10 +29,14 @@ class MainSettingWidget : public QWidget {
     Q_OBJECT
 
 public:
-    // Reads the pointer settings from the process-wide pointer backend; when none is installed
-    // yet, the platform's own (wheel lines kept in the settings file) is installed first.
+    // The pointer controls stay greyed out until setPointerBackend tells the system's settings.
     explicit MainSettingWidget(QWidget* parent = nullptr);
     ~MainSettingWidget() override;
+
+    // Reads the system's pointer speed and wheel lines through `backend` and shows them (nothing
+    // is written back); from then on, moving a control writes its setting there. The controls of
+    // a setting the system lacks are greyed out.
+    void setPointerBackend(std::shared_ptr<pointer::Backend> backend);
 
     // The style sheet of a button's normal (factory function) or highlighted (reassigned) look;
     // empty for an id that is no button (Button::Id).

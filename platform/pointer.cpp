@@ -1,31 +1,11 @@
-// The process-wide pointer-settings backend, and the X11 backend's conversions.
+// The X11 backend's conversions.
 #include "pointer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 #include <numeric>
 
 namespace pointer {
-namespace {
-
-std::mutex g_mutex;
-std::shared_ptr<Backend> g_backend;
-
-}  // namespace
-
-std::shared_ptr<Backend> backend()
-{
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_backend;
-}
-
-void setBackend(std::shared_ptr<Backend> backend)
-{
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_backend = std::move(backend);
-}
-
 namespace x11 {
 namespace {
 

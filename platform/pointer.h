@@ -54,17 +54,12 @@ protected:
     std::string m_error;
 };
 
-// The backend of this system. Never nullptr: where there is no real one it answers the "none"
+// The backend of this system (main() makes it and hands it down). Never nullptr: where there is no real one it answers the "none"
 // backend and puts the reason into `why` (empty otherwise).
 std::unique_ptr<Backend> createPlatformBackend(std::string& why);
 
 // Reads give Windows' defaults, writes fail with `reason` as the error.
 std::unique_ptr<Backend> createUnavailableBackend(const std::string& reason);
-
-// The one backend of the process, set once at start-up (tests install a MemoryBackend); nullptr
-// until someone sets it.
-std::shared_ptr<Backend> backend();
-void setBackend(std::shared_ptr<Backend> backend);
 
 // The X11 backend's conversions, portable so that tests reach them without an X server.
 //

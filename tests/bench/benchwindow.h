@@ -8,6 +8,7 @@
 
 #include "apppaths.h"
 #include "mainwindow.h"
+#include "pointer.h"
 #include "simulatedmousesession.h"
 
 #include <QDir>
@@ -37,6 +38,7 @@ struct BenchWindow {
             prepare();
         MainWindow::Options options;
         options.hid = session.shared();
+        options.pointer = std::make_shared<pointer::MemoryBackend>();
         options.accountServer = accountServer;
         options.scanIntervalMs = 3600 * 1000;
         window = std::make_unique<MainWindow>(options);

@@ -54,8 +54,8 @@ Page makePage(int speed = 8, int wheelLines = 3)
 {
     Page page;
     page.system = std::make_shared<pointer::MemoryBackend>(speed, wheelLines);
-    pointer::setBackend(page.system);
     page.widget = std::make_unique<MainSettingWidget>();
+    page.widget->setPointerBackend(page.system);
     page.widget->show();
     return page;
 }
@@ -79,8 +79,6 @@ void hover(QWidget* widget, QEvent::Type type)
 class TestMainSettings : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { pointer::setBackend(nullptr); }
-
     void construction_data();
     void construction();
     void dpiRelease_data();
@@ -336,6 +334,7 @@ void TestMainSettings::settingsTheDesktopLacks_data()
     QTest::newRow("both") << true << true;
     QTest::newRow("no wheel lines (X)") << true << false;
     QTest::newRow("neither (Wayland)") << false << false;
+    QTest::newRow("no backend given yet") << false << false;
 }
 
 void TestMainSettings::settingsTheDesktopLacks()
@@ -345,8 +344,9 @@ void TestMainSettings::settingsTheDesktopLacks()
     auto system = std::make_shared<pointer::MemoryBackend>();
     system->withoutSpeed = !speed;
     system->withoutWheelLines = !wheelLines;
-    pointer::setBackend(system);
     MainSettingWidget widget;
+    if (QTest::currentDataTag() != QLatin1String("no backend given yet"))
+        widget.setPointerBackend(system);
     widget.show();
     QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
     for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})

@@ -10,6 +10,7 @@
 #include "oledframe.h"
 #include "operatetoken.h"
 #include "pcactionstore.h"
+#include "pointer.h"
 #include "simulatedmousesession.h"
 #include "serverprocess.h"
 #include "wholefile.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -84,6 +86,7 @@ private slots:
     void startWithTheMousePresent();
     void deviceReports();
     void failedConnectKeepsTheDialog();
+    void systemPointerSpeedShown();
     void profileButtons();
     void bottomRowPerPage_data();
     void bottomRowPerPage();
@@ -141,6 +144,7 @@ std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds
 {
     MainWindow::Options options;
     options.hid = m_session->shared();
+    options.pointer = std::make_shared<pointer::MemoryBackend>(13);
     options.confirmPause = pause;
     options.accountServer = server;  // by default nothing answers there
     options.exit = [this](int code) { m_exits << code; };
@@ -209,6 +213,12 @@ void TestMainWindow::failedConnectKeepsTheDialog()
     QTRY_COMPARE(connected.size(), before + 1);
     QCOMPARE(connected.last().first().toBool(), false);
     QVERIFY(window->deviceDialog()->isVisible());
+}
+
+void TestMainWindow::systemPointerSpeedShown()
+{
+    auto window = makeWindow();
+    QCOMPARE(childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider")->value(), 13);
 }
 
 void TestMainWindow::profileButtons()
