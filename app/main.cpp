@@ -19,9 +19,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QList>
 #include <QLoggingCategory>
-#include <QMap>
 
 #ifndef ZR540_ACCOUNT_SERVER
 #error "ZR540_ACCOUNT_SERVER (the account server's base address) is set by the build"
@@ -58,7 +56,6 @@ int main(int argc, char* argv[])
         return -1;
     }
 
-    qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
     AppPaths::resolveDataRoot();
     // Saves a crash cut short leave their scratch files behind (the files themselves are whole).
     removeUnfinishedWrites(AppPaths::dataRoot());

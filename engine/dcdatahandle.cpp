@@ -43,6 +43,7 @@ DCDataHandle::DCDataHandle(std::shared_ptr<hid::Backend> hid, std::chrono::milli
     : macroAddressMap(macroAddresses()), m_hid(std::move(hid)), m_confirmPause(confirmPause),
       localProfile(WholeStruct::initial()), mouseProfile(DeviceProfileBlock::initial())
 {
+    // The one registration: sig_SetLightParameterOnPage carries it out of the engine's thread.
     qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
 }
 

@@ -17,7 +17,6 @@ int main(int argc, char* argv[])
     SingleInstance guard(QStringLiteral("ZR540-bench-%1").arg(QCoreApplication::applicationPid()));
     if (guard.isRunning())
         return 1;
-    qRegisterMetaType<QMap<int, QList<int>>>("QMap<int,QList<int> >");
     BenchWindow bench(QStringLiteral("http://127.0.0.1:9"), [&app] {
         QFontDatabase::addApplicationFont(AppPaths::fontFile());
         QFile style(QStringLiteral(":/style/zr540.qss"));
