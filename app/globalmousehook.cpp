@@ -9,14 +9,9 @@
 #include <QKeyEvent>
 #include <QSocketNotifier>
 
-GlobalMouseHook* GlobalMouseHook::instance()
-{
-    static GlobalMouseHook* hook = new GlobalMouseHook;  // lives as long as the process
-    return hook;
-}
+GlobalMouseHook::GlobalMouseHook(QObject* parent) : QObject(parent) {}
 
-GlobalMouseHook::GlobalMouseHook() = default;
-GlobalMouseHook::~GlobalMouseHook() = default;
+GlobalMouseHook::~GlobalMouseHook() { removeHooks(); }
 
 bool GlobalMouseHook::installHooks()
 {

@@ -1,5 +1,6 @@
 // GlobalMouseHook: the system-wide keyboard and mouse hooks that carry out the PC-side button
-// functions. The program installs them once at start and removes them when its event loop ends.
+// functions. main() makes the one object, installs the hooks at start, hands the object to the
+// window and removes the hooks when its event loop ends (destroying the object removes them too).
 // The backend is the platform's (platform/hooks.h); where there is none (no X display, Wayland
 // without one, another system), installing reports false and the program runs on without the
 // PC-side functions.
@@ -27,7 +28,7 @@ class QSocketNotifier;
 class GlobalMouseHook : public QObject {
     Q_OBJECT
 public:
-    static GlobalMouseHook* instance();
+    explicit GlobalMouseHook(QObject* parent = nullptr);
     ~GlobalMouseHook() override;
 
     bool installHooks();
@@ -59,7 +60,6 @@ signals:
     void sig_mouseHookParam(DWORD param);
 
 private:
-    GlobalMouseHook();
     void watchButtons();
     void processPending();
 

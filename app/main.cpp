@@ -1,4 +1,6 @@
 // The program: one instance per user, the application font, the hooks, the window, the event loop.
+// Every backend is chosen here and nowhere else (the HID backend, the pointer settings, the hooks,
+// the account server) and handed to the window, which passes each on to whoever uses it.
 //
 //   zr540              the mouse through the platform's HID backend
 //   zr540 --simulate   demo mode: a simulated mouse whose memory is kept in the data root, so a
@@ -72,8 +74,9 @@ int main(int argc, char* argv[])
     if (!why.empty())
         loginfo(QStringLiteral("pointer settings unavailable: ") + QString::fromStdString(why));
 
-    GlobalMouseHook* hooks = GlobalMouseHook::instance();
-    hooks->installHooks();
+    GlobalMouseHook hooks;
+    hooks.installHooks();
+    options.hooks = &hooks;
     int result = 0;
     {
         MainWindow window(options);
@@ -81,7 +84,7 @@ int main(int argc, char* argv[])
         QObject::connect(&window, &MainWindow::QuitTheApplication, &app, &QApplication::quit);
         QObject::connect(&guard, &SingleInstance::messageReceived, &window, &MainWindow::slotMessageReceived);
         result = QApplication::exec();
-        hooks->removeHooks();
+        hooks.removeHooks();
     }
     return result;
 }

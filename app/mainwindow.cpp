@@ -79,7 +79,8 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("ZR540"));
     createTray();
-    connect(GlobalMouseHook::instance(), &GlobalMouseHook::sig_mouseHookParam, this, &MainWindow::slot_mouseHook);
+    if (options.hooks)
+        connect(options.hooks, &GlobalMouseHook::sig_mouseHookParam, this, &MainWindow::slot_mouseHook);
     startEngine();
     startMonitor();
 
@@ -221,12 +222,14 @@ void MainWindow::connectEverything()
     connect(ui->MacroEditPage, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
     connect(cloudPage, &CloudSyncWidget::sig_loadMacroFile, ui->MacroEditPage, &MacroEditWidget::reLoadMacroNamelist);
     // While the macro editor records, a held key must not repeat into the recording.
-    connect(ui->MacroEditPage, &MacroEditWidget::sig_Recording, this, [](bool recording) {
-        if (recording)
-            GlobalMouseHook::instance()->setRepeatSuppression();
-        else
-            GlobalMouseHook::instance()->clearRepeatSuppression();
-    });
+    if (GlobalMouseHook* hooks = options.hooks) {
+        connect(ui->MacroEditPage, &MacroEditWidget::sig_Recording, hooks, [hooks](bool recording) {
+            if (recording)
+                hooks->setRepeatSuppression();
+            else
+                hooks->clearRepeatSuppression();
+        });
+    }
 }
 
 QList<QPushButton*> MainWindow::tabButtons() const

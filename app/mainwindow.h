@@ -53,6 +53,7 @@ public:
         std::function<void(int)> exit;  // QCoreApplication::exit when empty
         int scanIntervalMs = 3000;  // how often the presence monitor looks for the mouse
         std::function<bool()> trayAvailable;  // QSystemTrayIcon::isSystemTrayAvailable when empty
+        GlobalMouseHook* hooks = nullptr;  // the system-wide hooks; outlives the window
     };
 
     explicit MainWindow(Options options, QWidget* parent = nullptr);

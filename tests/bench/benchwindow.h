@@ -3,7 +3,7 @@
 // macro file. The account server is one where nothing answers unless the benchmark names its own,
 // and the presence monitor scans once an hour unless asked otherwise, so its first report does
 // not reconnect in the middle of what is measured. `prepare` runs in the data folder before the
-// window is built (a stored log-in, say).
+// window is built (a stored log-in, say); `hooks` are the program's hooks when the benchmark has them.
 #pragma once
 
 #include "apppaths.h"
@@ -23,7 +23,7 @@ struct BenchWindow {
     std::unique_ptr<MainWindow> window;
 
     explicit BenchWindow(const QString& accountServer = QStringLiteral("http://127.0.0.1:9"),
-                         const std::function<void()>& prepare = {})
+                         const std::function<void()>& prepare = {}, GlobalMouseHook* hooks = nullptr)
     {
         AppPaths::setDataRoot(root.path());
         QDir().mkpath(AppPaths::localFileDir());
@@ -41,6 +41,7 @@ struct BenchWindow {
         options.pointer = std::make_shared<pointer::MemoryBackend>();
         options.accountServer = accountServer;
         options.scanIntervalMs = 3600 * 1000;
+        options.hooks = hooks;
         window = std::make_unique<MainWindow>(options);
     }
 };

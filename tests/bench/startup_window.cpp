@@ -17,17 +17,18 @@ int main(int argc, char* argv[])
     SingleInstance guard(QStringLiteral("ZR540-bench-%1").arg(QCoreApplication::applicationPid()));
     if (guard.isRunning())
         return 1;
-    BenchWindow bench(QStringLiteral("http://127.0.0.1:9"), [&app] {
+    GlobalMouseHook hooks;
+    BenchWindow bench(QStringLiteral("http://127.0.0.1:9"), [&app, &hooks] {
         QFontDatabase::addApplicationFont(AppPaths::fontFile());
         QFile style(QStringLiteral(":/style/zr540.qss"));
         if (style.open(QIODevice::ReadOnly))
             app.setStyleSheet(QString::fromUtf8(style.readAll()));
-        GlobalMouseHook::instance()->installHooks();
-    });
+        hooks.installHooks();
+    }, &hooks);
     FirstFrame firstFrame;
     bench.window->centralWidget()->installEventFilter(&firstFrame);
     bench.window->show();
     const int result = QApplication::exec();
-    GlobalMouseHook::instance()->removeHooks();
+    hooks.removeHooks();
     return result;
 }

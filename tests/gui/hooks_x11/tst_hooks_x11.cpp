@@ -70,6 +70,7 @@ private:
     QString m_target;
     QStringList m_opened;
     EventWindow* m_window = nullptr;
+    GlobalMouseHook m_hook;
 };
 
 bool TestHooksX11::xdotool(const QStringList& arguments)
@@ -111,7 +112,7 @@ void TestHooksX11::initTestCase()
     actions.openUrl = [this](const QUrl& url) { m_opened << url.toLocalFile(); return true; };
     actions.playSound = [this](const QString& f) { m_opened << f; return true; };
     actions.startProgram = [this](const QString& f) { m_opened << f; return true; };
-    GlobalMouseHook::instance()->setActionRunner(PcActionRunner(actions));
+    m_hook.setActionRunner(PcActionRunner(actions));
 
     m_window = new EventWindow;
     m_window->setGeometry(0, 0, 400, 300);
@@ -129,7 +130,7 @@ void TestHooksX11::init()
 
 void TestHooksX11::cleanup()
 {
-    GlobalMouseHook::instance()->removeHooks();
+    m_hook.removeHooks();
     // Nothing left over for the next case: late events land here, not in its record.
     QVERIFY(leftClickArrived());
 }
@@ -137,9 +138,8 @@ void TestHooksX11::cleanup()
 void TestHooksX11::middleClickRunsTheFunctionAndNeverReachesTheWindow()
 {
     setFunction(5, m_target);
-    GlobalMouseHook* hook = GlobalMouseHook::instance();
-    QVERIFY(hook->installHooks());
-    QSignalSpy params(hook, &GlobalMouseHook::sig_mouseHookParam);
+    QVERIFY(m_hook.installHooks());
+    QSignalSpy params(&m_hook, &GlobalMouseHook::sig_mouseHookParam);
     LogCapture log;
 
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("2")}));
@@ -159,8 +159,7 @@ void TestHooksX11::middleClickRunsTheFunctionAndNeverReachesTheWindow()
 void TestHooksX11::wheelForwardWithAFunctionOnlyOnWheelBackPasses()
 {
     setFunction(10, m_target);
-    GlobalMouseHook* hook = GlobalMouseHook::instance();
-    QVERIFY(hook->installHooks());
+    QVERIFY(m_hook.installHooks());
 
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("4")}));
     QTRY_COMPARE(m_window->events, QStringList{QStringLiteral("wheel +")});
@@ -199,12 +198,11 @@ void TestHooksX11::afterTheFileIsDeletedEveryPressPasses()
 {
     setFunction(5, m_target);
     setFunction(9, m_target);
-    GlobalMouseHook* hook = GlobalMouseHook::instance();
-    QVERIFY(hook->installHooks());
-    QCOMPARE(hook->table()->activeButtons(), (std::vector<int>{5, 9}));
+    QVERIFY(m_hook.installHooks());
+    QCOMPARE(m_hook.table()->activeButtons(), (std::vector<int>{5, 9}));
 
     QVERIFY(PcActionStore::deleteHighestFile());
-    QTRY_COMPARE(hook->table()->activeButtons(), std::vector<int>());
+    QTRY_COMPARE(m_hook.table()->activeButtons(), std::vector<int>());
 
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("2")}));
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("4")}));
@@ -213,7 +211,7 @@ void TestHooksX11::afterTheFileIsDeletedEveryPressPasses()
 
     // And a function set again is taken again, without reinstalling.
     setFunction(5, m_target);
-    QTRY_COMPARE(hook->table()->activeButtons(), std::vector<int>{5});
+    QTRY_COMPARE(m_hook.table()->activeButtons(), std::vector<int>{5});
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("2")}));
     QTRY_COMPARE(m_opened, QStringList{m_target});
 }

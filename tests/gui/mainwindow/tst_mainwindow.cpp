@@ -5,6 +5,7 @@
 
 #include "apppaths.h"
 #include "dcdatahandle.h"
+#include "globalmousehook.h"
 #include "mainwindow.h"
 #include "needdevicedialog.h"
 #include "oledframe.h"
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<SimulatedMouseSession> m_session;
     QList<int> m_exits;
     bool m_tray = true;  // what the desktop answers when asked for a tray
+    GlobalMouseHook m_hooks;  // never installed
 };
 
 void TestMainWindow::init()
@@ -150,6 +152,7 @@ std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds
     options.exit = [this](int code) { m_exits << code; };
     options.scanIntervalMs = scanIntervalMs;
     options.trayAvailable = [this] { return m_tray; };
+    options.hooks = &m_hooks;
     auto window = std::make_unique<MainWindow>(options);
     window->show();
     return window;
@@ -505,11 +508,13 @@ void TestMainWindow::recordedMacroReachesTheMouse()
     QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(0)).center());
     auto* record = page->findChild<QPushButton*>(QStringLiteral("StartRecordButton"));
     QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
+    QVERIFY(m_hooks.repeatSuppression());  // a held key does not repeat into the recording
     for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QKeyEvent key(type, Qt::Key_unknown, Qt::NoModifier, 0, 0x61, 0);  // the X keysym of "a"
         QApplication::sendEvent(page, &key);
     }
     QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
+    QVERIFY(!m_hooks.repeatSuppression());
 
     QTest::mouseClick(window->form()->MainSettingButton, Qt::LeftButton);
     onNextModal([](QWidget* dialog) {

@@ -151,10 +151,10 @@ void TestHooks::keyRepeatFilter()
 
 void TestHooks::repeatSuppressionOfTheHook()
 {
-    GlobalMouseHook* hook = GlobalMouseHook::instance();
-    hook->setRepeatSuppression();
-    QVERIFY(!hook->onKeyboardMessage(0x51, 0x100));
-    QVERIFY(hook->onKeyboardMessage(0x51, 0x100));
+    GlobalMouseHook hook;
+    hook.setRepeatSuppression();
+    QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
+    QVERIFY(hook.onKeyboardMessage(0x51, 0x100));
 
     // The program's own windows: a repeated key event never arrives, a first press does.
     struct Keys : QObject {
@@ -170,8 +170,8 @@ void TestHooks::repeatSuppressionOfTheHook()
     QCoreApplication::sendEvent(&keys, &repeated);
     QCoreApplication::sendEvent(&keys, &first);
     QCOMPARE(keys.presses, 1);
-    hook->clearRepeatSuppression();
-    QVERIFY(!hook->onKeyboardMessage(0x51, 0x100));
+    hook.clearRepeatSuppression();
+    QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
     QCoreApplication::sendEvent(&keys, &repeated);
     QCOMPARE(keys.presses, 2);
 }
@@ -253,14 +253,13 @@ void TestHooks::noBackendIsLoggedOnce()
     const QByteArray display = qgetenv("DISPLAY");
     qunsetenv("DISPLAY");
     LogCapture log;
-    GlobalMouseHook* hook = GlobalMouseHook::instance();
-    const bool first = hook->installHooks(), second = hook->installHooks();
+    GlobalMouseHook hook;
+    const bool first = hook.installHooks(), second = hook.installHooks();
     if (!display.isNull())
         qputenv("DISPLAY", display);
-    QVERIFY(!first && !second && !hook->installed());
+    QVERIFY(!first && !second && !hook.installed());
     QCOMPARE(log.lines().filter(QStringLiteral("installHooks")).size(), 1);
-    QVERIFY(!hook->onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
-    hook->removeHooks();
+    QVERIFY(!hook.onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
 }
 
 QTEST_GUILESS_MAIN(TestHooks)
