@@ -26,7 +26,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QThread>
 
 const QString MainWindow::SoftwareVersion = QStringLiteral("0.9.001540.0424");
 
@@ -63,13 +62,11 @@ const char* const AccentButtonStyle =
     "QPushButton{border:1px solid #40C5DD;background:rgba(64,197,221,0.1);color:#FFFFFF;font-family:\"微软雅黑\";}"
     "QPushButton:hover{background:rgba(64,197,221,0.3);}";
 
-void stopThread(QThread* thread, int waitMs)
+template <class T>
+void stopWorker(WorkerThread<T>& worker)
 {
-    if (!thread)
-        return;
-    thread->quit();
-    if (!thread->wait(static_cast<unsigned long>(waitMs)))
-        loginfo(QStringLiteral("a worker thread did not stop within %1 ms").arg(waitMs));
+    if (!worker.stop(MainWindow::QuitGraceMs))
+        loginfo(QStringLiteral("a worker thread did not stop within %1 ms").arg(MainWindow::QuitGraceMs));
 }
 }  // namespace
 
@@ -123,19 +120,16 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     checkTokenIsExit();
     // Only now that every connection stands: the engine's answers (which profile the mouse holds)
     // must find their receivers.
-    engine->requestConnect();
+    engine->get()->requestConnect();
 }
 
 MainWindow::~MainWindow()
 {
     // The workers go first, each after its thread has stopped; the engine last, so a write in
     // progress may finish.
-    stopThread(monitorThread, QuitGraceMs);
-    delete monitor;
-    stopThread(versionThread, QuitGraceMs);
-    delete versionQuery;
-    stopThread(engineThread, QuitGraceMs);
-    delete engine;
+    monitor.reset();
+    versionQuery.reset();
+    engine.reset();
     if (busy)
         QApplication::restoreOverrideCursor();  // the cursor is the application's, not ours
     delete ui;
@@ -160,32 +154,24 @@ void MainWindow::createTray()
 
 void MainWindow::startEngine()
 {
-    engine = new DCDataHandle(options.hid, options.confirmPause);
-    engineThread = new QThread(this);
-    engine->moveToThread(engineThread);
-    engineThread->start(QThread::InheritPriority);
-    connect(engine, &DCDataHandle::sig_Connected, this, &MainWindow::engineConnected);
-    connect(engine, &DCDataHandle::sig_Busy, this, &MainWindow::setBusy);
+    engine = std::make_unique<WorkerThread<DCDataHandle>>(new DCDataHandle(options.hid, options.confirmPause));
+    connect(engine->get(), &DCDataHandle::sig_Connected, this, &MainWindow::engineConnected);
+    connect(engine->get(), &DCDataHandle::sig_Busy, this, &MainWindow::setBusy);
 }
 
 void MainWindow::startMonitor()
 {
-    monitor = new CheckDevice(MouseProtocol::VendorId, MouseProtocol::ProductId, options.hid, options.scanIntervalMs);
-    monitorThread = new QThread(this);
-    monitor->moveToThread(monitorThread);
-    monitorThread->start(QThread::InheritPriority);
-    connect(monitor, &CheckDevice::sigFound, this, &MainWindow::slot_WarningDeviceNotInsert);
+    monitor = std::make_unique<WorkerThread<CheckDevice>>(
+        new CheckDevice(MouseProtocol::VendorId, MouseProtocol::ProductId, options.hid, options.scanIntervalMs));
+    connect(monitor->get(), &CheckDevice::sigFound, this, &MainWindow::slot_WarningDeviceNotInsert);
 }
 
 void MainWindow::startVersionQuery()
 {
-    versionQuery = new LastVersion(nullptr, options.accountServer);
-    versionThread = new QThread(this);
-    versionQuery->moveToThread(versionThread);
-    versionThread->start(QThread::InheritPriority);
-    connect(this, &MainWindow::sig_CheckLastSoftwareVersion, versionQuery, &LastVersion::KvLastSoftwareVersionJson,
-            Qt::QueuedConnection);
-    connect(versionQuery, &LastVersion::sigLastVersionRet, this, &MainWindow::slot_LastVersionRet, Qt::QueuedConnection);
+    versionQuery = std::make_unique<WorkerThread<LastVersion>>(new LastVersion(nullptr, options.accountServer));
+    connect(this, &MainWindow::sig_CheckLastSoftwareVersion, versionQuery->get(),
+            &LastVersion::KvLastSoftwareVersionJson, Qt::QueuedConnection);
+    connect(versionQuery->get(), &LastVersion::sigLastVersionRet, this, &MainWindow::slot_LastVersionRet, Qt::QueuedConnection);
 }
 
 // The wiring between the window, the engine and the pages, in this order.
@@ -202,21 +188,21 @@ void MainWindow::connectEverything()
     connect(mainPage, &MainSettingWidget::sig_showKeySettingDialog, this, &MainWindow::slot_showKeySettingDialog);
     connect(cloudPage, &CloudSyncWidget::sig_ShowWarningDialogOnCloudSyncWidget, this,
             &MainWindow::slot_showWarningDialog);
-    connect(engine, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
-    connect(engine, &DCDataHandle::sig_VersionNumber, supportPage, &SupportWidget::setVersionNumber);
-    connect(engine, &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
-    connect(engine, &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
-    connect(engine, &DCDataHandle::sig_SetLightParameterOnPage, lightPage, &LightSettingWidget::slot_SetLightParameter);
-    connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, engine, &DCDataHandle::slot_setDPIValueOnMouse);
-    connect(lightPage, &LightSettingWidget::sig_MouseColor, engine, &DCDataHandle::slot_SetMouseColor);
-    connect(lightPage, &LightSettingWidget::sig_MouseLightMode, engine, &DCDataHandle::slot_setMouseLightMode);
-    connect(lightPage, &LightSettingWidget::sig_MouseContinueLightDegree, engine,
+    connect(engine->get(), &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
+    connect(engine->get(), &DCDataHandle::sig_VersionNumber, supportPage, &SupportWidget::setVersionNumber);
+    connect(engine->get(), &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
+    connect(engine->get(), &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
+    connect(engine->get(), &DCDataHandle::sig_SetLightParameterOnPage, lightPage, &LightSettingWidget::slot_SetLightParameter);
+    connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, engine->get(), &DCDataHandle::slot_setDPIValueOnMouse);
+    connect(lightPage, &LightSettingWidget::sig_MouseColor, engine->get(), &DCDataHandle::slot_SetMouseColor);
+    connect(lightPage, &LightSettingWidget::sig_MouseLightMode, engine->get(), &DCDataHandle::slot_setMouseLightMode);
+    connect(lightPage, &LightSettingWidget::sig_MouseContinueLightDegree, engine->get(),
             &DCDataHandle::slot_MouseContinueLightDegree);
-    connect(this, &MainWindow::sigChangeConfigFile, engine, &DCDataHandle::slot_LoadLocalConfigFile);
-    connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, engine, &DCDataHandle::slot_ChangeUsbReportRate);
-    connect(lightPage, &LightSettingWidget::sig_MouseBreathSpeed, engine, &DCDataHandle::slot_MouseBreathSpeed);
-    connect(engine, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
-    connect(engine, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
+    connect(this, &MainWindow::sigChangeConfigFile, engine->get(), &DCDataHandle::slot_LoadLocalConfigFile);
+    connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, engine->get(), &DCDataHandle::slot_ChangeUsbReportRate);
+    connect(lightPage, &LightSettingWidget::sig_MouseBreathSpeed, engine->get(), &DCDataHandle::slot_MouseBreathSpeed);
+    connect(engine->get(), &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
+    connect(engine->get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
     connect(cloudPage, &CloudSyncWidget::sig_LoadConfigFile, this, &MainWindow::SetCurrentConfigureButton);
     connect(ui->MacroEditPage, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
@@ -401,7 +387,7 @@ void MainWindow::showDrawBorder()
     auto* dialog = new DrawDialog(this);
     placeOverWindow(dialog);
     // The dialog has saved the picture when it asks; the engine packs and sends it.
-    connect(dialog, &DrawDialog::sig_SetImageOnMouse, engine, &DCDataHandle::slot_WriteImageToMouse,
+    connect(dialog, &DrawDialog::sig_SetImageOnMouse, engine->get(), &DCDataHandle::slot_WriteImageToMouse,
             Qt::QueuedConnection);
     dialog->exec();
     delete dialog;
@@ -413,11 +399,11 @@ void MainWindow::slot_showKeySettingDialog(int changedKey)
     placeOverWindow(dialog);
     dialog->setChangedKey(changedKey);
     // The engine lives in its own thread: every assignment is queued to it.
-    connect(dialog, &KeySettingDialog::sig_ButtonChangeToKey, engine, &DCDataHandle::slot_ChangeButtonToKey,
+    connect(dialog, &KeySettingDialog::sig_ButtonChangeToKey, engine->get(), &DCDataHandle::slot_ChangeButtonToKey,
             Qt::QueuedConnection);
-    connect(dialog, &KeySettingDialog::sig_WriteSingleMacro, engine, &DCDataHandle::slot_WriteSingleMacro,
+    connect(dialog, &KeySettingDialog::sig_WriteSingleMacro, engine->get(), &DCDataHandle::slot_WriteSingleMacro,
             Qt::QueuedConnection);
-    connect(dialog, &KeySettingDialog::sig_WriteListMacro, engine, &DCDataHandle::slot_WriteListMacro,
+    connect(dialog, &KeySettingDialog::sig_WriteListMacro, engine->get(), &DCDataHandle::slot_WriteListMacro,
             Qt::QueuedConnection);
     dialog->exec();
     delete dialog;
@@ -468,7 +454,7 @@ void MainWindow::slot_quitUser()
 void MainWindow::slot_ResetMouseToOriginal()
 {
     loginfo(QStringLiteral("ResetMouse"));
-    engine->requestReset();
+    engine->get()->requestReset();
     PcActionStore::deleteHighestFile();
 }
 
@@ -482,7 +468,7 @@ void MainWindow::slot_WarningDeviceNotInsert(bool isfind)
         needDeviceDialog->slot_hide(false);
         return;
     }
-    engine->requestConnect();  // the dialog goes once the engine has opened the mouse
+    engine->get()->requestConnect();  // the dialog goes once the engine has opened the mouse
     emit sig_CheckLastSoftwareVersion(QStringLiteral("zr540"));
 }
 
@@ -527,9 +513,9 @@ void MainWindow::quitProgram()
         return;
     quitting = true;
     trayIcon->hide();
-    stopThread(monitorThread, QuitGraceMs);
-    stopThread(versionThread, QuitGraceMs);
-    stopThread(engineThread, QuitGraceMs);
+    stopWorker(*monitor);
+    stopWorker(*versionQuery);
+    stopWorker(*engine);
     if (busy)
         setBusy(false);
     if (options.exit)

@@ -10,6 +10,7 @@
 #include "globalmousehook.h"
 #include "hid.h"
 #include "operatetoken.h"
+#include "workerthread.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -25,7 +26,6 @@ class NeedDeviceDialog;
 class QAction;
 class QMenu;
 class QPushButton;
-class QThread;
 
 namespace pointer {
 class Backend;
@@ -62,7 +62,7 @@ public:
     Ui::MainWindow* form() const { return ui; }
     NeedDeviceDialog* deviceDialog() const { return needDeviceDialog; }
     QSystemTrayIcon* tray() const { return trayIcon; }
-    DCDataHandle* profileEngine() const { return engine; }
+    DCDataHandle* profileEngine() const { return engine->get(); }
     int currentConfigureButton() const { return currentConfigure; }
     bool isLoggedIn() const { return loggedIn != 0; }
     QString updateAddress() const { return updatePath; }
@@ -130,14 +130,11 @@ private:
 
     Options options;
     Ui::MainWindow* ui;
-    DCDataHandle* engine = nullptr;
-    QThread* engineThread = nullptr;
-    LastVersion* versionQuery = nullptr;
-    QThread* versionThread = nullptr;
+    std::unique_ptr<WorkerThread<DCDataHandle>> engine;
+    std::unique_ptr<WorkerThread<LastVersion>> versionQuery;
     QString version;
     int loggedIn = 0;
-    CheckDevice* monitor = nullptr;
-    QThread* monitorThread = nullptr;
+    std::unique_ptr<WorkerThread<CheckDevice>> monitor;
     OperateToken identity;
     NeedDeviceDialog* needDeviceDialog = nullptr;
     int currentConfigure = 1;
