@@ -14,6 +14,7 @@
 namespace hid {
 namespace {
 
+// Per thread and shared by every backend object because errno is: lastError() mirrors it.
 thread_local std::uint32_t t_lastError = 0;
 
 // The report length travels in the size field of the ioctl number, which holds 14 bits.

@@ -19,6 +19,7 @@ extern "C" {
 namespace hid {
 namespace {
 
+// Per thread and shared by every backend object because GetLastError is: lastError() mirrors it.
 thread_local std::uint32_t t_lastError = 0;
 
 constexpr DWORD ReadWriteAccess = FILE_GENERIC_READ | FILE_GENERIC_WRITE;

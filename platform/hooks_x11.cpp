@@ -30,6 +30,7 @@ namespace {
 
 // Xlib reports failed requests to one process-wide handler; grabbing swaps ours in for the
 // duration of one round trip and puts the previous handler back.
+// Process-wide because Xlib's error handler takes no argument to carry it elsewhere.
 int g_trappedError = 0;
 int trapError(Display*, XErrorEvent* event)
 {

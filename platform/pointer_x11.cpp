@@ -23,6 +23,7 @@ namespace {
 
 // Xlib reports failed requests to one process-wide handler; a request of ours swaps this one in
 // for one round trip, so a pointer unplugged meanwhile does not end the program.
+// Process-wide because Xlib's error handler takes no argument to carry it elsewhere.
 int g_trappedError = 0;
 int trapError(Display*, XErrorEvent* event)
 {

@@ -5,8 +5,6 @@
 namespace hid {
 namespace {
 
-thread_local std::uint32_t t_lastError = 0;
-
 Caps vendorCaps(std::uint16_t featureLength)
 {
     Caps caps;
@@ -242,11 +240,16 @@ void SimulatedMouse::close(Handle handle)
 
 bool SimulatedMouse::fail(std::uint32_t error)
 {
-    t_lastError = error;
+    m_lastErrors[std::this_thread::get_id()] = error;
     return false;
 }
 
-std::uint32_t SimulatedMouse::lastError() const { return t_lastError; }
+std::uint32_t SimulatedMouse::lastError() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_lastErrors.find(std::this_thread::get_id());
+    return it == m_lastErrors.end() ? 0 : it->second;
+}
 
 const SimulatedMouse::Collection* SimulatedMouse::collectionOf(Handle handle, Access needed, bool transfer)
 {

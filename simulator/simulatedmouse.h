@@ -33,6 +33,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace hid {
@@ -189,6 +190,7 @@ private:
     std::function<void(std::vector<std::uint8_t>&)> m_garble;
     int m_garbleSkip = 0;
     std::vector<LogEntry> m_log;
+    std::map<std::thread::id, std::uint32_t> m_lastErrors;  // of each calling thread, as the system keeps it
 };
 
 }  // namespace hid
