@@ -146,8 +146,8 @@ std::unique_ptr<CloudSyncWidget> TestAccountPages::cloudPage(const QString& serv
     auto page = std::make_unique<CloudSyncWidget>();
     page->setAccountServer(server);
     // The real server's steps never time out within a test's waits: a transfer with it ends by its answers.
-    page->setTimeouts(server == m_silent.url() ? CloudSyncWidget::Timeouts{1000, 1000, 1000}
-                                               : CloudSyncWidget::Timeouts{600000, 600000, 600000});
+    page->setTimeouts(server == m_silent.url() ? CloudTransfer::Timeouts{1000, 1000, 1000}
+                                               : CloudTransfer::Timeouts{600000, 600000, 600000});
     return page;
 }
 
@@ -390,7 +390,7 @@ void TestAccountPages::downloadFailures()
     QSignalSpy selected(page.get(), &CloudSyncWidget::sig_LoadConfigFile);
     page->slot_startToDownLoadFiles();
     if (forged)  // the answer the silent server never gives
-        QMetaObject::invokeMethod(page.get(), "slot_getDownLoadFilePathResult", Q_ARG(int, 0), Q_ARG(QString, QString()),
+        QMetaObject::invokeMethod(page->transfer(), "slot_getDownLoadFilePathResult", Q_ARG(int, 0), Q_ARG(QString, QString()),
                                   Q_ARG(QString, kind));
     QTRY_VERIFY_WITH_TIMEOUT(!page->isTransferring(), 60000);
     QCOMPARE(ints(shown), warnings);

@@ -1,40 +1,33 @@
-// CloudSyncWidget: the cloud page of a logged-in user. It shows the nickname, changes the password,
-// and keeps the two data folders (profiles and macros) on the account server, each as one zip
-// archive: uploading replaces what the server holds, downloading unpacks the server's copy over
-// the local folders.
+// CloudTransfer: keeps the two data folders (profiles and macros) on the account server, each as
+// one zip archive: uploading replaces what the server holds, downloading unpacks the server's copy
+// over the local folders. The cloud page shows what it does; it needs no window.
 //
-// The requests run in four worker threads (one per request object); the downloader works in the
-// GUI thread. Nothing here waits: an upload and a download are chains of steps, each started by
-// the answer to the one before. A step that gets no answer in time ends the chain with a failure
-// message, and every transfer ends with its buttons enabled again. One transfer at a time: the
-// buttons are disabled while one runs.
+// The requests run in three worker threads (one per request object); the downloader works in the
+// thread of this object. Nothing here waits: an upload and a download are chains of steps, each
+// started by the answer to the one before. A step that gets no answer in time ends the chain with
+// a failure message. One transfer at a time.
 //
 // Upload: profile archive, its save record, macro archive, its save record; Warning::UploadDone
 // once both records are confirmed, Warning::UploadFailed once at the first failure.
 // Download, in two passes (profiles, then macros): ask for the address, fetch the archive, unpack
 // it with SafeArchive. Each pass ends with "installed" (Warning::ProfileDownloadDone,
 // MacroDownloadDone) or "failed" (ProfileDownloadFailed, MacroDownloadFailed); an archive that
-// unpacked makes the window select profile 1.
+// unpacked asks for profile 1 to be loaded.
 #pragma once
 
 #include "workerthread.h"
 
+#include <QObject>
 #include <QString>
-#include <QWidget>
 #include <memory>
 
 class FileDownloader;
 class GetDownLoadFilePath;
 class QTimer;
 class SaveConfigInfo;
-class UpdatePasswdAccount;
 class UploadFile;
 
-namespace Ui {
-class CloudSyncWidget;
-}
-
-class CloudSyncWidget : public QWidget {
+class CloudTransfer : public QObject {
     Q_OBJECT
 public:
     // How long a step may go without an answer or a byte, and the waits of a download pass.
@@ -44,8 +37,8 @@ public:
         int downloadMs = 20000;      // silence during a download
     };
 
-    explicit CloudSyncWidget(QWidget* parent = nullptr);
-    ~CloudSyncWidget() override;
+    explicit CloudTransfer(QObject* parent = nullptr);
+    ~CloudTransfer() override;
 
     // The account server every request goes to (the window tells; none before).
     void setAccountServer(const QString& address);
@@ -53,27 +46,26 @@ public:
     bool isTransferring() const { return m_transferring; }
     FileDownloader* downloader() const { return m_downloader; }
 
+public slots:
+    void startUpload();
+    void startDownload();
+
 signals:
-    void sig_ShowWarningDialogOnCloudSyncWidget(int type);
-    void sig_LoadConfigFile(int i);
-    void sig_loadMacroFile();
-    void sig_UpdatePassword(QString email, QString passwd, QString rePasswd);
+    // The outcome of a step the user hears of (a warning number).
+    void warning(int type);
+    void loadConfigFile(int profile);
+    void loadMacroFile();
+    void transferringChanged(bool transferring);
+    // Bytes so far and in all (-1 while unknown) of the archive on its way.
+    void progress(qint64 done, qint64 total);
+
+    // To the request objects, in their threads.
     void sig_UploadConfigFile(QString fileName, bool state);
     void sig_SaveConfig(QString fileName, QString mouseType, QString type);
     void sig_GetDownLoadFilePath(QString mouseType);
     void sig_StartDownload(QString path);
 
-public slots:
-    void setUserNameLineEdit(QString text);
-    void slot_startToUploadConfigFiles();
-    void slot_startToDownLoadFiles();
-
 private slots:
-    void on_UploadButton_clicked();
-    void on_DownloadButton_clicked();
-    void on_ChangePasswordButton_clicked();
-    void checkPasswordIsDone();
-    void slot_changePasswordResult(int rCode, QString rMsg);
     void slot_upLoadResult(int rCode, QString rMsg, QString filePath);
     void slot_saveConfigResult(int rCode, QString rMsg);
     void slot_getDownLoadFilePathResult(int rCode, QString rMsg, QString path);
@@ -86,18 +78,14 @@ private:
     void uploadFailed(const QString& trace);
     void requestSent();
     void answerArrived();
-    void downloadFiles();
     void startDownloadPass(bool macro);
     void endDownloadPass(bool unpacked);
     void saveDownloadedFile(const QString& subFolder);
     bool discondenseDownLoadFile(const QString& path);
     void setTransferring(bool transferring);
-    void showProgress(qint64 done, qint64 total);
     void stepTimedOut();
 
-    Ui::CloudSyncWidget* ui;
     const QString mouseType = QStringLiteral("zr540");
-    std::unique_ptr<WorkerThread<UpdatePasswdAccount>> m_passwordRequest;
     std::unique_ptr<WorkerThread<SaveConfigInfo>> m_saveRequest;
     std::unique_ptr<WorkerThread<UploadFile>> m_uploadRequest;
     std::unique_ptr<WorkerThread<GetDownLoadFilePath>> m_addressRequest;

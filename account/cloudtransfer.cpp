@@ -1,19 +1,14 @@
-#include "cloudsyncwidget.h"
-#include "ui_cloudsyncwidget.h"
+#include "cloudtransfer.h"
 
 #include "apppaths.h"
 #include "filedownloader.h"
 #include "getdownloadfilepath.h"
 #include "loginfo.h"
-#include "operatetoken.h"
 #include "safearchive.h"
 #include "saveconfiginfo.h"
-#include "transferprogress.h"
-#include "updatepasswdaccount.h"
 #include "uploadfile.h"
 #include "warningtypes.h"
 
-#include <QFile>
 #include <QTimer>
 
 namespace {
@@ -21,129 +16,61 @@ const QString LocalFile = QStringLiteral("/LocalFile");
 const QString MacroFiles = QStringLiteral("/MacroFiles");
 }  // namespace
 
-CloudSyncWidget::CloudSyncWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::CloudSyncWidget),
-      m_passwordRequest(std::make_unique<WorkerThread<UpdatePasswdAccount>>(new UpdatePasswdAccount(nullptr, QString()))),
+CloudTransfer::CloudTransfer(QObject* parent)
+    : QObject(parent),
       m_saveRequest(std::make_unique<WorkerThread<SaveConfigInfo>>(new SaveConfigInfo(nullptr, QString()))),
       m_uploadRequest(std::make_unique<WorkerThread<UploadFile>>(new UploadFile(nullptr, QString()))),
       m_addressRequest(std::make_unique<WorkerThread<GetDownLoadFilePath>>(new GetDownLoadFilePath(nullptr, QString()))),
       m_downloader(new FileDownloader(this)), m_watchdog(new QTimer(this))
 {
-    ui->setupUi(this);
-    setAttribute(Qt::WA_StyledBackground);  // the page's style sheet paints its background
-    ui->ChangePasswordButton->hide();
-    ui->TransferProgressBar->hide();
-    for (QLineEdit* field : {ui->UserOldPasswordLineEdit, ui->UserNewPasswordLineEdit, ui->UserAgainPasswordLineEdit})
-        connect(field, &QLineEdit::textChanged, this, &CloudSyncWidget::checkPasswordIsDone);
-
-    connect(this, &CloudSyncWidget::sig_UpdatePassword, m_passwordRequest->get(),
-            &UpdatePasswdAccount::KvUpdatePasswdJson);
-    connect(m_passwordRequest->get(), &UpdatePasswdAccount::sigUpdatePwdRet, this,
-            &CloudSyncWidget::slot_changePasswordResult);
-    connect(this, &CloudSyncWidget::sig_SaveConfig, m_saveRequest->get(), &SaveConfigInfo::KvSaveConfigInfoJson);
-    connect(m_saveRequest->get(), &SaveConfigInfo::sigSaveConfRet, this, &CloudSyncWidget::slot_saveConfigResult);
-    connect(this, &CloudSyncWidget::sig_UploadConfigFile, m_uploadRequest->get(), &UploadFile::upLoadConfigFile);
-    connect(m_uploadRequest->get(), &UploadFile::sigUploadFileRet, this, &CloudSyncWidget::slot_upLoadResult);
+    connect(this, &CloudTransfer::sig_SaveConfig, m_saveRequest->get(), &SaveConfigInfo::KvSaveConfigInfoJson);
+    connect(m_saveRequest->get(), &SaveConfigInfo::sigSaveConfRet, this, &CloudTransfer::slot_saveConfigResult);
+    connect(this, &CloudTransfer::sig_UploadConfigFile, m_uploadRequest->get(), &UploadFile::upLoadConfigFile);
+    connect(m_uploadRequest->get(), &UploadFile::sigUploadFileRet, this, &CloudTransfer::slot_upLoadResult);
     connect(m_uploadRequest->get(), &UploadFile::sigUploadProgress, this, [this](qint64 sent, qint64 total) {
         if (m_step == Step::Upload) {
             m_watchdog->start(m_timeouts.requestMs);  // bytes are moving: not silent
-            showProgress(sent, total);
+            emit progress(sent, total);
         }
     });
-    connect(this, &CloudSyncWidget::sig_GetDownLoadFilePath, m_addressRequest->get(),
+    connect(this, &CloudTransfer::sig_GetDownLoadFilePath, m_addressRequest->get(),
             &GetDownLoadFilePath::KvDownLoadFilePathJson);
     connect(m_addressRequest->get(), &GetDownLoadFilePath::sigDownLoadFilePathRet, this,
-            &CloudSyncWidget::slot_getDownLoadFilePathResult);
-    connect(this, &CloudSyncWidget::sig_StartDownload, m_downloader, &FileDownloader::startDownload);
-    connect(m_downloader, &FileDownloader::downloaded, this, &CloudSyncWidget::slot_saveFile);
-    connect(m_downloader, &FileDownloader::progress, this, &CloudSyncWidget::showProgress);
+            &CloudTransfer::slot_getDownLoadFilePathResult);
+    connect(this, &CloudTransfer::sig_StartDownload, m_downloader, &FileDownloader::startDownload);
+    connect(m_downloader, &FileDownloader::downloaded, this, &CloudTransfer::slot_saveFile);
+    connect(m_downloader, &FileDownloader::progress, this, &CloudTransfer::progress);
 
     m_watchdog->setSingleShot(true);
-    connect(m_watchdog, &QTimer::timeout, this, &CloudSyncWidget::stepTimedOut);
+    connect(m_watchdog, &QTimer::timeout, this, &CloudTransfer::stepTimedOut);
 
     // An unpacking that a crash cut short leaves its staging folder behind.
     SafeArchive::removeLeftovers(AppPaths::localFileDir());
     SafeArchive::removeLeftovers(AppPaths::macroFilesDir());
 }
 
-CloudSyncWidget::~CloudSyncWidget()
-{
-    m_passwordRequest.reset();
-    m_saveRequest.reset();
-    m_uploadRequest.reset();
-    m_addressRequest.reset();
-    delete ui;
-}
+CloudTransfer::~CloudTransfer() = default;
 
-void CloudSyncWidget::setAccountServer(const QString& address)
+void CloudTransfer::setAccountServer(const QString& address)
 {
-    m_passwordRequest->get()->setBaseAddress(address);
     m_saveRequest->get()->setBaseAddress(address);
     m_uploadRequest->get()->setBaseAddress(address);
     m_addressRequest->get()->setBaseAddress(address);
 }
 
-void CloudSyncWidget::setUserNameLineEdit(QString text) { ui->UserNameLineEdit->setText(text); }
-
-void CloudSyncWidget::setTransferring(bool transferring)
+void CloudTransfer::setTransferring(bool transferring)
 {
     m_transferring = transferring;
-    ui->UploadButton->setEnabled(!transferring);
-    ui->DownloadButton->setEnabled(!transferring);
-    ui->TransferProgressBar->setRange(0, 0);  // busy until the first bytes tell how far
-    ui->TransferProgressBar->setVisible(transferring);
     if (!transferring) {
         m_watchdog->stop();
         m_step = Step::Idle;
     }
-}
-
-void CloudSyncWidget::showProgress(qint64 done, qint64 total)
-{
-    showTransferProgress(ui->TransferProgressBar, done, total);
-}
-
-// --- password -------------------------------------------------------------------------------
-
-void CloudSyncWidget::checkPasswordIsDone()
-{
-    ui->ChangePasswordButton->setVisible(!ui->UserOldPasswordLineEdit->text().isEmpty()
-                                         && !ui->UserNewPasswordLineEdit->text().isEmpty()
-                                         && !ui->UserAgainPasswordLineEdit->text().isEmpty());
-}
-
-void CloudSyncWidget::on_ChangePasswordButton_clicked()
-{
-    if (ui->UserNewPasswordLineEdit->text() != ui->UserAgainPasswordLineEdit->text()) {
-        ui->changePasswordMessageLabel->setText(tr("两次输入的密码不一致"));
-        return;
-    }
-    emit sig_UpdatePassword(OperateToken().GetEmail(), ui->UserOldPasswordLineEdit->text(),
-                            ui->UserNewPasswordLineEdit->text());
-    ui->changePasswordMessageLabel->setText(tr("修改密码中"));
-}
-
-void CloudSyncWidget::slot_changePasswordResult(int rCode, QString rMsg)
-{
-    loginfo(QStringLiteral("slot_changePasswordResult %1 %2").arg(rCode).arg(rMsg));
-    if (rCode == 0) {
-        ui->UserOldPasswordLineEdit->clear();
-        ui->UserNewPasswordLineEdit->clear();
-        ui->UserAgainPasswordLineEdit->clear();
-        ui->changePasswordMessageLabel->clear();
-    } else if (rCode == 10003) {
-        ui->changePasswordMessageLabel->setText(tr("密码错误"));
-    } else {
-        // Any other refusal or a network failure: its message, not "修改密码中" for ever.
-        ui->changePasswordMessageLabel->setText(rMsg);
-    }
+    emit transferringChanged(transferring);
 }
 
 // --- upload ---------------------------------------------------------------------------------
 
-void CloudSyncWidget::on_UploadButton_clicked() { emit sig_ShowWarningDialogOnCloudSyncWidget(Warning::UploadSettings); }
-
-void CloudSyncWidget::slot_startToUploadConfigFiles()
+void CloudTransfer::startUpload()
 {
     if (m_transferring) {
         loginfo(QStringLiteral("slot_startToUploadConfigFiles: a transfer is running"));
@@ -158,20 +85,20 @@ void CloudSyncWidget::slot_startToUploadConfigFiles()
     upLoadConfigLocalFileToServer();
 }
 
-void CloudSyncWidget::requestSent()
+void CloudTransfer::requestSent()
 {
     ++m_pending;
     m_watchdog->start(m_timeouts.requestMs);
 }
 
-void CloudSyncWidget::answerArrived()
+void CloudTransfer::answerArrived()
 {
     m_pending = qMax(0, m_pending - 1);
     if (m_pending == 0)
         m_watchdog->stop();
 }
 
-void CloudSyncWidget::upLoadConfigLocalFileToServer()
+void CloudTransfer::upLoadConfigLocalFileToServer()
 {
     const QString root = AppPaths::configFilesDir();
     requestSent();
@@ -187,7 +114,7 @@ void CloudSyncWidget::upLoadConfigLocalFileToServer()
 }
 
 // The state goes back to its start; the first failure of an upload is the one the user hears of.
-void CloudSyncWidget::uploadFailed(const QString& trace)
+void CloudTransfer::uploadFailed(const QString& trace)
 {
     loginfo(trace);
     uploadPhase = false;
@@ -197,10 +124,10 @@ void CloudSyncWidget::uploadFailed(const QString& trace)
     if (m_pending == 0)
         setTransferring(false);
     if (first)
-        emit sig_ShowWarningDialogOnCloudSyncWidget(Warning::UploadFailed);
+        emit warning(Warning::UploadFailed);
 }
 
-void CloudSyncWidget::slot_upLoadResult(int rCode, QString rMsg, QString filePath)
+void CloudTransfer::slot_upLoadResult(int rCode, QString rMsg, QString filePath)
 {
     loginfo(QStringLiteral("slot_upLoadResult %1 %2").arg(rCode).arg(rMsg));
     if (m_step != Step::Upload)
@@ -220,7 +147,7 @@ void CloudSyncWidget::slot_upLoadResult(int rCode, QString rMsg, QString filePat
     }
 }
 
-void CloudSyncWidget::slot_saveConfigResult(int rCode, QString rMsg)
+void CloudTransfer::slot_saveConfigResult(int rCode, QString rMsg)
 {
     loginfo(QStringLiteral("slot_saveConfigResult %1 %2").arg(rCode).arg(rMsg));
     if (m_step != Step::Upload)
@@ -235,24 +162,14 @@ void CloudSyncWidget::slot_saveConfigResult(int rCode, QString rMsg)
     if (m_pending == 0)
         setTransferring(false);
     if (bothConfirmed && !m_uploadFailed)
-        emit sig_ShowWarningDialogOnCloudSyncWidget(Warning::UploadDone);
+        emit warning(Warning::UploadDone);
 }
 
 // --- download -------------------------------------------------------------------------------
 
-void CloudSyncWidget::on_DownloadButton_clicked()
-{
-    emit sig_ShowWarningDialogOnCloudSyncWidget(Warning::DownloadSettings);
-}
-
-void CloudSyncWidget::slot_startToDownLoadFiles()
+void CloudTransfer::startDownload()
 {
     loginfo(QStringLiteral("slot_startToDownLoadFiles"));
-    downloadFiles();
-}
-
-void CloudSyncWidget::downloadFiles()
-{
     if (m_transferring) {
         loginfo(QStringLiteral("downloadFiles: a transfer is running"));
         return;
@@ -262,7 +179,7 @@ void CloudSyncWidget::downloadFiles()
     startDownloadPass(false);
 }
 
-void CloudSyncWidget::startDownloadPass(bool macro)
+void CloudTransfer::startDownloadPass(bool macro)
 {
     downloadIsMacro = macro;
     pathReady = 0;
@@ -272,7 +189,7 @@ void CloudSyncWidget::startDownloadPass(bool macro)
     emit sig_GetDownLoadFilePath(macro ? QString() : mouseType);
 }
 
-void CloudSyncWidget::slot_getDownLoadFilePathResult(int rCode, QString rMsg, QString path)
+void CloudTransfer::slot_getDownLoadFilePathResult(int rCode, QString rMsg, QString path)
 {
     loginfo(QStringLiteral("slot_getDownLoadFilePathResult %1 %2 %3").arg(rCode).arg(rMsg, path));
     if (m_step != Step::WaitAddress)
@@ -290,7 +207,7 @@ void CloudSyncWidget::slot_getDownLoadFilePathResult(int rCode, QString rMsg, QS
     emit sig_StartDownload(downloadPath);  // the downloader ends a silent download itself
 }
 
-void CloudSyncWidget::stepTimedOut()
+void CloudTransfer::stepTimedOut()
 {
     if (m_step == Step::Upload) {
         m_pending = 0;
@@ -301,7 +218,7 @@ void CloudSyncWidget::stepTimedOut()
     }
 }
 
-void CloudSyncWidget::slot_saveFile()
+void CloudTransfer::slot_saveFile()
 {
     loginfo(QStringLiteral("slot_saveFile"));
     if (m_step != Step::WaitDownload)
@@ -315,7 +232,7 @@ void CloudSyncWidget::slot_saveFile()
     saveDownloadedFile(downloadIsMacro ? MacroFiles : LocalFile);
 }
 
-void CloudSyncWidget::saveDownloadedFile(const QString& subFolder)
+void CloudTransfer::saveDownloadedFile(const QString& subFolder)
 {
     const QString folder = AppPaths::configFilesDir() + subFolder;
     loginfo(QStringLiteral("saveFile fileUrlPath ") + downloadPath);
@@ -329,7 +246,7 @@ void CloudSyncWidget::saveDownloadedFile(const QString& subFolder)
     endDownloadPass(discondenseDownLoadFile(folder));
 }
 
-bool CloudSyncWidget::discondenseDownLoadFile(const QString& path)
+bool CloudTransfer::discondenseDownLoadFile(const QString& path)
 {
     QStringList files;
     const SafeArchive::Result result = SafeArchive::extract(path + QStringLiteral(".zip"), path, &files);
@@ -343,7 +260,7 @@ bool CloudSyncWidget::discondenseDownLoadFile(const QString& path)
 
 // Ends a pass with its message. The macro pass follows the profile pass unless the profile pass
 // got no archive at all (no address: the server is not reachable or holds nothing).
-void CloudSyncWidget::endDownloadPass(bool unpacked)
+void CloudTransfer::endDownloadPass(bool unpacked)
 {
     const bool macro = downloadIsMacro;
     const bool gotArchive = downloadReady == 1;
@@ -353,14 +270,14 @@ void CloudSyncWidget::endDownloadPass(bool unpacked)
     else
         m_step = Step::Idle;  // between the passes, while the message is up
     if (macro)
-        emit sig_ShowWarningDialogOnCloudSyncWidget(unpacked ? Warning::MacroDownloadDone : Warning::MacroDownloadFailed);
+        emit warning(unpacked ? Warning::MacroDownloadDone : Warning::MacroDownloadFailed);
     else
-        emit sig_ShowWarningDialogOnCloudSyncWidget(unpacked ? Warning::ProfileDownloadDone
+        emit warning(unpacked ? Warning::ProfileDownloadDone
                                                              : Warning::ProfileDownloadFailed);
     if (unpacked)
-        emit sig_LoadConfigFile(1);
+        emit loadConfigFile(1);
     if (macro && gotArchive)
-        emit sig_loadMacroFile();
+        emit loadMacroFile();
     if (goOn)
         startDownloadPass(true);
 }
