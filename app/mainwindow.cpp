@@ -16,6 +16,7 @@
 #include "mouseprotocol.h"
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
+#include "pointer.h"
 #include "supportwidget.h"
 #include "userdialog.h"
 #include "warningdialog.h"
@@ -102,7 +103,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
     ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
-    ui->MainSettingPage->setPointerBackend(options.pointer);
+    connectPointerSettings();
     ui->SupportPage->setAccountServer(options.accountServer);
     ui->CloudSyncPage->setAccountServer(options.accountServer);
     connectEverything();
@@ -267,6 +268,34 @@ void MainWindow::slotMessageReceived(QString msg)
 }
 
 void MainWindow::slot_mouseHook(DWORD) {}
+
+// The main page shows the desktop's pointer settings as the pointer backend reads them, and what
+// the user moves there is written back through the same backend.
+void MainWindow::connectPointerSettings()
+{
+    const std::shared_ptr<pointer::Backend> system = options.pointer;
+    MainSettingWidget::SystemPointer shown;
+    if (system) {
+        shown.hasSpeed = system->hasSpeed();
+        shown.hasWheelLines = system->hasWheelLines();
+        if (!system->speed(shown.speed))
+            loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(system->error()));
+        if (!system->wheelLines(shown.wheelLines))
+            loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(system->error()));
+    }
+    static_assert(MainSettingWidget::WheelPageScroll == pointer::kWheelPageScroll, "one screen at a time");
+    ui->MainSettingPage->showSystemPointer(shown);
+    if (!system)
+        return;
+    connect(ui->MainSettingPage, &MainSettingWidget::sig_SetSystemPointerSpeed, this, [system](int speed) {
+        if (!system->setSpeed(speed))
+            loginfo(QStringLiteral("pointer speed not set: ") + QString::fromStdString(system->error()));
+    });
+    connect(ui->MainSettingPage, &MainSettingWidget::sig_SetSystemWheelLines, this, [system](int lines) {
+        if (!system->setWheelLines(lines))
+            loginfo(QStringLiteral("wheel lines not set: ") + QString::fromStdString(system->error()));
+    });
+}
 
 void MainWindow::on_minimumButton_clicked() { showMinimized(); }
 

@@ -119,6 +119,7 @@ private:
     void startMonitor();
     void startVersionQuery();
     void connectEverything();
+    void connectPointerSettings();
     void bringToFront();
     void showPage(int page);
     void placeOverWindow(QWidget* dialog) const;

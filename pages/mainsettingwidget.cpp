@@ -5,7 +5,6 @@
 #include "loginfo.h"
 #include "mouseprotocol.h"
 #include "mousevocabulary.h"
-#include "pointer.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -90,35 +89,28 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
 
     ui->EnhancePointPrecisionCheckBox->hide();
     ui->EnhancePointPrecisionLabel->hide();
-    setPointerBackend(nullptr);
+    showSystemPointer(SystemPointer());
 }
 
 MainSettingWidget::~MainSettingWidget() { delete ui; }
 
-void MainSettingWidget::setPointerBackend(std::shared_ptr<pointer::Backend> backend)
+void MainSettingWidget::showSystemPointer(const SystemPointer& system)
 {
-    m_pointer = std::move(backend);
-    const bool speedOffered = m_pointer && m_pointer->hasSpeed();
-    const bool linesOffered = m_pointer && m_pointer->hasWheelLines();
+    const bool speedOffered = system.hasSpeed;
+    const bool linesOffered = system.hasWheelLines;
 
     // The system's values are only shown: a setting is written when the user moves its control,
     // never because the page opened (a value read and written back can still differ, after the
     // control's range has clamped it).
-    if (m_pointer) {
+    {
         const QSignalBlocker speedQuiet(ui->PointSpeed_Slider);
         const QSignalBlocker linesQuiet(ui->spinBox);
-        int speed = pointer::kDefaultSpeed;
-        if (!m_pointer->speed(speed))
-            loginfo(QStringLiteral("pointer speed not read: ") + QString::fromStdString(m_pointer->error()));
-        ui->PointSpeed_Slider->setValue(speed);
-
-        int lines = pointer::kDefaultWheelLines;
-        if (!m_pointer->wheelLines(lines))
-            loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(m_pointer->error()));
-        if (lines != pointer::kWheelPageScroll) {
+        if (speedOffered)
+            ui->PointSpeed_Slider->setValue(system.speed);
+        if (linesOffered && system.wheelLines != WheelPageScroll) {
             ui->TrolleySpeed_RadioButton_1->setChecked(true);
-            ui->spinBox->setValue(lines);
-        } else {
+            ui->spinBox->setValue(system.wheelLines);
+        } else if (linesOffered) {
             ui->TrolleySpeed_RadioButton_2->setChecked(true);
         }
     }
@@ -267,15 +259,10 @@ void MainSettingWidget::on_USBReportRate_1000RadioButton_clicked() { emit sig_Ch
 void MainSettingWidget::on_PointSpeed_Slider_valueChanged(int value)
 {
     loginfo(QStringLiteral("SpeedChange"));
-    if (m_pointer && !m_pointer->setSpeed(value))
-        loginfo(QStringLiteral("pointer speed not set: ") + QString::fromStdString(m_pointer->error()));
+    emit sig_SetSystemPointerSpeed(value);
 }
 
-void MainSettingWidget::writeWheelLines(int lines)
-{
-    if (m_pointer && !m_pointer->setWheelLines(lines))
-        loginfo(QStringLiteral("wheel lines not set: ") + QString::fromStdString(m_pointer->error()));
-}
+void MainSettingWidget::writeWheelLines(int lines) { emit sig_SetSystemWheelLines(lines); }
 
 void MainSettingWidget::on_TrolleySpeed_RadioButton_1_clicked()
 {
@@ -286,7 +273,7 @@ void MainSettingWidget::on_TrolleySpeed_RadioButton_1_clicked()
 void MainSettingWidget::on_TrolleySpeed_RadioButton_2_clicked()
 {
     loginfo(QStringLiteral("HolePage"));
-    writeWheelLines(pointer::kWheelPageScroll);
+    writeWheelLines(WheelPageScroll);
     ui->spinBox->setEnabled(false);
 }
 

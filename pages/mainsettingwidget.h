@@ -1,8 +1,8 @@
 // MainSettingWidget: page 0 of the main window. The seven DPI levels and the USB report rate of
 // the active profile, the mouse with one button per programmable button (each opens the key
 // assignment dialog), the entry to the OLED drawing board, and the system's pointer speed and
-// wheel lines, which the page reads and writes itself through the pointer-settings backend the
-// window hands it.
+// wheel lines, which the window reads from the desktop for the page to show and writes when the
+// page says the user moved them.
 //
 // The page never talks to the mouse: it emits what the user changed, and the profile engine's
 // signals refresh it; the main window wires both directions.
@@ -21,28 +21,37 @@ class QSlider;
 namespace Ui {
 class MainSettingWidget;
 }
-namespace pointer {
-class Backend;
-}
 
 class MainSettingWidget : public QWidget {
     Q_OBJECT
 
 public:
-    // The pointer controls stay greyed out until setPointerBackend tells the system's settings.
+    // The system's pointer settings as the desktop offers them.
+    struct SystemPointer {
+        bool hasSpeed = false;
+        int speed = 10;  // 1..20
+        bool hasWheelLines = false;
+        int wheelLines = 3;  // lines per notch, or WheelPageScroll
+    };
+    static constexpr int WheelPageScroll = -1;  // one notch scrolls a whole screen
+
+    // The pointer controls stay greyed out until showSystemPointer tells the system's settings.
     explicit MainSettingWidget(QWidget* parent = nullptr);
     ~MainSettingWidget() override;
 
-    // Reads the system's pointer speed and wheel lines through `backend` and shows them (nothing
-    // is written back); from then on, moving a control writes its setting there. The controls of
-    // a setting the system lacks are greyed out.
-    void setPointerBackend(std::shared_ptr<pointer::Backend> backend);
+    // Shows the system's pointer speed and wheel lines (nothing is written back); from then on,
+    // moving a control emits its setting. The controls of a setting the system lacks are greyed
+    // out with a note that the desktop's own settings govern it.
+    void showSystemPointer(const SystemPointer& system);
 
     // The style sheet of a button's normal (factory function) or highlighted (reassigned) look;
     // empty for an id that is no button (Button::Id).
     static QString buttonStyleSheet(int button, bool original);
 
 signals:
+    // The user moved a pointer control: the window writes the setting to the system.
+    void sig_SetSystemPointerSpeed(int speed);
+    void sig_SetSystemWheelLines(int lines);
     void sig_showDrawDialog();
     void sig_showKeySettingDialog(int changedKey);
     // value 0: the level is switched off.
@@ -121,5 +130,4 @@ private:
     QMap<int, QCheckBox*> checkBoxByLevel;
     QMap<int, QLabel*> badgeByButton;
     QMap<int, QPushButton*> buttonByButton;
-    std::shared_ptr<pointer::Backend> m_pointer;
 };

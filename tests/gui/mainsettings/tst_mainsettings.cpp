@@ -1,9 +1,8 @@
 // The main settings page as the user and the profile engine see it: what it sends for DPI levels,
 // report rates and buttons, how it shows what the engine reports, and what it writes to the
-// pointer settings (an in-memory backend stands in for the system).
+// pointer settings (what it asks the window to write).
 #include "logcapture.h"
 #include "mainsettingwidget.h"
-#include "pointer.h"
 #include "testhelpers.h"
 
 #include <QCheckBox>
@@ -30,9 +29,22 @@ const char* const kBadges[] = {"LeftLabel",    "MidLabel",       "RightLabel",  
                                "BackLabel",    "WheelForwardLabel", "WheelBackLabel", "DPIPlusLabel",
                                "DPIReduceLabel", "Custom2Label",  "Custom1Label", "Custom3Label"};
 
+Writes writesOf(const QSignalSpy& spy)
+{
+    Writes out;
+    for (const QList<QVariant>& call : spy)
+        out.push_back(call.at(0).toInt());
+    return out;
+}
+
+// The page with the system's settings shown, and what it asks the window to write.
 struct Page {
-    std::shared_ptr<pointer::MemoryBackend> system;
     std::unique_ptr<MainSettingWidget> widget;
+    std::unique_ptr<QSignalSpy> speedSpy;
+    std::unique_ptr<QSignalSpy> linesSpy;
+
+    Writes speedWrites() const { return writesOf(*speedSpy); }
+    Writes wheelLineWrites() const { return writesOf(*linesSpy); }
 
     template <typename T> T* get(const QString& name) const { return childOf<T>(widget.get(), name); }
     QSlider* dpiSlider(int level) const { return get<QSlider>(QStringLiteral("DPI_HorizontalSlider_%1").arg(level)); }
@@ -49,13 +61,13 @@ struct Page {
     }
 };
 
-// The form's own starting values, so nothing is written back unless a row asks for it.
 Page makePage(int speed = 8, int wheelLines = 3)
 {
     Page page;
-    page.system = std::make_shared<pointer::MemoryBackend>(speed, wheelLines);
     page.widget = std::make_unique<MainSettingWidget>();
-    page.widget->setPointerBackend(page.system);
+    page.speedSpy = std::make_unique<QSignalSpy>(page.widget.get(), &MainSettingWidget::sig_SetSystemPointerSpeed);
+    page.linesSpy = std::make_unique<QSignalSpy>(page.widget.get(), &MainSettingWidget::sig_SetSystemWheelLines);
+    page.widget->showSystemPointer({true, speed, true, wheelLines});
     page.widget->show();
     return page;
 }
@@ -92,7 +104,6 @@ private slots:
     void reportRate_data();
     void reportRate();
     void wheelSettings();
-    void refusedWritesAreLogged();
     void settingsTheDesktopLacks_data();
     void settingsTheDesktopLacks();
     void buttons_data();
@@ -114,7 +125,7 @@ void TestMainSettings::construction_data()
     // The system's values are shown, never written back on their own.
     QTest::newRow("form defaults") << 8 << 3 << 8 << true << 3 << Writes{} << Writes{};
     QTest::newRow("50 lines shows 30") << 12 << 50 << 12 << true << 30 << Writes{} << Writes{};
-    QTest::newRow("one screen at a time") << 8 << pointer::kWheelPageScroll << 8 << false << 3 << Writes{} << Writes{};
+    QTest::newRow("one screen at a time") << 8 << MainSettingWidget::WheelPageScroll << 8 << false << 3 << Writes{} << Writes{};
     QTest::newRow("speed above 20 shows 20") << 25 << 7 << 20 << true << 7 << Writes{} << Writes{};
 }
 
@@ -128,8 +139,8 @@ void TestMainSettings::construction()
     QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), !linesChosen);
     QCOMPARE(page.get<QSpinBox>("spinBox")->value(), fetched<int>("spin"));
     QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), linesChosen);
-    QCOMPARE(page.system->speedWrites(), fetched<Writes>("speedWrites"));
-    QCOMPARE(page.system->wheelLineWrites(), fetched<Writes>("lineWrites"));
+    QCOMPARE(page.speedWrites(), fetched<Writes>("speedWrites"));
+    QCOMPARE(page.wheelLineWrites(), fetched<Writes>("lineWrites"));
 }
 
 void TestMainSettings::dpiRelease_data()
@@ -196,7 +207,7 @@ void TestMainSettings::trackClick()
     QTest::mouseRelease(track, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(track->value(), value);
     QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
-    QCOMPARE(page.system->speedWrites(), fetched<Writes>("speedWrites"));
+    QCOMPARE(page.speedWrites(), fetched<Writes>("speedWrites"));
 }
 
 void TestMainSettings::dpiCheckBox_data()
@@ -313,15 +324,15 @@ void TestMainSettings::wheelSettings()
     QTest::mouseClick(lines, Qt::LeftButton);
     QVERIFY(spin->isEnabled());
     spin->setValue(12);
-    QCOMPARE(page.system->wheelLineWrites(), (Writes{pointer::kWheelPageScroll, 5, 12}));
+    QCOMPARE(page.wheelLineWrites(), (Writes{MainSettingWidget::WheelPageScroll, 5, 12}));
 
     page.get<QSlider>("PointSpeed_Slider")->setValue(15);
-    QCOMPARE(page.system->speedWrites(), Writes{15});
+    QCOMPARE(page.speedWrites(), Writes{15});
     QVERIFY(log.contains(QStringLiteral("loginfo = SpeedChange")));
     // The lift-off slider is for show only.
     page.get<QSlider>("Sensor_Slider")->setValue(100);
-    QCOMPARE(page.system->speedWrites(), Writes{15});
-    QCOMPARE(page.system->wheelLineWrites().size(), std::size_t(3));
+    QCOMPARE(page.speedWrites(), Writes{15});
+    QCOMPARE(page.wheelLineWrites().size(), std::size_t(3));
 }
 
 // Where the desktop lacks a setting (X has no wheel lines; a Wayland session offers neither), its
@@ -334,38 +345,21 @@ void TestMainSettings::settingsTheDesktopLacks_data()
     QTest::newRow("both") << true << true;
     QTest::newRow("no wheel lines (X)") << true << false;
     QTest::newRow("neither (Wayland)") << false << false;
-    QTest::newRow("no backend given yet") << false << false;
+    QTest::newRow("nothing told yet") << false << false;
 }
 
 void TestMainSettings::settingsTheDesktopLacks()
 {
     QFETCH(bool, speed);
     QFETCH(bool, wheelLines);
-    auto system = std::make_shared<pointer::MemoryBackend>();
-    system->withoutSpeed = !speed;
-    system->withoutWheelLines = !wheelLines;
     MainSettingWidget widget;
-    if (QTest::currentDataTag() != QLatin1String("no backend given yet"))
-        widget.setPointerBackend(system);
+    if (QTest::currentDataTag() != QLatin1String("nothing told yet"))
+        widget.showSystemPointer({speed, 10, wheelLines, 3});
     widget.show();
     QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
     for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})
         QCOMPARE(childOf<QWidget>(&widget, name)->isEnabled(), wheelLines);
     QCOMPARE(childOf<QLabel>(&widget, "DesktopSettingsNoteLabel")->isVisible(), !speed || !wheelLines);
-}
-
-void TestMainSettings::refusedWritesAreLogged()
-{
-    const Page page = makePage();
-    page.system->refuseWrites = true;
-    LogCapture log;
-    page.get<QSlider>("PointSpeed_Slider")->setValue(3);
-    page.get<QSpinBox>("spinBox")->setEnabled(true);
-    page.get<QSpinBox>("spinBox")->setValue(9);
-    QVERIFY(log.contains(QStringLiteral("loginfo = pointer speed not set: writes refused")));
-    QVERIFY(log.contains(QStringLiteral("loginfo = wheel lines not set: writes refused")));
-    // The page keeps what the user chose.
-    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), 3);
 }
 
 void TestMainSettings::buttons_data()

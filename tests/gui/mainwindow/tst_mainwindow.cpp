@@ -5,6 +5,7 @@
 
 #include "apppaths.h"
 #include "dcdatahandle.h"
+#include "logcapture.h"
 #include "globalmousehook.h"
 #include "mainwindow.h"
 #include "needdevicedialog.h"
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<SimulatedMouseSession> m_session;
     QList<int> m_exits;
+    std::shared_ptr<pointer::MemoryBackend> m_pointer;  // the system's pointer settings
     bool m_tray = true;  // what the desktop answers when asked for a tray
     GlobalMouseHook m_hooks;  // never installed
 };
@@ -132,6 +134,7 @@ void TestMainWindow::init()
     QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
     m_session = std::make_unique<SimulatedMouseSession>();
     m_exits.clear();
+    m_pointer = std::make_shared<pointer::MemoryBackend>(13);
     m_tray = true;
 }
 
@@ -146,7 +149,7 @@ std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds
 {
     MainWindow::Options options;
     options.hid = m_session->shared();
-    options.pointer = std::make_shared<pointer::MemoryBackend>(13);
+    options.pointer = m_pointer;
     options.confirmPause = pause;
     options.accountServer = server;  // by default nothing answers there
     options.exit = [this](int code) { m_exits << code; };
@@ -218,10 +221,20 @@ void TestMainWindow::failedConnectKeepsTheDialog()
     QVERIFY(window->deviceDialog()->isVisible());
 }
 
+// The main page shows the system's pointer speed; what the user moves there reaches the system,
+// and a write the system refuses is logged.
 void TestMainWindow::systemPointerSpeedShown()
 {
     auto window = makeWindow();
-    QCOMPARE(childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider")->value(), 13);
+    auto* slider = childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider");
+    QCOMPARE(slider->value(), 13);
+    QVERIFY(m_pointer->speedWrites().empty());
+    slider->setValue(15);
+    QCOMPARE(m_pointer->speedWrites(), std::vector<int>{15});
+    m_pointer->refuseWrites = true;
+    LogCapture log;
+    slider->setValue(3);
+    QVERIFY(log.contains(QStringLiteral("loginfo = pointer speed not set: writes refused")));
 }
 
 void TestMainWindow::profileButtons()
