@@ -10,9 +10,8 @@
 #include <QUrl>
 
 FileDownloader::FileDownloader(QObject* parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this))
+    : QObject(parent)
 {
-    connect(m_manager, &QNetworkAccessManager::finished, this, &FileDownloader::fileDownloaded);
 }
 
 void FileDownloader::startDownload(QString url)
@@ -28,6 +27,10 @@ void FileDownloader::startDownload(QString url)
     }
     QNetworkRequest request{QUrl(url)};
     request.setTransferTimeout(m_timeoutMs);
+    if (!m_manager) {  // made at the first download: a network manager is slow to make
+        m_manager = new QNetworkAccessManager(this);
+        connect(m_manager, &QNetworkAccessManager::finished, this, &FileDownloader::fileDownloaded);
+    }
     QNetworkReply* reply = m_manager->get(request);
     connect(reply, &QNetworkReply::downloadProgress, this,
             [this, reply](qint64 received, qint64 total) { onProgress(reply, received, total); });

@@ -49,7 +49,7 @@ signals:
 private:
     void onProgress(QNetworkReply* reply, qint64 received, qint64 total);
 
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* m_manager = nullptr;
     QByteArray m_data;
     bool m_ok = false;
     bool m_tooLarge = false;

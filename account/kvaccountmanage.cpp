@@ -35,10 +35,19 @@ const std::array<const char*, 12> kPaths = {
 KVAccountManage::KVAccountManage(QObject* parent, const QString& baseAddress)
     : QObject(parent),
       m_token(this),
-      m_manager(new QNetworkAccessManager(this)),
       m_baseAddress(baseAddress)
 {
-    connect(m_manager, &QNetworkAccessManager::finished, this, &KVAccountManage::sigFinished);
+}
+
+// Made at the first request, in the thread the requests are sent from: a network manager is slow
+// to make, and most request objects of a session never send anything.
+QNetworkAccessManager* KVAccountManage::manager()
+{
+    if (!m_manager) {
+        m_manager = new QNetworkAccessManager(this);
+        connect(m_manager, &QNetworkAccessManager::finished, this, &KVAccountManage::sigFinished);
+    }
+    return m_manager;
 }
 
 QString KVAccountManage::requestUrl(int kind) const
@@ -59,7 +68,7 @@ QNetworkReply* KVAccountManage::postJson(RequestKind kind, const QByteArray& bod
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     // Before any login the store answers "NULL", and that is what is sent.
     request.setRawHeader("Authorization", m_token.GetToken().toUtf8());
-    QNetworkReply* reply = m_manager->post(request, body);
+    QNetworkReply* reply = manager()->post(request, body);
     capReplySize(reply);
     return reply;
 }
@@ -93,7 +102,7 @@ QNetworkReply* KVAccountManage::upLoadZip(const QString& zipPath, const QString&
     multiPart->append(part);
 
     QNetworkRequest request(QUrl(requestUrl(KindUpload), QUrl::TolerantMode));
-    QNetworkReply* reply = m_manager->post(request, multiPart);
+    QNetworkReply* reply = manager()->post(request, multiPart);
     multiPart->setParent(reply);  // the body and its file live as long as the reply
     capReplySize(reply);
     return reply;

@@ -83,6 +83,7 @@ private:
     QNetworkReply* upLoadZip(const QString& zipPath, const QString& announcedName);
     void capReplySize(QNetworkReply* reply);
 
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* manager();
+    QNetworkAccessManager* m_manager = nullptr;
     QString m_baseAddress;
 };

@@ -5,6 +5,7 @@
 #include "loginaccount.h"
 #include "newpassword.h"
 #include "registeraccount.h"
+#include "stylestate.h"
 #include "validatepassword.h"
 
 #include <QColor>
@@ -12,16 +13,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QStyleOption>
-
-namespace {
-
-const char* const SelectedLoginTab
-    = "QPushButton{border-top-left-radius:8px ; background:rgba(64,197,221,1);color:white;}";
-const char* const SelectedRegisterTab
-    = "QPushButton{border-top-right-radius: 8px ; background:rgba(64,197,221,1);color:white;}";
-const char* const PlainTab = "QPushButton{background:transparent;color:white;}";
-
-}  // namespace
 
 UserDialog::UserDialog(QWidget* parent, const QString& accountServer) : QDialog(parent), ui(new Ui::UserDialog)
 {
@@ -81,6 +72,8 @@ UserDialog::UserDialog(QWidget* parent, const QString& accountServer) : QDialog(
 
     ui->HeadWidget->setCurrentIndex(0);
     ui->stackedWidget->setCurrentIndex(LoginPage);
+    ui->ChooseLoginButton->setProperty("look", QStringLiteral("login-tab"));
+    ui->ChooseRegisterButton->setProperty("look", QStringLiteral("register-tab"));
     highlightTab(true);
 }
 
@@ -88,8 +81,8 @@ UserDialog::~UserDialog() { delete ui; }
 
 void UserDialog::highlightTab(bool login)
 {
-    ui->ChooseLoginButton->setStyleSheet(QLatin1String(login ? SelectedLoginTab : PlainTab));
-    ui->ChooseRegisterButton->setStyleSheet(QLatin1String(login ? PlainTab : SelectedRegisterTab));
+    setStyleState(ui->ChooseLoginButton, "selected", login);  // the "login-tab" and "register-tab" looks
+    setStyleState(ui->ChooseRegisterButton, "selected", !login);
 }
 
 // Navigation

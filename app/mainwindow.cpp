@@ -17,6 +17,7 @@
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
 #include "pointer.h"
+#include "stylestate.h"
 #include "supportwidget.h"
 #include "userdialog.h"
 #include "warningdialog.h"
@@ -27,41 +28,15 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
+#include <algorithm>
+#include <iterator>
 
 const QString MainWindow::SoftwareVersion = QStringLiteral("0.9.001540.0424");
 
 namespace {
-constexpr int PageCount = 5;
-constexpr int CloudPage = 4;
-
-// The three looks of the page tabs (left, centre, right), each normal or selected; hovering a
-// normal tab lights it.
-QString tabStyle(int tab, bool selected)
-{
-    const QString shape = tab == 0 ? QStringLiteral("left") : tab == PageCount - 1 ? QStringLiteral("right") : QStringLiteral("centre");
-    const QString image = QStringLiteral(":/picture/picture/tab_btn_") + shape;
-    const QString normal = selected ? image + QStringLiteral("_s.png") : image + QStringLiteral(".png");
-    const QString hover = selected ? normal : image + QStringLiteral("_hl.png");
-    return QStringLiteral("QPushButton{border-image:url(%1);color:%2;font-family:\"微软雅黑\";font-size:14px;}"
-                          "QPushButton:hover{border-image:url(%3);color:#FFFFFF;}"
-                          "QPushButton:disabled{color:#5A5A5A;}")
-        .arg(normal, selected ? QStringLiteral("#FFFFFF") : QStringLiteral("#BCBCBC"), hover);
-}
-
-// Profile buttons 1 to 4 share one look, button 5 has its own.
-QString profileStyle(int number, bool selected)
-{
-    const QString image = QStringLiteral(":/picture/picture/set_btn_%1%2.png")
-                              .arg(number == 5 ? 2 : 1)
-                              .arg(selected ? QStringLiteral("_s") : QString());
-    return QStringLiteral("QPushButton{border-image:url(%1);color:%2;font-family:\"微软雅黑\";font-size:13px;}"
-                          "QPushButton:disabled{color:#5A5A5A;}")
-        .arg(image, selected ? QStringLiteral("#FFFFFF") : QStringLiteral("#BCBCBC"));
-}
-
-const char* const AccentButtonStyle =
-    "QPushButton{border:1px solid #40C5DD;background:rgba(64,197,221,0.1);color:#FFFFFF;font-family:\"微软雅黑\";}"
-    "QPushButton:hover{background:rgba(64,197,221,0.3);}";
+// The pages of the stack, in the order of their tabs.
+enum Page { MainTab, LightTab, MacroTab, SupportTab, CloudTab, PageCount };
 
 template <class T>
 void stopWorker(WorkerThread<T>& worker)
@@ -84,8 +59,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
 
     needDeviceDialog = new NeedDeviceDialog(this);
     connect(needDeviceDialog, &NeedDeviceDialog::sig_closeWindow, this, &MainWindow::slot_needDeviceDialogClienk);
-    placeOverWindow(needDeviceDialog);
-    needDeviceDialog->show();  // until the monitor finds the mouse
+    // Shown with the window's first frame, until the monitor finds the mouse (see eventFilter).
 
     setWindowIcon(QIcon(QStringLiteral(":/icon/picture/48-icon.png")));
     setWindowFlags(Qt::FramelessWindowHint);
@@ -93,31 +67,35 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
         button->show();
     ui->QuitUserButton->hide();
     ui->ResetToOriginalButton->hide();
+    // The looks are the style sheet's; each widget says which it wears (see stylestate.h).
     for (QPushButton* button : {ui->ResetToOriginalButton, ui->QuitUserButton, ui->LoginButton})
-        button->setStyleSheet(QString::fromUtf8(AccentButtonStyle));  // the font name is UTF-8
-    ui->NameLabel->setStyleSheet(QStringLiteral("color:#40C5DD;font-family:\"微软雅黑\";font-size:14px;"));
+        button->setProperty("look", QStringLiteral("accent"));
+    const QList<QPushButton*> tabs = tabButtons();
+    for (int tab = 0; tab < tabs.size(); ++tab) {
+        const char* shape = tab == MainTab ? "tab-left" : tab == PageCount - 1 ? "tab-right" : "tab-centre";
+        tabs.at(tab)->setProperty("look", QLatin1String(shape));
+    }
+    const QList<QPushButton*> profiles = profileButtons();
+    for (QPushButton* button : profiles)
+        button->setProperty("look", QStringLiteral("profile"));
+    profiles.last()->setProperty("look", QStringLiteral("profile-5"));
     ui->label->setPixmap(QPixmap(QStringLiteral(":/picture/picture/logo.png")));
-    const QString titleButton = QStringLiteral("QPushButton{border:none;background:transparent;"
-                                               "border-image:url(:/picture/picture/%1.png);}"
-                                               "QPushButton:hover{border-image:url(:/picture/picture/%1_hl.png);}");
-    ui->minimumButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_min")));
-    ui->quitButton->setStyleSheet(titleButton.arg(QStringLiteral("btn_close")));
 
+    pages[MainTab] = ui->MainSettingPage;
     connectPointerSettings();
-    ui->SupportPage->setAccountServer(options.accountServer);
-    ui->CloudSyncPage->setAccountServer(options.accountServer);
     connectEverything();
-    ui->SupportPage->setSoftwareVersion(version);
     startVersionQuery();
+    // The first frame shows page 0 only; the other pages are built after it (see eventFilter).
+    ui->centralWidget->installEventFilter(this);
 
     ui->pushButton->hide();
     ui->BatteryLabel->hide();
     ui->widget->hide();
     ui->NameLabel->hide();
-    SetMenuButtonStyleSheet(0);
-    showPage(0);
-    for (int n = 1; n <= 5; ++n)
-        profileButtons().at(n - 1)->setStyleSheet(profileStyle(n, n == currentConfigure));
+    SetMenuButtonStyleSheet(MainTab);
+    showPage(MainTab);
+    for (int n = 1; n <= profiles.size(); ++n)
+        setStyleState(profiles.at(n - 1), "selected", n == currentConfigure);
     checkTokenIsExit();
     // Only now that every connection stands: the engine's answers (which profile the mouse holds)
     // must find their receivers.
@@ -179,44 +157,126 @@ void MainWindow::startVersionQuery()
 void MainWindow::connectEverything()
 {
     MainSettingWidget* mainPage = ui->MainSettingPage;
-    LightSettingWidget* lightPage = ui->LightSettingPage;
-    SupportWidget* supportPage = ui->SupportPage;
-    CloudSyncWidget* cloudPage = ui->CloudSyncPage;
+    DCDataHandle* profiles = engine->get();
     connect(mainPage, &MainSettingWidget::sig_showDrawDialog, this, &MainWindow::showDrawBorder);
     connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
-    connect(supportPage, &SupportWidget::sig_ShowWarningWidgetOnSupportWidget, this,
-            &MainWindow::slot_showWarningDialog);
     connect(mainPage, &MainSettingWidget::sig_showKeySettingDialog, this, &MainWindow::slot_showKeySettingDialog);
-    connect(cloudPage, &CloudSyncWidget::sig_ShowWarningDialogOnCloudSyncWidget, this,
-            &MainWindow::slot_showWarningDialog);
-    connect(engine->get(), &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
-    connect(engine->get(), &DCDataHandle::sig_VersionNumber, supportPage, &SupportWidget::setVersionNumber);
-    connect(engine->get(), &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
-    connect(engine->get(), &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
-    connect(engine->get(), &DCDataHandle::sig_SetLightParameterOnPage, lightPage, &LightSettingWidget::slot_SetLightParameter);
-    connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, engine->get(), &DCDataHandle::slot_setDPIValueOnMouse);
-    connect(lightPage, &LightSettingWidget::sig_MouseColor, engine->get(), &DCDataHandle::slot_SetMouseColor);
-    connect(lightPage, &LightSettingWidget::sig_MouseLightMode, engine->get(), &DCDataHandle::slot_setMouseLightMode);
-    connect(lightPage, &LightSettingWidget::sig_MouseContinueLightDegree, engine->get(),
-            &DCDataHandle::slot_MouseContinueLightDegree);
-    connect(this, &MainWindow::sigChangeConfigFile, engine->get(), &DCDataHandle::slot_LoadLocalConfigFile);
-    connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, engine->get(), &DCDataHandle::slot_ChangeUsbReportRate);
-    connect(lightPage, &LightSettingWidget::sig_MouseBreathSpeed, engine->get(), &DCDataHandle::slot_MouseBreathSpeed);
-    connect(engine->get(), &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
-    connect(engine->get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
+    connect(profiles, &DCDataHandle::sig_WarningOnlyLeftButton, this, &MainWindow::slot_showWarningDialog);
+    // The engine may answer before a page is built: the answer builds it.
+    connect(profiles, &DCDataHandle::sig_VersionNumber, this, [this](int number) { supportPage()->setVersionNumber(number); });
+    connect(profiles, &DCDataHandle::sig_SetCurrentDPIValue, mainPage, &MainSettingWidget::slot_SetDPIValueOnPage);
+    connect(profiles, &DCDataHandle::sig_SetCurrentReportRate, mainPage, &MainSettingWidget::slot_SetUSBReportRateOnPage);
+    connect(profiles, &DCDataHandle::sig_SetLightParameterOnPage, this,
+            [this](QMap<int, QList<int>> parameters) { lightPage()->slot_SetLightParameter(parameters); });
+    connect(mainPage, &MainSettingWidget::sig_ChangeDPIValue, profiles, &DCDataHandle::slot_setDPIValueOnMouse);
+    connect(this, &MainWindow::sigChangeConfigFile, profiles, &DCDataHandle::slot_LoadLocalConfigFile);
+    connect(mainPage, &MainSettingWidget::sig_ChangeUSBReportRate, profiles, &DCDataHandle::slot_ChangeUsbReportRate);
+    connect(profiles, &DCDataHandle::sig_SetCurrentConfigurePage, this, &MainWindow::SetCurrentConfigureButton);
+    connect(profiles, &DCDataHandle::sig_CurrentButtonIsOriginalButton, mainPage,
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
-    connect(cloudPage, &CloudSyncWidget::sig_LoadConfigFile, this, &MainWindow::SetCurrentConfigureButton);
-    connect(ui->MacroEditPage, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
-    connect(cloudPage, &CloudSyncWidget::sig_loadMacroFile, ui->MacroEditPage, &MacroEditWidget::reLoadMacroNamelist);
-    // While the macro editor records, a held key must not repeat into the recording.
-    if (GlobalMouseHook* hooks = options.hooks) {
-        connect(ui->MacroEditPage, &MacroEditWidget::sig_Recording, hooks, [hooks](bool recording) {
-            if (recording)
-                hooks->setRepeatSuppression();
-            else
-                hooks->clearRepeatSuppression();
-        });
+}
+
+LightSettingWidget* MainWindow::lightPage() { return static_cast<LightSettingWidget*>(buildPage(LightTab)); }
+MacroEditWidget* MainWindow::macroPage() { return static_cast<MacroEditWidget*>(buildPage(MacroTab)); }
+SupportWidget* MainWindow::supportPage() { return static_cast<SupportWidget*>(buildPage(SupportTab)); }
+CloudSyncWidget* MainWindow::cloudPage() { return static_cast<CloudSyncWidget*>(buildPage(CloudTab)); }
+
+bool MainWindow::allPagesBuilt() const
+{
+    return std::all_of(std::begin(pages), std::end(pages), [](const QWidget* page) { return page != nullptr; });
+}
+
+// Builds a page in place of its holder in the stack, under the name the form gives it, and wires it.
+QWidget* MainWindow::buildPage(int page)
+{
+    if (pages[page])
+        return pages[page];
+    QWidget* built = nullptr;
+    switch (page) {
+    case LightTab:
+        built = new LightSettingWidget;
+        built->setObjectName(QStringLiteral("LightSettingPage"));
+        break;
+    case MacroTab:
+        built = new MacroEditWidget;
+        built->setObjectName(QStringLiteral("MacroEditPage"));
+        break;
+    case SupportTab:
+        built = new SupportWidget;
+        built->setObjectName(QStringLiteral("SupportPage"));
+        break;
+    default:
+        built = new CloudSyncWidget;
+        built->setObjectName(QStringLiteral("CloudSyncPage"));
+        break;
     }
+    QWidget* holder = ui->stackedWidget->widget(page);
+    ui->stackedWidget->insertWidget(page, built);
+    ui->stackedWidget->removeWidget(holder);
+    delete holder;
+    pages[page] = built;
+    wirePage(built);
+    emit pageBuilt(page);
+    return built;
+}
+
+void MainWindow::wirePage(QWidget* built)
+{
+    DCDataHandle* profiles = engine->get();
+    if (auto* light = qobject_cast<LightSettingWidget*>(built)) {
+        connect(light, &LightSettingWidget::sig_MouseColor, profiles, &DCDataHandle::slot_SetMouseColor);
+        connect(light, &LightSettingWidget::sig_MouseLightMode, profiles, &DCDataHandle::slot_setMouseLightMode);
+        connect(light, &LightSettingWidget::sig_MouseContinueLightDegree, profiles,
+                &DCDataHandle::slot_MouseContinueLightDegree);
+        connect(light, &LightSettingWidget::sig_MouseBreathSpeed, profiles, &DCDataHandle::slot_MouseBreathSpeed);
+    } else if (auto* macros = qobject_cast<MacroEditWidget*>(built)) {
+        connect(macros, &MacroEditWidget::sig_HeaderButtonEnable, this, &MainWindow::slot_SetHeaderButtonEnabled);
+        // While the macro editor records, a held key must not repeat into the recording.
+        if (GlobalMouseHook* hooks = options.hooks) {
+            connect(macros, &MacroEditWidget::sig_Recording, hooks, [hooks](bool recording) {
+                if (recording)
+                    hooks->setRepeatSuppression();
+                else
+                    hooks->clearRepeatSuppression();
+            });
+        }
+    } else if (auto* support = qobject_cast<SupportWidget*>(built)) {
+        support->setAccountServer(options.accountServer);
+        support->setSoftwareVersion(version);
+        connect(support, &SupportWidget::sig_ShowWarningWidgetOnSupportWidget, this, &MainWindow::slot_showWarningDialog);
+    } else if (auto* cloud = qobject_cast<CloudSyncWidget*>(built)) {
+        cloud->setAccountServer(options.accountServer);
+        if (loggedIn)
+            cloud->setUserNameLineEdit(identity.GetNickName());
+        connect(cloud, &CloudSyncWidget::sig_ShowWarningDialogOnCloudSyncWidget, this, &MainWindow::slot_showWarningDialog);
+        connect(cloud, &CloudSyncWidget::sig_LoadConfigFile, this, &MainWindow::SetCurrentConfigureButton);
+        connect(cloud, &CloudSyncWidget::sig_loadMacroFile, this, [this] { macroPage()->reLoadMacroNamelist(); });
+    }
+}
+
+// Once the first frame is on screen, the notice that the mouse is looked for comes up over it,
+// and the pages not yet built are built one per pass of the event loop, so that neither the start
+// nor a page's first opening waits for them.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->centralWidget && event->type() == QEvent::Paint && !firstFramePainted) {
+        firstFramePainted = true;
+        if (!(mousePresent && mouseConnected)) {
+            placeOverWindow(needDeviceDialog);
+            needDeviceDialog->show();
+        }
+        QTimer::singleShot(0, this, &MainWindow::buildNextPageWhenIdle);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::buildNextPageWhenIdle()
+{
+    const auto next = std::find(std::begin(pages), std::end(pages), nullptr);
+    if (next == std::end(pages))
+        return;
+    buildPage(int(next - std::begin(pages)));
+    QTimer::singleShot(0, this, &MainWindow::buildNextPageWhenIdle);
 }
 
 QList<QPushButton*> MainWindow::tabButtons() const
@@ -240,7 +300,8 @@ void MainWindow::checkTokenIsExit()
     ui->NameLabel->setText(nickName);
     ui->NameLabel->show();
     loggedIn = 1;
-    ui->CloudSyncPage->setUserNameLineEdit(nickName);
+    if (auto* cloud = qobject_cast<CloudSyncWidget*>(pages[CloudTab]))
+        cloud->setUserNameLineEdit(nickName);
 }
 
 void MainWindow::bringToFront()
@@ -320,30 +381,30 @@ void MainWindow::closeEvent(QCloseEvent* event)
 // Dialogs are windows of their own: each covers the window, at its top-left corner.
 void MainWindow::placeOverWindow(QWidget* dialog) const { dialog->move(geometry().topLeft()); }
 
-void MainWindow::showPage(int page) { ui->stackedWidget->setCurrentIndex(page); }
+void MainWindow::showPage(int page) { ui->stackedWidget->setCurrentWidget(buildPage(page)); }
 
 void MainWindow::on_MainSettingButton_clicked()
 {
-    SetMenuButtonStyleSheet(0);
-    showPage(0);
+    SetMenuButtonStyleSheet(MainTab);
+    showPage(MainTab);
 }
 
 void MainWindow::on_LightSettingButton_clicked()
 {
-    SetMenuButtonStyleSheet(1);
-    showPage(1);
+    SetMenuButtonStyleSheet(LightTab);
+    showPage(LightTab);
 }
 
 void MainWindow::on_MacroEditButton_clicked()
 {
-    SetMenuButtonStyleSheet(2);
-    showPage(2);
+    SetMenuButtonStyleSheet(MacroTab);
+    showPage(MacroTab);
 }
 
 void MainWindow::on_SupportButton_clicked()
 {
-    SetMenuButtonStyleSheet(3);
-    showPage(3);
+    SetMenuButtonStyleSheet(SupportTab);
+    showPage(SupportTab);
 }
 
 void MainWindow::on_CloudSyncButton_clicked()
@@ -352,15 +413,15 @@ void MainWindow::on_CloudSyncButton_clicked()
         slot_showWarningDialog(Warning::NotLoggedIn);
         return;
     }
-    SetMenuButtonStyleSheet(CloudPage);
-    showPage(CloudPage);
+    SetMenuButtonStyleSheet(CloudTab);
+    showPage(CloudTab);
 }
 
 void MainWindow::SetMenuButtonStyleSheet(int button)
 {
     const QList<QPushButton*> tabs = tabButtons();
     for (int i = 0; i < tabs.size(); ++i)
-        tabs.at(i)->setStyleSheet(tabStyle(i, i == button));
+        setStyleState(tabs.at(i), "selected", i == button);
     setBottomButtonShowOrHide(button);
 }
 
@@ -369,7 +430,7 @@ void MainWindow::SetCurrentConfigureButton(int configureButton)
     currentConfigure = configureButton;
     const QList<QPushButton*> buttons = profileButtons();
     for (int n = 1; n <= buttons.size(); ++n)
-        buttons.at(n - 1)->setStyleSheet(profileStyle(n, n == configureButton));
+        setStyleState(buttons.at(n - 1), "selected", n == configureButton);
     emit sigChangeConfigFile(configureButton);
 }
 
@@ -386,7 +447,7 @@ void MainWindow::setBottomButtonShowOrHide(int state)
     for (QPushButton* button : profileButtons())
         button->setVisible(state <= 1);
     ui->ResetToOriginalButton->setVisible(state == 3);
-    ui->QuitUserButton->setVisible(state == CloudPage);
+    ui->QuitUserButton->setVisible(state == CloudTab);
 }
 
 void MainWindow::slot_showWarningDialog(int warningType)
@@ -397,12 +458,10 @@ void MainWindow::slot_showWarningDialog(int warningType)
     dialog->setUrl(updatePath);
     connect(dialog, &WarningDialog::sigQuitUser, this, &MainWindow::slot_quitUser);
     connect(dialog, &WarningDialog::sigResetMouseToOriginal, this, &MainWindow::slot_ResetMouseToOriginal);
-    connect(ui->SupportPage, &SupportWidget::sig_closeUpdateWidget, dialog, &WarningDialog::close);
-    connect(ui->SupportPage, &SupportWidget::sig_DownloadProgress, dialog, &WarningDialog::setProgress);
-    connect(dialog, &WarningDialog::sigStarToUploadFile, ui->CloudSyncPage,
-            &CloudSyncWidget::slot_startToUploadConfigFiles);
-    connect(dialog, &WarningDialog::sigStarToDownloadFile, ui->CloudSyncPage,
-            &CloudSyncWidget::slot_startToDownLoadFiles);
+    connect(supportPage(), &SupportWidget::sig_closeUpdateWidget, dialog, &WarningDialog::close);
+    connect(supportPage(), &SupportWidget::sig_DownloadProgress, dialog, &WarningDialog::setProgress);
+    connect(dialog, &WarningDialog::sigStarToUploadFile, cloudPage(), &CloudSyncWidget::slot_startToUploadConfigFiles);
+    connect(dialog, &WarningDialog::sigStarToDownloadFile, cloudPage(), &CloudSyncWidget::slot_startToDownLoadFiles);
     if (warningType == Warning::UpdateProgress)
         dialog->showUpdateProgress();
     else
@@ -476,8 +535,8 @@ void MainWindow::slot_quitUser()
     const QString settings = AppPaths::settingsFile();
     if (QFile::exists(settings) && !QFile::remove(settings))
         loginfo(QStringLiteral("slot_quitUser: %1 could not be deleted").arg(settings));
-    SetMenuButtonStyleSheet(0);
-    showPage(0);
+    SetMenuButtonStyleSheet(MainTab);
+    showPage(MainTab);
 }
 
 void MainWindow::slot_ResetMouseToOriginal()
@@ -503,6 +562,7 @@ void MainWindow::slot_WarningDeviceNotInsert(bool isfind)
 
 void MainWindow::engineConnected(bool connected)
 {
+    mouseConnected = connected;
     if (connected && mousePresent)
         needDeviceDialog->slot_hide(true);
 }

@@ -20,12 +20,16 @@
 #include <memory>
 
 class CheckDevice;
+class CloudSyncWidget;
 class DCDataHandle;
 class LastVersion;
+class LightSettingWidget;
+class MacroEditWidget;
 class NeedDeviceDialog;
 class QAction;
 class QMenu;
 class QPushButton;
+class SupportWidget;
 
 namespace pointer {
 class Backend;
@@ -60,6 +64,13 @@ public:
     ~MainWindow() override;
 
     Ui::MainWindow* form() const { return ui; }
+    // Pages 1 to 4 are built once the window has painted its first frame, one per pass of the
+    // event loop, or at once when something needs one sooner (a tab, the engine's answer).
+    LightSettingWidget* lightPage();
+    MacroEditWidget* macroPage();
+    SupportWidget* supportPage();
+    CloudSyncWidget* cloudPage();
+    bool allPagesBuilt() const;
     NeedDeviceDialog* deviceDialog() const { return needDeviceDialog; }
     QSystemTrayIcon* tray() const { return trayIcon; }
     DCDataHandle* profileEngine() const { return engine->get(); }
@@ -74,6 +85,7 @@ public:
 
 signals:
     void QuitTheApplication();
+    void pageBuilt(int page);  // a page of the stack now stands, wired
     void sigWarningTypeOnMainWindow(int warningType);
     void sigChangeConfigFile(int configNumber);
     void sig_CheckLastSoftwareVersion(QString versionType);
@@ -112,6 +124,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createTray();
@@ -119,6 +132,9 @@ private:
     void startMonitor();
     void startVersionQuery();
     void connectEverything();
+    QWidget* buildPage(int page);
+    void wirePage(QWidget* built);
+    void buildNextPageWhenIdle();
     void connectPointerSettings();
     void bringToFront();
     void showPage(int page);
@@ -146,6 +162,9 @@ private:
     QAction* exitAction = nullptr;
 
     bool mousePresent = false;  // as the monitor last reported
+    bool mouseConnected = false;  // as the engine last reported
     bool busy = false;
     bool quitting = false;
+    bool firstFramePainted = false;
+    QWidget* pages[5] = {};  // the built pages, by index; 0 comes with the form
 };

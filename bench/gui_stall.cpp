@@ -9,8 +9,12 @@
 #include "benchwindow.h"
 #include "cloudsyncwidget.h"
 #include "dcdatahandle.h"
+#include "lightsettingwidget.h"
+#include "macroeditwidget.h"
 #include "operatetoken.h"
+#include "ui_mainwindow.h"
 #include "serverprocess.h"
+#include "supportwidget.h"
 #include "warningdialog.h"
 
 #include <QApplication>
@@ -27,9 +31,10 @@ namespace {
 void dropLog(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // Runs an event loop from `start` until `done` (30 s at most); the largest gap between two ticks
-// in milliseconds, or a negative number when `done` never came. The loop sleeps between events:
-// a loop that spins would lose the CPU to the scheduler and measure that.
-double longestStall(const std::function<void()>& start, const std::function<bool()>& done)
+// in milliseconds, or a negative number when `done` never came. Every gap also goes to `gap`. The
+// loop sleeps between events: a loop that spins would lose the CPU to the scheduler and measure that.
+double longestStall(const std::function<void()>& start, const std::function<bool()>& done,
+                    const std::function<void(double)>& gap = {})
 {
     QElapsedTimer clock;
     clock.start();
@@ -40,6 +45,8 @@ double longestStall(const std::function<void()>& start, const std::function<bool
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         worst = std::max(worst, now - last);
+        if (gap)
+            gap((now - last) / 1e6);
         last = now;
         if (done() || clock.elapsed() > 30000)
             loop.quit();
@@ -59,6 +66,16 @@ void report(const char* what, double ms, const QString& problem = {})
         std::printf("longest GUI stall, %s: %.2f ms\n", what, ms);
     std::fflush(stdout);
 }
+
+// Notices a widget's first paint.
+struct Painted : QObject {
+    bool seen = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        seen = seen || event->type() == QEvent::Paint;
+        return false;
+    }
+};
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -76,7 +93,6 @@ int main(int argc, char* argv[])
         identity.SetNickName(QStringLiteral("bench"));
     });
     MainWindow& window = *bench.window;
-    auto* cloud = window.findChild<CloudSyncWidget*>();
 
     int loads = 0;  // profile loads the window has seen end
     QObject::connect(window.profileEngine(), &DCDataHandle::sig_Busy, &app, [&loads](bool busy) { loads += !busy; });
@@ -93,9 +109,39 @@ int main(int argc, char* argv[])
     // Done once `more` profile loads have ended from now on.
     const auto loaded = [&loads](int more) { return [&loads, until = loads + more] { return loads >= until; }; };
 
+    // The pages other than the first are built after the first frame, each in a pass of the
+    // event loop of its own: the time it takes to build one is a stall of that pass. They are built
+    // here one by one, before the window's own idle building, then each is shown for the first time.
+    const char* const pageNames[] = {"main settings", "lighting", "macro editor", "support", "cloud"};
+    const std::function<QWidget*()> build[] = {
+        {}, [&] { return window.lightPage(); }, [&] { return window.macroPage(); },
+        [&] { return window.supportPage(); }, [&] { return window.cloudPage(); }};
+    QPushButton* const tabs[] = {nullptr, window.form()->LightSettingButton, window.form()->MacroEditButton,
+                                 window.form()->SupportButton, window.form()->CloudSyncButton};
+    window.show();
+    QWidget* pages[5] = {};
+    for (int page = 1; page < 5; ++page) {
+        QElapsedTimer building;
+        building.start();
+        pages[page] = build[page]();
+        report(qPrintable(QStringLiteral("building the %1 page").arg(QLatin1String(pageNames[page]))),
+               building.nsecsElapsed() / 1e6);
+    }
+    Painted firstFrame;
+    window.centralWidget()->installEventFilter(&firstFrame);
+    longestStall([] {}, [&] { return firstFrame.seen; });
+    for (int page = 1; page < 5; ++page) {
+        Painted painted;
+        pages[page]->installEventFilter(&painted);
+        report(qPrintable(QStringLiteral("first showing the %1 page").arg(QLatin1String(pageNames[page]))),
+               longestStall([&] { tabs[page]->click(); }, [&] { return painted.seen; }));
+        pages[page]->removeEventFilter(&painted);
+    }
+    window.form()->MainSettingButton->click();
+    auto* cloud = window.cloudPage();
+
     // The connect at start-up (with the first frames) is the start-up figure's; this one is the
     // monitor's report of a mouse that was plugged in.
-    window.show();
     longestStall([] {}, loaded(1));
     report("connect with profile load",
            longestStall([&] { QMetaObject::invokeMethod(&window, "slot_WarningDeviceNotInsert", Q_ARG(bool, true)); },

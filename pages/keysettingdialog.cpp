@@ -7,6 +7,7 @@
 #include "mouseprotocol.h"
 #include "mousevocabulary.h"
 #include "pcactionstore.h"
+#include "stylestate.h"
 #include "virtualkeys.h"
 
 #include <QDebug>
@@ -18,8 +19,6 @@
 
 namespace {
 
-const char* const selectedTabStyle = "border:none;border-image:url(:/picture/picture/key_select.png);color:#FFFFFF;";
-const char* const tabStyle = "border:none;background:transparent;color:#848484;";
 
 // The name in the title, by button id.
 const char* buttonName(int button)
@@ -86,6 +85,8 @@ KeySettingDialog::KeySettingDialog(QWidget* parent) : QDialog(parent), ui(new Ui
     m_macroFile = new OperateMacroFile;
     ui->CloseBattaryButton->setIcon(QIcon(QStringLiteral(":/picture/picture/btn_close.png")));
     ui->CloseBattaryButton->setIconSize(ui->CloseBattaryButton->size());
+    for (QPushButton* tab : {ui->ConbinationKeyButton, ui->MarcoEditButton, ui->BasicFunctionButton, ui->HighestFunctionButton})
+        tab->setProperty("look", QStringLiteral("key-tab"));
 
     // The catalogue fills the page in four columns, each row as wide as its grid cell.
     for (int row = 0; row < basicFunctionCount; ++row) {
@@ -123,9 +124,8 @@ void KeySettingDialog::selectTab(QPushButton* tab, int page)
 {
     for (QPushButton* each : {ui->ConbinationKeyButton, ui->MarcoEditButton, ui->BasicFunctionButton,
                               ui->HighestFunctionButton})
-        each->setStyleSheet(QLatin1String(tabStyle));
+        setStyleState(each, "selected", each == tab);  // the "key-tab" look of the style sheet
     ui->stackedWidget->setCurrentIndex(page);
-    tab->setStyleSheet(QLatin1String(selectedTabStyle));
     setFocus();  // keys come here, whatever was clicked
 }
 

@@ -4,6 +4,7 @@
 
 #include "colorwheel.h"
 #include "loginfo.h"
+#include "stylestate.h"
 
 #include <QColor>
 #include <QEvent>
@@ -24,11 +25,6 @@ constexpr int kPresets[25][3] = {
     {216, 71, 64},  {75, 116, 166}, {63, 177, 87},  {101, 100, 181}, {135, 101, 239},
 };
 
-const char kSelectedLightStyle[]
-    = "QPushButton{border:1px solid #40C5DD;background:rgba(64,197,221,0.1);color:#FFFFFF;}";
-const char kOtherLightStyle[]
-    = "QPushButton{border:none;background:transparent;color:#BCBCBC;}QPushButton:hover{color:#FFFFFF;}";
-
 // Where on the track the pointer is, in the slider's own units, not rounded.
 int positionUnder(const QSlider* slider, const QMouseEvent* event)
 {
@@ -46,6 +42,8 @@ bool isLeft(const QEvent* event, QEvent::Type type)
 LightSettingWidget::LightSettingWidget(QWidget* parent) : QWidget(parent), ui(new Ui::LightSettingWidget)
 {
     ui->setupUi(this);
+    ui->WheelLightButton->setProperty("look", QStringLiteral("light-tab"));
+    ui->LogoLightButton->setProperty("look", QStringLiteral("light-tab"));
 
     for (QSlider* slider : {ui->BreathSlider, ui->ContinueLightSlider, ui->Red_Slider, ui->Green_Slider, ui->Blue_Slider})
         slider->installEventFilter(this);
@@ -79,8 +77,8 @@ void LightSettingWidget::slot_SetLightParameter(QMap<int, QList<int>> parameters
 void LightSettingWidget::isWheelLightChange(bool wheel)
 {
     m_isWheelLightChange = wheel;
-    ui->WheelLightButton->setStyleSheet(QLatin1String(wheel ? kSelectedLightStyle : kOtherLightStyle));
-    ui->LogoLightButton->setStyleSheet(QLatin1String(wheel ? kOtherLightStyle : kSelectedLightStyle));
+    setStyleState(ui->WheelLightButton, "selected", wheel);  // the "light-tab" look of the style sheet
+    setStyleState(ui->LogoLightButton, "selected", !wheel);
 
     // Shows the light as the engine last reported it; a light it has not reported yet leaves the
     // controls as they are.

@@ -5,6 +5,7 @@
 #include "loginfo.h"
 #include "mouseprotocol.h"
 #include "mousevocabulary.h"
+#include "stylestate.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -18,14 +19,14 @@
 
 namespace {
 
-// Each button's picture: the side buttons have looks of their own.
+// Each button's plate in the style sheet: the side buttons have looks of their own.
 QString buttonLook(int button)
 {
     switch (button) {
     case Button::Back:
-    case Button::Custom1: return QStringLiteral("main_btn_key1");
-    case Button::Forward: return QStringLiteral("main_btn_key_r");
-    default: return QStringLiteral("main_btn_key_in");
+    case Button::Custom1: return QStringLiteral("plate-key1");
+    case Button::Forward: return QStringLiteral("plate-key_r");
+    default: return QStringLiteral("plate-key_in");
     }
 }
 
@@ -72,6 +73,7 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
         const int id = Button::First + i;
         buttonByButton.insert(id, buttons.at(i).first);
         badgeByButton.insert(id, buttons.at(i).second);
+        buttons.at(i).first->setProperty("look", buttonLook(id));  // its plate, from the style sheet
     }
 
     for (QSlider* slider : sliders)
@@ -126,18 +128,6 @@ void MainSettingWidget::showSystemPointer(const SystemPointer& system)
     ui->DesktopSettingsNoteLabel->setVisible(!speedOffered || !linesOffered);
 }
 
-QString MainSettingWidget::buttonStyleSheet(int button, bool original)
-{
-    if (!Button::isButton(button))
-        return QString();
-    const QString image = buttonLook(button) + (original ? QString() : QStringLiteral("_hl"));
-    // A reassigned button keeps the accent colour on its text as well as on its plate.
-    const QString text = original ? QStringLiteral("#BCBCBC") : QStringLiteral("#40C5DD");
-    return QStringLiteral("QPushButton{border-image:url(:/picture/picture/%1.png);background:transparent;border:none;"
-                          "padding:0px;color:%2;}QPushButton:hover{color:#FFFFFF;}QPushButton:pressed{color:#40C5DD;}")
-        .arg(image, text);
-}
-
 // ---- engine → page -------------------------------------------------------------------------
 
 void MainSettingWidget::slot_SetDPIValueOnPage(int level, int value)
@@ -167,7 +157,7 @@ void MainSettingWidget::SetMouseButtonStyleSheetIsOriginal(bool state, int butto
     QPushButton* target = buttonByButton.value(button);
     if (!target)
         return;
-    target->setStyleSheet(buttonStyleSheet(button, state));
+    setStyleState(target, "changed", !state);  // a reassigned button wears the highlighted plate
 }
 
 // ---- DPI levels ----------------------------------------------------------------------------

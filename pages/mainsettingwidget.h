@@ -44,10 +44,6 @@ public:
     // out with a note that the desktop's own settings govern it.
     void showSystemPointer(const SystemPointer& system);
 
-    // The style sheet of a button's normal (factory function) or highlighted (reassigned) look;
-    // empty for an id that is no button (Button::Id).
-    static QString buttonStyleSheet(int button, bool original);
-
 signals:
     // The user moved a pointer control: the window writes the setting to the system.
     void sig_SetSystemPointerSpeed(int speed);

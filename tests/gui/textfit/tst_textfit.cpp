@@ -105,7 +105,12 @@ void TestTextFit::everyTextFits()
         options.accountServer = QStringLiteral("http://127.0.0.1:9");
         options.exit = [](int) {};
         options.scanIntervalMs = 3600 * 1000;
-        top = std::make_unique<MainWindow>(options);
+        auto* main = new MainWindow(options);
+        top.reset(main);
+        main->lightPage();  // every page now, not when the window is idle
+        main->macroPage();
+        main->supportPage();
+        main->cloudPage();
     } else if (window == QLatin1String("key dialog")) {
         auto* dialog = new KeySettingDialog;
         top.reset(dialog);

@@ -57,7 +57,16 @@ void TestResources::styleSheet()
 {
     QFile file(QStringLiteral(":/style/zr540.qss"));
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    QVERIFY(!QString::fromUtf8(file.readAll()).trimmed().isEmpty());
+    const QString sheet = QString::fromUtf8(file.readAll());
+    QVERIFY(sheet.contains(QLatin1String("QWidget")));
+    // Every picture the sheet names is there.
+    QRegularExpressionMatchIterator url = QRegularExpression(QStringLiteral("url\\((:/[^)]+)\\)")).globalMatch(sheet);
+    int pictures = 0;
+    for (; url.hasNext(); ++pictures) {
+        const QString path = url.next().captured(1);
+        QVERIFY2(!QImage(path).isNull(), qPrintable(path));
+    }
+    QVERIFY(pictures > 0);
 }
 
 QTEST_GUILESS_MAIN(TestResources)
