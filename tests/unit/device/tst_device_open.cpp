@@ -1,12 +1,13 @@
-// Finding the mouse: which collections become which channel, and what is left alone.
-#include "logcapture.h"
+// Finding the mouse (which collections become which channel, what is left alone), and one report
+// in or out: lengths, refusals, failures and closed channels.
 #include "openmouse.h"
+
+#include <algorithm>
 
 struct Search {
     std::vector<Sim::Collection> collections;
     int result;
     bool commandOpen, dataOpen;
-    QString logged;  // a line of the search's log, when not empty
 };
 Q_DECLARE_METATYPE(Search)
 
@@ -16,12 +17,6 @@ Sim::Collection unopenable(Sim::Collection c)
     c.openable = false;
     return c;
 }
-Sim::Collection withUsage(Sim::Collection c, std::uint16_t usagePage, std::uint16_t usage)
-{
-    c.caps.usagePage = usagePage;
-    c.caps.usage = usage;
-    return c;
-}
 }  // namespace
 
 class TestDeviceOpen : public QObject {
@@ -29,28 +24,28 @@ class TestDeviceOpen : public QObject {
 private slots:
     void openDevice_data();
     void openDevice();
-    void otherLengthIsClosedAgain();
-    void onlyUsagePageMatchingTalksWithReportIdZero();
-    void logsTheSearch();
+    void oddCollections();
     void closeUnplugAndReopen();
+    void transfers();
+    void oversizedPayloadIsRefused_data();
+    void oversizedPayloadIsRefused();
 };
 
 void TestDeviceOpen::openDevice_data()
 {
     QTest::addColumn<Search>("search");
     const Sim::Collection command = Sim::commandCollection(), data = Sim::dataCollection(),
-                          pointer = Sim::pointerCollection();
-    const Sim::Collection keyboard = Sim::otherDevice(0x046D, 0xC31C, "Keyboard");
-    const Sim::Collection sibling = Sim::otherDevice(0x2F73, 0x1234, "Other mouse of the same maker");
-    QTest::newRow("command first") << Search{{pointer, command, data}, 1, true, true, {}};
-    QTest::newRow("data first") << Search{{data, pointer, command}, 1, true, true, {}};
-    QTest::newRow("only unrelated devices") << Search{{keyboard, sibling}, 0, false, false, {}};
-    QTest::newRow("unrelated devices around the mouse")
-        << Search{{keyboard, command, sibling, data, keyboard}, 1, true, true, {}};
-    QTest::newRow("command collection cannot be opened")
-        << Search{{unopenable(command), data}, 0, false, true, "INVALID_HANDLE_VALUE"};
-    QTest::newRow("neither usage nor page matches")
-        << Search{{withUsage(command, 0xFF01, 0x0002), data}, 0, false, true, "Usage  UsagePage  error"};
+                          pointer = Sim::pointerCollection(), keyboard = Sim::otherDevice(0x046D, 0xC31C, "Keyboard"),
+                          sibling = Sim::otherDevice(0x2F73, 0x1234, "Other mouse of the same maker");
+    Sim::Collection otherUsage = command;
+    otherUsage.caps.usagePage = 0xFF01;
+    otherUsage.caps.usage = 0x0002;
+    QTest::newRow("command first") << Search{{pointer, command, data}, 1, true, true};
+    QTest::newRow("data first") << Search{{data, pointer, command}, 1, true, true};
+    QTest::newRow("only unrelated devices") << Search{{keyboard, sibling}, 0, false, false};
+    QTest::newRow("unrelated devices around the mouse") << Search{{keyboard, command, sibling, data, keyboard}, 1, true, true};
+    QTest::newRow("command collection cannot be opened") << Search{{unopenable(command), data}, 0, false, true};
+    QTest::newRow("neither usage nor page matches") << Search{{otherUsage, data}, 0, false, true};
 }
 
 void TestDeviceOpen::openDevice()
@@ -58,79 +53,40 @@ void TestDeviceOpen::openDevice()
     QFETCH(Search, search);
     OpenMouse m(false);
     m.mouse().setCollections(search.collections);
-    LogCapture log;
     QCOMPARE(openZR540(m.driver), search.result);
-    QVERIFY(search.logged.isEmpty() || log.contains(search.logged));
-
     const HidChannel &command = m.driver.commandChannel, &data = m.driver.dataChannel;
     QCOMPARE(command.readHandle != hid::InvalidHandle, search.commandOpen);
     QCOMPARE(command.writeHandle != hid::InvalidHandle, search.commandOpen);
     QCOMPARE(data.readHandle != hid::InvalidHandle, search.dataOpen);
     QCOMPARE(data.writeHandle != hid::InvalidHandle, search.dataOpen);
     QCOMPARE(m.driver.GetVersionNumber(), search.result ? Sim::ReleaseNumber : std::uint16_t(0));
-
     // An opened mouse answers: the channels are the right way round, each with its length and id.
     DeviceProfileBlock block;
     QCOMPARE(m.driver.GetProfileData(&block), search.result);
     QCOMPARE(block.bytes[0], std::uint8_t(search.result));
 }
 
-void TestDeviceOpen::otherLengthIsClosedAgain()
+void TestDeviceOpen::oddCollections()
 {
+    // A collection of another length is opened, closed again, and takes neither channel.
     OpenMouse m(false);
     Sim::Collection odd = Sim::dataCollection();
     odd.caps.featureReportByteLength = 64;
     odd.path = "sim:zr540/odd";
-    m.mouse().setCollections({Sim::commandCollection(), odd, Sim::dataCollection()});
-    QCOMPARE(openZR540(m.driver), 1);
-
-    // Only the odd collection in sight: opened, closed again, neither channel touched.
     m.mouse().setCollections({odd});
-    QCOMPARE(m.driver.OpenDevice(), 0);
+    QCOMPARE(openZR540(m.driver), 0);
     QCOMPARE(m.driver.dataChannel.readHandle, hid::InvalidHandle);
     QCOMPARE(m.driver.commandChannel.readHandle, hid::InvalidHandle);
-}
 
-void TestDeviceOpen::onlyUsagePageMatchingTalksWithReportIdZero()
-{
-    OpenMouse m(false);
-    m.mouse().setCollections({withUsage(Sim::commandCollection(0), 0xFF00, 0x0005), Sim::dataCollection()});
-    LogCapture log;
+    // A command collection whose usage page alone matches talks with report id 0.
+    Sim::Collection command = Sim::commandCollection(0);
+    command.caps.usage = 0x0005;
+    m.mouse().setCollections({command, Sim::dataCollection()});
     QCOMPARE(openZR540(m.driver), 1);
     QCOMPARE(m.driver.commandChannel.reportId, std::uint32_t(0));
-    // Only the fully matching collection had its value caps walked.
-    QCOMPARE(log.count(QStringLiteral("out  report id:6 count:407")), 1);
-    QCOMPARE(log.count(QStringLiteral("out  report id:0 count:5")), 0);
-
     std::uint8_t status = 0xEE;
-    QCOMPARE(m.driver.QueryStatus(&status, 1), 1);  // requests with id 0 reach a collection without ids
+    QCOMPARE(m.driver.QueryStatus(&status, 1), 1);
     QCOMPARE(status, std::uint8_t(0));
-}
-
-// Every interface is logged with what rejected it; a collection of the mouse with its value caps.
-void TestDeviceOpen::logsTheSearch()
-{
-    OpenMouse m(false);
-    m.mouse().setCollections(
-        {Sim::otherDevice(0x046D, 0xC31C, "Keyboard"), Sim::pointerCollection(), Sim::commandCollection()});
-    LogCapture log;
-    QCOMPARE(openZR540(m.driver), 0);
-    const QStringList expected
-        = {"name: Keyboard",
-           "Attributes: 46d c31c 2f73 5c48",
-           "name: ZR540",
-           "Attributes: 2f73 5c48 2f73 5c48",
-           "Usage: 2 UsagePage: 1 Feature report: 0 FeatureReportByteLength: 0 NumberInputValueCaps 3 "
-           "InputReportByteLength: 8 NumberOutputValueCaps 0 OutputReportByteLength: 0",
-           "NumberFeatureValueCaps == 0",
-           "name: ZR540",
-           "Attributes: 2f73 5c48 2f73 5c48",
-           "Usage: 1 UsagePage: ff00 Feature report: 1 FeatureReportByteLength: 6 NumberInputValueCaps 0 "
-           "InputReportByteLength: 0 NumberOutputValueCaps 0 OutputReportByteLength: 0",
-           "out Usage: 1, UsagePage: ff00",
-           "out  report id:5 count:5",
-           "讀訪問設備成功 读写指针创建成功\n"};
-    QCOMPARE(log.lines(), expected);
 }
 
 // Closing twice is harmless; a closed or unplugged mouse takes no request, and reopening finds it.
@@ -139,21 +95,77 @@ void TestDeviceOpen::closeUnplugAndReopen()
     OpenMouse m;
     m.driver.CloseDevice();
     m.driver.CloseDevice();
-    for (const HidChannel* channel : {&m.driver.commandChannel, &m.driver.dataChannel}) {
-        QCOMPARE(channel->readHandle, hid::InvalidHandle);
-        QCOMPARE(channel->writeHandle, hid::InvalidHandle);
-    }
     DeviceProfileBlock block;
     QCOMPARE(m.driver.GetProfileData(&block), 0);
+    const std::uint8_t data[] = {0x82};
+    std::uint8_t out[6];
+    QCOMPARE(m.driver.SendFeature(&m.driver.commandChannel, data, 1), 0);
+    QCOMPARE(m.driver.ReceiveFeature(&m.driver.dataChannel, out, 6), 0);
+    QCOMPARE(m.driver.SendFeature(nullptr, data, 1), 0);
+    QCOMPARE(m.driver.SendFeature(&m.driver.commandChannel, nullptr, 1), 0);
+    QVERIFY(m.mouse().log().empty());
     QCOMPARE(m.driver.OpenDevice(), 1);
     QCOMPARE(m.driver.GetProfileData(&block), 1);
-
     m.mouse().setPlugged(false);
     QCOMPARE(m.driver.GetProfileData(&block), 0);  // its handles died with it
     QCOMPARE(m.driver.OpenDevice(), 0);
     m.mouse().setPlugged(true);
     QCOMPARE(m.driver.OpenDevice(), 1);
     QCOMPARE(m.driver.GetProfileData(&block), 1);
+}
+
+void TestDeviceOpen::transfers()
+{
+    // A get-feature transfers the whole report; the caller gets the bytes asked for, nothing more.
+    OpenMouse m;
+    std::uint8_t out[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+    QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, out, 6), 1);
+    const auto got = m.session.reports(Sim::Transfer::GetFeature, Sim::Role::Data);
+    QCOMPARE(got.size(), std::size_t(1));
+    QCOMPARE(got[0].size(), 1032);
+    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8), got[0].left(6) + bytes({0xAA, 0xAA}));
+
+    // A short reply is refused and leaves the buffer alone; a failed transfer of each kind fails.
+    m.mouse().garbleNextReply([](std::vector<std::uint8_t>& reply) { reply.resize(100); });
+    std::vector<std::uint8_t> buffer(1032, 0xAA);
+    QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, buffer.data(), 1032), 0);
+    QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAA; }));
+    HidChannel* channel = &m.driver.dataChannel;
+    for (Sim::Transfer transfer : {Sim::Transfer::SetFeature, Sim::Transfer::GetFeature, Sim::Transfer::WriteReport,
+                                   Sim::Transfer::ReadReport}) {
+        m.mouse().failNextTransfer(transfer);
+        buffer[0] = 0x82;
+        QCOMPARE(transfer == Sim::Transfer::SetFeature    ? m.driver.SendFeature(channel, buffer.data(), 1)
+                 : transfer == Sim::Transfer::GetFeature  ? m.driver.ReceiveFeature(channel, buffer.data(), 6)
+                 : transfer == Sim::Transfer::WriteReport ? m.driver.WriteOutputReport(channel, buffer.data(), 1)
+                                                          : m.driver.ReadInputReport(channel, buffer.data(), 6),
+                 0);
+    }
+}
+
+void TestDeviceOpen::oversizedPayloadIsRefused_data()
+{
+    QTest::addColumn<bool>("dataChannel");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("command, 5 bytes fit") << false << 5 << true;
+    QTest::newRow("command, 6 bytes do not") << false << 6 << false;
+    QTest::newRow("data, 1032 bytes do not") << true << 1032 << false;  // 1031 fit: every bulk write
+    QTest::newRow("negative length") << true << -1 << false;
+}
+
+void TestDeviceOpen::oversizedPayloadIsRefused()
+{
+    QFETCH(int, length);
+    QFETCH(bool, accepted);
+    OpenMouse m;
+    HidChannel* channel = fetched<bool>("dataChannel") ? &m.driver.dataChannel : &m.driver.commandChannel;
+    std::vector<std::uint8_t> payload(2000, 0x00);
+    payload[0] = 0x82;  // a status request: harmless for the mouse on either channel
+    QCOMPARE(m.driver.SetFeatureReport(channel, payload.data(), length), accepted ? 1 : 0);
+    QCOMPARE(m.driver.WriteOutputReport(channel, payload.data(), length), 0);  // the mouse has no output report
+    QCOMPARE(m.mouse().log().size(), std::size_t(accepted ? 2 : 0));
+    QCOMPARE(m.driver.GetFeatureReport(channel, payload.data(), length < 0 ? length : length + 1), accepted ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceOpen)

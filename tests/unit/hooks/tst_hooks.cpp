@@ -1,37 +1,23 @@
 // The hooks' decisions without any system hook: which message is which button, what is swallowed
-// and broadcast, what is carried out, the repeat suppression of the macro editor, and the
-// in-memory copy of the PC-side function file following the file.
+// and carried out, the repeat suppression of the macro editor, and the in-memory copy of the
+// PC-side function file following the file.
 #include "apppaths.h"
 #include "globalmousehook.h"
 #include "hookdecision.h"
 #include "hookmessages.h"
-#include "logcapture.h"
 #include "pcactionrunner.h"
 #include "pcactionstore.h"
 #include "pcactiontable.h"
 #include "testhelpers.h"
+#include "wholefile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <vector>
-
 using Buttons = std::vector<int>;
-
-namespace {
-
-bool putFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-}  // namespace
 
 class TestHooks : public QObject {
     Q_OBJECT
@@ -45,7 +31,7 @@ private slots:
     void xButtonsTranslateBothWays_data();
     void xButtonsTranslateBothWays();
     void tableFollowsTheFile();
-    void noBackendIsLoggedOnce();
+    void noBackend();
 
 private:
     QString target() const { return m_root.filePath(QStringLiteral("a.txt")); }
@@ -54,10 +40,9 @@ private:
 
 void TestHooks::init()
 {
-    QVERIFY(m_root.isValid());
     AppPaths::setDataRoot(m_root.path());
     QDir(m_root.path()).removeRecursively();
-    QVERIFY(putFile(target(), "x"));
+    QVERIFY(writeWholeFile(target(), "x"));
 }
 
 void TestHooks::mouseDecision_data()
@@ -66,9 +51,8 @@ void TestHooks::mouseDecision_data()
     QTest::addColumn<uint>("data");
     QTest::addColumn<QString>("file");  // the ini text; FILE stands for an existing file's path
     QTest::addColumn<int>("button");
-    QTest::addColumn<uint>("param");  // of the swallowed press; 0: passed on
+    QTest::addColumn<uint>("param");   // of the swallowed press; 0: passed on
     QTest::addColumn<bool>("opened");  // the function was carried out (a file opened)
-
     const auto row = [](const char* tag, uint message, uint data, const char* group, int button, uint param,
                         bool opened, int state = 1, int function = 4, const char* path = "FILE") {
         const QString file = QStringLiteral("[%1]\nstate=%2\nfunction=%3\npath=%4\n")
@@ -78,19 +62,12 @@ void TestHooks::mouseDecision_data()
     const uint forward = 120u << 16, back = uint(-120) << 16;
     row("left down", 0x0201, 0, "LeftKey", 4, 0x0201, true);
     row("right down", 0x0204, 0, "RightKey", 6, 0x0204, true);
-    row("middle down", 0x0207, 0, "MidKey", 5, 0x0207, true);
     row("wheel forward", 0x020A, forward, "WheelFoward", 9, 0x20A01, true);
     row("wheel back", 0x020A, back, "WheelBack", 10, 0x20A00, true);
-    row("wheel, zero delta is forward", 0x020A, 0, "WheelFoward", 9, 0x20A01, true);
     row("X button 1", 0x020B, 0x10000, "BackKey", 8, 0x1020B, true);
     row("X button 2", 0x020B, 0x20000, "FowardKey", 7, 0x2020B, true);
     row("X button 1, low word set", 0x020B, 0x10001, "BackKey", 0, 0, false);
-    row("X button, no button in the word", 0x020B, 0, "BackKey", 0, 0, false);
     row("X button 2, function only on X button 1", 0x020B, 0x20000, "BackKey", 7, 0, false);
-    row("wheel forward, function only on WheelBack", 0x020A, forward, "WheelBack", 9, 0, false);
-    row("move", 0x0200, 0, "LeftKey", 0, 0, false);
-    row("left up", 0x0202, 0, "LeftKey", 0, 0, false);
-    row("X button 1 up", 0x020C, 0x10000, "BackKey", 0, 0, false);
     row("state 0", 0x0201, 0, "LeftKey", 4, 0, false, 0);
     row("no file", 0x0201, 0, "", 4, 0, false);
     row("empty path: swallowed, nothing run", 0x0201, 0, "LeftKey", 4, 0x0201, false, 1, 4, "");
@@ -102,9 +79,8 @@ void TestHooks::mouseDecision()
 {
     QFETCH(QString, file);
     QFETCH(uint, param);
-
     if (!file.isNull())
-        QVERIFY(putFile(AppPaths::pcFunctionFile(), file.replace(QLatin1String("FILE"), target()).toUtf8()));
+        QVERIFY(writeWholeFile(AppPaths::pcFunctionFile(), file.replace(QLatin1String("FILE"), target()).toUtf8()));
     QStringList opens;
     PcActionRunner::SystemActions actions;
     // The system reports failure every time: a press with a function is swallowed all the same.
@@ -115,8 +91,7 @@ void TestHooks::mouseDecision()
         = decideMouseMessage(fetched<uint>("message"), fetched<uint>("data"), table, PcActionRunner(actions));
     QCOMPARE(decision.button, fetched<int>("button"));
     QCOMPARE(decision.swallow, param != 0);
-    if (param)
-        QCOMPARE(decision.param, param);
+    QCOMPARE(decision.swallow ? decision.param : 0u, param);
     QCOMPARE(opens, fetched<bool>("opened") ? QStringList{target()} : QStringList());
 }
 
@@ -128,11 +103,9 @@ void TestHooks::keyRepeatFilter_data()
         << QStringList{"on", "41 100 pass", "41 100 swallow", "41 100 swallow", "41 101 pass", "41 100 pass"};
     QTest::newRow("another key between passes")
         << QStringList{"on", "41 100 pass", "42 100 pass", "41 100 pass", "41 100 swallow"};
-    QTest::newRow("same key, other message passes") << QStringList{"on", "41 104 pass", "41 100 pass", "41 104 pass"};
     QTest::newRow("not recording: all pass, memory kept")
         << QStringList{"on", "41 100 pass", "off", "41 100 pass", "42 100 pass", "on", "41 100 swallow"};
-    QTest::newRow("first event while recording passes, even a zero key")
-        << QStringList{"on", "0 0 swallow", "0 100 pass"};
+    QTest::newRow("first event while recording passes, even a zero key") << QStringList{"on", "0 0 swallow", "0 100 pass"};
 }
 
 void TestHooks::keyRepeatFilter()
@@ -143,8 +116,7 @@ void TestHooks::keyRepeatFilter()
         if (parts.size() == 1)
             filter.setEnabled(step == QLatin1String("on"));
         else
-            QVERIFY2(filter.swallow(parts[0].toUInt(nullptr, 16), parts[1].toUInt(nullptr, 16)) ==
-                         (parts[2] == QLatin1String("swallow")),
+            QVERIFY2(filter.swallow(parts[0].toUInt(nullptr, 16), parts[1].toUInt(nullptr, 16)) == (parts[2] == "swallow"),
                      qPrintable(step));
     }
 }
@@ -155,7 +127,6 @@ void TestHooks::repeatSuppressionOfTheHook()
     hook.setRepeatSuppression();
     QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
     QVERIFY(hook.onKeyboardMessage(0x51, 0x100));
-
     // The program's own windows: a repeated key event never arrives, a first press does.
     struct Keys : QObject {
         int presses = 0;
@@ -192,7 +163,6 @@ void TestHooks::xButtonsTranslateBothWays()
 {
     QFETCH(uint, xButton);
     QFETCH(int, button);
-
     hooks::ButtonMessage press, back;
     QCOMPARE(hooks::messageForXButton(xButton, press), button != 0);
     if (button == 0)
@@ -208,7 +178,6 @@ void TestHooks::tableFollowsTheFile()
 {
     // No keysetting folder at first: the table must notice it being created.
     PcActionTable table;
-    QSignalSpy changed(&table, &PcActionTable::changed);
     QCOMPARE(table.activeButtons(), Buttons());
     QVERIFY(PcActionStore::writeFunction(5, true, PcActionStore::OpenFile, target()));
     QTRY_COMPARE(table.activeButtons(), (Buttons{5}));
@@ -219,46 +188,35 @@ void TestHooks::tableFollowsTheFile()
     int function = 0;
     QString path;
     QVERIFY(table.lookup(15, function, path) && path == target());
-
-    // Replaced by rename, the way the program's writers do: the new file is read, and watched.
-    const QString file = AppPaths::pcFunctionFile();
-    QVERIFY(putFile(file + ".new", QStringLiteral("[LeftKey]\nstate=1\nfunction=5\npath=%1\n").arg(m_root.path()).toUtf8()));
-    QVERIFY(QFile::remove(file) && QFile::rename(file + ".new", file));
-    QTRY_COMPARE(table.activeButtons(), (Buttons{4}));
-    QVERIFY(table.lookup(4, function, path) && function == 5 && path == m_root.path());
     // Rewritten in place.
-    QVERIFY(putFile(file, QByteArray("[RightKey]\nstate=1\nfunction=4\npath=") + target().toUtf8()));
+    const QString file = AppPaths::pcFunctionFile();
+    QFile inPlace(file);
+    QVERIFY(inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    inPlace.write("[RightKey]\nstate=1\nfunction=4\npath=" + target().toUtf8());
+    inPlace.close();
     QTRY_COMPARE(table.activeButtons(), (Buttons{6}));
-
-    // Factory reset: the file is gone, nothing is active; and it may come back later.
+    // Factory reset: the file is gone, nothing is active; the folder itself removed and made again.
     QVERIFY(PcActionStore::deleteHighestFile());
     QTRY_COMPARE(table.activeButtons(), Buttons());
     QVERIFY(!table.lookup(6, function, path));
-    QVERIFY(PcActionStore::writeFunction(8, true, PcActionStore::OpenFile, target()));
-    QTRY_COMPARE(table.activeButtons(), (Buttons{8}));
-    // The folder itself removed and made again.
     QVERIFY(QDir(QFileInfo(file).absolutePath()).removeRecursively());
-    QTRY_COMPARE(table.activeButtons(), Buttons());
     QVERIFY(PcActionStore::writeFunction(9, true, PcActionStore::OpenFile, target()));
     QTRY_COMPARE(table.activeButtons(), (Buttons{9}));
-    QVERIFY(changed.count() >= 8);
 }
 
-void TestHooks::noBackendIsLoggedOnce()
+// No X display here (and no hooks at all elsewhere): the program runs on without them.
+void TestHooks::noBackend()
 {
 #if defined(Q_OS_WIN)
     QSKIP("Windows always has its hooks");
 #endif
-    // No X display here (and no hooks at all elsewhere): the program runs on without them.
     const QByteArray display = qgetenv("DISPLAY");
     qunsetenv("DISPLAY");
-    LogCapture log;
     GlobalMouseHook hook;
     const bool first = hook.installHooks(), second = hook.installHooks();
     if (!display.isNull())
         qputenv("DISPLAY", display);
     QVERIFY(!first && !second && !hook.installed());
-    QCOMPARE(log.lines().filter(QStringLiteral("installHooks")).size(), 1);
     QVERIFY(!hook.onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
 }
 
