@@ -1,8 +1,8 @@
 #include "singleinstance.h"
 
-#include <QCryptographicHash>
+#include "instancenames.h"
+
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,42 +10,11 @@
 #include <QtEndian>
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr char Acknowledge = '\x06';
 constexpr int HeaderBytes = 4;  // the message length, big-endian
 constexpr int ConnectRetryMs = 50;
-
-// Who runs the program: the user id where there is one, otherwise a digest of the user name.
-QString userTag()
-{
-#ifdef Q_OS_UNIX
-    return QString::number(::getuid());
-#else
-    QString user = qEnvironmentVariable("USERNAME");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USER");
-    return QString::fromLatin1(QCryptographicHash::hash(user.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
-#endif
-}
-
-// The key as part of a file or pipe name.
-QString safeKey(const QString& key)
-{
-    QString out;
-    out.reserve(key.size());
-    for (const QChar c : key) {
-        const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            || c == QLatin1Char('-') || c == QLatin1Char('_');
-        out += plain ? c : QLatin1Char('_');
-    }
-    return out;
-}
 
 int remaining(const QDeadlineTimer& deadline)
 {
@@ -56,15 +25,9 @@ int remaining(const QDeadlineTimer& deadline)
 
 }  // namespace
 
-QString SingleInstance::serverNameFor(const QString& key)
-{
-    return QStringLiteral("%1-%2").arg(safeKey(key), userTag());
-}
+QString SingleInstance::serverNameFor(const QString& key) { return InstanceNames::serverName(key); }
 
-QString SingleInstance::lockFilePathFor(const QString& key)
-{
-    return QDir(QDir::tempPath()).filePath(serverNameFor(key) + QStringLiteral(".lock"));
-}
+QString SingleInstance::lockFilePathFor(const QString& key) { return InstanceNames::lockFilePath(key); }
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent)

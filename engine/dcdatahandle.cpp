@@ -110,7 +110,9 @@ void DCDataHandle::writeProfileToMouse()
     mouseProfile.bytes[DeviceProfileBlock::ForcedSeven] = 7;
     mouseProfile.bytes[DeviceProfileBlock::ForcedOne] = 1;
     mouseProfile.bytes[DeviceProfileBlock::ForcedZero] = 0;
-    if (connected && driver && !driver->SetProfileData(&mouseProfile))
+    if (connected && driver && !driver->SetProfileData(&mouseProfile)) {
         loginfo(QStringLiteral("writeProfileToMouse: the mouse did not take the profile"));
+        ++writeFailures;
+    }
     saveConfigFileByConfigureNumber(currentConfigureNumber);
 }

@@ -53,6 +53,11 @@ public:
     const WholeStruct& localProfileRecord() const { return localProfile; }
     int currentConfigure() const { return currentConfigureNumber; }
     bool isConnected() const { return connected; }
+    // True when the profile the mouse held at connect is one of the local profiles: its record
+    // (macros included) is then the active one, and a change needs no profile load first.
+    bool mouseMatchesLocalProfile() const { return matchedLocalProfile; }
+    // How many writes to the mouse or saves of the profile file have failed since the start.
+    int failedWrites() const { return writeFailures; }
 
     const QMap<int, BYTE> macroAddressMap;
 
@@ -137,4 +142,6 @@ private:
     DeviceProfileBlock mouseProfile;
     int currentConfigureNumber = 1;
     bool connected = false;
+    bool matchedLocalProfile = false;
+    int writeFailures = 0;
 };

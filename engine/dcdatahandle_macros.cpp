@@ -119,6 +119,7 @@ bool DCDataHandle::driverWriteIntoMouse(MacroStruct& mStruct, BYTE address)
 {
     if (!driver || !driver->SetMacroData(&mStruct, address)) {
         loginfo(QStringLiteral("driverWriteIntoMouse: the mouse did not take the macro block %1").arg(address));
+        ++writeFailures;
         return false;
     }
     const int slot = MouseProtocol::macroSlotOf(address);

@@ -30,11 +30,13 @@ void DCDataHandle::slot_WriteImageToMouse()
     // wipe what the display shows.
     if (!OledFrame::loadCanvas(path, canvas, &size) || size != QSize(OledFrame::Width, OledFrame::Height)) {
         loginfo(QStringLiteral("writeImageToMouse: no usable 128 x 32 picture in %1, nothing sent").arg(path));
+        ++writeFailures;
         return;
     }
     unsigned char payload[2 * FrameSize] = {};
     if (!ImageToByteArr(canvas, payload, FrameSize)) {
         loginfo(QStringLiteral("writeImageToMouse: the picture could not be packed, nothing sent"));
+        ++writeFailures;
         return;
     }
     std::memcpy(payload + FrameSize, payload, FrameSize);
@@ -49,4 +51,6 @@ void DCDataHandle::slot_WriteImageToMouse()
         return;
     }
     qCDebug(zr540Engine) << "slot_WriteImageToMouse  failed";
+    if (connected)
+        ++writeFailures;
 }

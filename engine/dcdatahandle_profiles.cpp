@@ -25,7 +25,8 @@ void DCDataHandle::saveConfigFileByConfigureNumber(int configNumber)
     qCDebug(zr540Engine) << "ba len:" << content.size() << "sumByte" << section;
     qCDebug(zr540Engine) << "file len:" << content.size() << WholeStruct::SettingsSize << section;
     // Whole file to a temporary name, then renamed: a crash never leaves a cut profile.
-    writeWholeFile(path, content);
+    if (!writeWholeFile(path, content))
+        ++writeFailures;
 }
 
 bool DCDataHandle::getLocalGunShootProfileByConfigureNumber(int configureNumber, WholeStruct& record)
@@ -94,6 +95,7 @@ void DCDataHandle::resetConfigToOriginalHere()
 
 bool DCDataHandle::compareMouseAndLocalFileData()
 {
+    matchedLocalProfile = false;
     const auto mouseSettings = mouseProfile.bytes.begin() + DeviceProfileBlock::SettingsOffset;
     for (int number = FirstProfile; number <= LastProfile; ++number) {
         WholeStruct record = WholeStruct::initial();
@@ -101,6 +103,9 @@ bool DCDataHandle::compareMouseAndLocalFileData()
             continue;
         if (std::equal(record.settings.begin(), record.settings.end(), mouseSettings)) {
             currentConfigureNumber = number;
+            // The file's macros come with it: a change saved before any profile load keeps them.
+            localProfile = record;
+            matchedLocalProfile = true;
             emit sig_SetCurrentConfigurePage(number);
             qCDebug(zr540Engine) << "find  the config";
             return true;

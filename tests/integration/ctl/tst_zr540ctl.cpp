@@ -1,0 +1,232 @@
+// zr540ctl run as a program, on the demo mode's simulated mouse, in a home of its own (data
+// folder, temporary folder, single-instance lock), so no test touches the user's files.
+#include "deviceprofileblock.h"
+#include "profilefile.h"
+#include "simulatedmouse.h"
+#include "singleinstance.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Result {
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+};
+}  // namespace
+
+class TestZr540ctl : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir home;
+    QString dataRoot() const { return home.filePath(QStringLiteral("data/zr540")); }
+
+    Result ctl(const QStringList& args)
+    {
+        QProcess process;
+        process.start(QStringLiteral(ZR540CTL), args);
+        Result result;
+        if (!process.waitForFinished(30000))  // a hang guard only
+            return result;
+        result.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+    void exportTo(const QString& file)
+    {
+        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("export"), file});
+        QVERIFY2(r.exit == 0, r.err.constData());
+    }
+    QJsonObject info()
+    {
+        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("--json"), QStringLiteral("info")});
+        return r.exit == 0 ? QJsonDocument::fromJson(r.out).object() : QJsonObject();
+    }
+    // The simulated mouse's profile memory as its file keeps it.
+    QByteArray mouseMemory()
+    {
+        hid::SimulatedMouse mouse(hid::SimulatedMouse::Memory{});
+        mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
+        const auto memory = mouse.profileMemory();
+        return QByteArray(reinterpret_cast<const char*>(memory.data()), DeviceProfileBlock::Size);
+    }
+    QByteArray profileFile(int number)
+    {
+        QFile file(QStringLiteral("%1/ConfigFiles/LocalFile/Config%2.txt").arg(dataRoot()).arg(number));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.isValid());
+        for (const char* dir : {"tmp", "config", "cache"})
+            QVERIFY(QDir(home.path()).mkpath(QLatin1String(dir)));
+        // The children inherit these: the data folder, the lock of the window's guard.
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
+        qputenv("TMPDIR", QFile::encodeName(home.filePath(QStringLiteral("tmp"))));
+        QVERIFY(!info().isEmpty());
+    }
+
+    void badArguments_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("hint");  // what the message must tell the user
+        QTest::newRow("no command") << "--simulate" << "--help";
+        QTest::newRow("unknown command") << "frobnicate" << "--help";
+        QTest::newRow("dpi level") << "dpi 8 800" << "1..7";
+        QTest::newRow("dpi value off the steps") << "dpi 1 825" << "50..16000 in steps of 50";
+        QTest::newRow("dpi value too high") << "dpi 1 16050" << "50..16000";
+        QTest::newRow("dpi missing value") << "dpi 1" << "LEVEL and VALUE";
+        QTest::newRow("rate") << "rate 300" << "125, 250, 500 or 1000";
+        QTest::newRow("light which") << "light ring" << "wheel or logo";
+        QTest::newRow("light mode") << "light wheel --mode disco" << "steady|breath";
+        QTest::newRow("light colour") << "light wheel --color red" << "RRGGBB";
+        QTest::newRow("light brightness") << "light logo --brightness 10" << "0..9";
+        QTest::newRow("light option") << "light logo --blink 1" << "--mode";
+        QTest::newRow("button name") << "button thumb disable" << "wheel-up";
+        QTest::newRow("key combination") << "button custom1 key ctrl+banana" << "f1-f12";
+        QTest::newRow("media function") << "button back media louder" << "volume-up";
+        QTest::newRow("macro list off the left button") << "button right macro a b" << "left button";
+        QTest::newRow("profile") << "profile 6" << "1..5";
+        QTest::newRow("--profile") << "--profile x info" << "1..5";
+        QTest::newRow("export without file") << "export" << "FILE";
+    }
+    void badArguments()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, hint);
+        const QByteArray before = mouseMemory();
+        const Result r = ctl(args.split(QLatin1Char(' ')));
+        QCOMPARE(r.exit, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains(hint.toUtf8()), r.err.constData());
+        QCOMPARE(mouseMemory(), before);
+    }
+
+    void setterRoundTrip_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("where");  // a path into `info --json`; a button by its name
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("dpi value") << "dpi 2 1250" << "dpi/1/value" << "1250";
+        QTest::newRow("dpi off") << "dpi 3 off" << "dpi/2/on" << "false";
+        QTest::newRow("dpi on") << "dpi 3 on" << "dpi/2/on" << "true";
+        QTest::newRow("rate") << "rate 500" << "rate" << "500";
+        QTest::newRow("light mode") << "light logo --mode spectrum" << "lights/logo/mode" << "spectrum";
+        QTest::newRow("light colour") << "light wheel --color 12ab34" << "lights/wheel/color" << "12ab34";
+        QTest::newRow("light brightness") << "light wheel --brightness 4" << "lights/wheel/brightness" << "4";
+        QTest::newRow("light speed") << "light logo --speed 8" << "lights/logo/speed" << "8";
+        QTest::newRow("button key") << "button custom3 key ctrl+alt+x" << "buttons/custom3/action" << "key ctrl+alt+x";
+        QTest::newRow("button media") << "button forward media volume-up" << "buttons/forward/action" << "media volume-up";
+        QTest::newRow("button disable") << "button middle disable" << "buttons/middle/action" << "disable";
+        QTest::newRow("button default") << "button middle default" << "buttons/middle/default" << "true";
+        QTest::newRow("--profile") << "--profile 3 dpi 4 2000" << "profile" << "3";
+        QTest::newRow("profile") << "profile 1" << "profile" << "1";
+    }
+    void setterRoundTrip()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, where);
+        QFETCH(QString, expected);
+        const Result r = ctl(QStringList{QStringLiteral("--simulate")} + args.split(QLatin1Char(' ')));
+        QVERIFY2(r.exit == 0, r.err.constData());
+        QJsonValue value = info();
+        for (const QString& step : where.split(QLatin1Char('/'))) {
+            if (value.isArray() && !step.at(0).isDigit()) {
+                for (const QJsonValue& item : value.toArray()) {
+                    if (item.toObject().value(QStringLiteral("name")).toString() == step)
+                        value = item;
+                }
+            } else {
+                value = value.isArray() ? value.toArray().at(step.toInt()) : value.toObject().value(step);
+            }
+        }
+        QCOMPARE(value.toVariant().toString(), expected);
+        // The change is in the current local profile file too, so the window, started later, shows it.
+        const int profile = info().value(QStringLiteral("profile")).toInt();
+        QCOMPARE(profileFile(profile).left(WholeStruct::SettingsSize), mouseMemory().mid(DeviceProfileBlock::SettingsOffset));
+    }
+
+    void exportChangeImport()
+    {
+        const QString file = home.filePath(QStringLiteral("setup.zr540"));
+        exportTo(file);
+        const QJsonObject exported = info();
+        const QByteArray exportedFile = profileFile(exported.value(QStringLiteral("profile")).toInt());
+        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("3000")}).exit, 0);
+        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("button"), QStringLiteral("back"), QStringLiteral("key"), QStringLiteral("f9")}).exit, 0);
+        QVERIFY(info() != exported);
+        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("import"), file});
+        QVERIFY2(r.exit == 0, r.err.constData());
+        QCOMPARE(info(), exported);
+        QCOMPARE(profileFile(exported.value(QStringLiteral("profile")).toInt()), exportedFile);
+    }
+
+    void damagedImportChangesNothing_data()
+    {
+        QTest::addColumn<int>("cutAt");      // bytes kept; -1 keeps all
+        QTest::addColumn<int>("flipAt");     // a byte turned over; -1 none
+        QTest::addColumn<int>("appended");   // bytes added at the end
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("truncated") << 200 << -1 << 0 << "cut short";
+        QTest::newRow("altered") << -1 << 100 << 0 << "altered";
+        QTest::newRow("other version") << -1 << 9 << 0 << "another version";
+        QTest::newRow("not a profile file") << -1 << 0 << 0 << "no ZR540 profile file";
+        QTest::newRow("too large") << -1 << -1 << (1 << 20) << "larger than";
+    }
+    void damagedImportChangesNothing()
+    {
+        QFETCH(int, cutAt);
+        QFETCH(int, flipAt);
+        QFETCH(int, appended);
+        QFETCH(QString, reason);
+        const QString file = home.filePath(QStringLiteral("damaged.zr540"));
+        exportTo(file);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        f.close();
+        if (cutAt >= 0)
+            bytes.truncate(cutAt);
+        if (flipAt >= 0)
+            bytes[flipAt] = char(~bytes.at(flipAt));
+        bytes.append(QByteArray(appended, 'x'));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+        f.close();
+        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("450")}).exit, 0);
+        const QByteArray memory = mouseMemory();
+        const QByteArray profile = profileFile(info().value(QStringLiteral("profile")).toInt());
+
+        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("import"), file});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains(reason.toUtf8()) && r.err.contains("nothing was changed"), r.err.constData());
+        QCOMPARE(mouseMemory(), memory);
+        QCOMPARE(profileFile(info().value(QStringLiteral("profile")).toInt()), profile);
+    }
+
+    void refusesWhileTheWindowRuns()
+    {
+        SingleInstance window(QStringLiteral("ZR540"));
+        QVERIFY(!window.isRunning());  // this guard now holds the key, as the window's does
+        const QByteArray memory = mouseMemory();
+        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("900")});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("window is running"), r.err.constData());
+        QCOMPARE(mouseMemory(), memory);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZr540ctl)
+#include "tst_zr540ctl.moc"
