@@ -17,6 +17,7 @@
 #include "needdevicedialog.h"
 #include "pcactionstore.h"
 #include "pointer.h"
+#include "profilefilemenu.h"
 #include "stylestate.h"
 #include "supportwidget.h"
 #include "userdialog.h"
@@ -97,6 +98,10 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     for (int n = 1; n <= profiles.size(); ++n)
         setStyleState(profiles.at(n - 1), "selected", n == currentConfigure);
     checkTokenIsExit();
+    // Export and import of a profile file, in each profile button's context menu.
+    auto* profileFiles = new ProfileFileMenu(profileButtons(), this);
+    connect(profileFiles, &ProfileFileMenu::profileImported, this, &MainWindow::SetCurrentConfigureButton);
+    connect(profileFiles, &ProfileFileMenu::pictureImported, engine->get(), &DCDataHandle::slot_WriteImageToMouse);
     // Only now that every connection stands: the engine's answers (which profile the mouse holds)
     // must find their receivers.
     engine->get()->requestConnect();

@@ -13,6 +13,14 @@ EN = {
     "配置1": "Profile 1", "配置2": "Profile 2", "配置3": "Profile 3", "配置4": "Profile 4", "配置5": "Profile 5",
     "恢复出厂设置": "Factory reset", "退出登录": "Log out", "显示主窗口": "Show window", "退出": "Quit",
     "Warn": "Warning",
+    # profile files (the profile buttons' context menu)
+    "ZR540 配置文件 (*.zr540)": "ZR540 profile files (*.zr540)",
+    "导出配置文件…": "Export profile…", "导入配置文件…": "Import profile…",
+    "导出配置文件": "Export profile", "导入配置文件": "Import profile",
+    "无法写入 %1。": "%1 could not be written.",
+    "%1 不是可用的配置文件（已截断、被修改、过大或版本不同），没有做任何更改。":
+        "%1 is no usable profile file (cut short, altered, too large or of another version); nothing was changed.",
+    "无法保存配置%1。": "Profile %1 could not be saved.",
     "Only on instance is allowed. Close running application first.":
         "Only one instance is allowed. Close the running application first.",
     # device dialog

@@ -762,6 +762,41 @@ If nothing happens for a while, unplug the mouse and plug it in again</translati
     </message>
 </context>
 <context>
+    <name>ProfileFileMenu</name>
+    <message>
+        <source>ZR540 配置文件 (*.zr540)</source>
+        <translation>ZR540 profile files (*.zr540)</translation>
+    </message>
+    <message>
+        <source>导出配置文件…</source>
+        <translation>Export profile…</translation>
+    </message>
+    <message>
+        <source>导入配置文件…</source>
+        <translation>Import profile…</translation>
+    </message>
+    <message>
+        <source>导出配置文件</source>
+        <translation>Export profile</translation>
+    </message>
+    <message>
+        <source>导入配置文件</source>
+        <translation>Import profile</translation>
+    </message>
+    <message>
+        <source>无法写入 %1。</source>
+        <translation>%1 could not be written.</translation>
+    </message>
+    <message>
+        <source>%1 不是可用的配置文件（已截断、被修改、过大或版本不同），没有做任何更改。</source>
+        <translation>%1 is no usable profile file (cut short, altered, too large or of another version); nothing was changed.</translation>
+    </message>
+    <message>
+        <source>无法保存配置%1。</source>
+        <translation>Profile %1 could not be saved.</translation>
+    </message>
+</context>
+<context>
     <name>RegisterAccount</name>
     <message>
         <source>Network Error</source>
