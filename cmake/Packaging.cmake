@@ -76,7 +76,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Sets up what the ZR540 USB gaming mouse keeps in its own memory: its seven
 DPI levels and report rate, what each of its twelve buttons does (keys,
 media functions, macros), its two lights and the picture on its OLED
-display. Five local profiles, a macro recorder and editor.
+display. Five local profiles, a macro recorder and editor, profile files
+that carry a setup to another machine, and zr540ctl, a command-line program
+for scripts and key bindings.
 
 Without the mouse it runs in a demo mode on a simulated mouse
 (zr540 --simulate).")
