@@ -6,6 +6,7 @@
 #include "singleinstance.h"
 
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,6 +57,29 @@ private:
         mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
         const auto memory = mouse.profileMemory();
         return QByteArray(reinterpret_cast<const char*>(memory.data()), DeviceProfileBlock::Size);
+    }
+    // Shows a picture of one grey on the display through zr540ctl.
+    bool showGrey(int grey, bool dither)
+    {
+        QImage image(200, 60, QImage::Format_RGB32);
+        image.fill(qRgb(grey, grey, grey));
+        const QString path = home.filePath(QStringLiteral("grey.png"));
+        QStringList args{QStringLiteral("--simulate"), QStringLiteral("oled"), path};
+        if (dither)
+            args << QStringLiteral("--dither");
+        return image.save(path) && ctl(args).exit == 0;
+    }
+    QByteArray fileContent(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QByteArray mousePicture()
+    {
+        hid::SimulatedMouse mouse(hid::SimulatedMouse::Memory{});
+        mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
+        const auto picture = mouse.picture();
+        return QByteArray(reinterpret_cast<const char*>(picture.data()), int(picture.size()));
     }
     QByteArray profileFile(int number)
     {
@@ -130,6 +154,7 @@ private slots:
         QTest::newRow("light speed") << "light logo --speed 8" << "lights/logo/speed" << "8";
         QTest::newRow("button key") << "button custom3 key ctrl+alt+x" << "buttons/custom3/action" << "key ctrl+alt+x";
         QTest::newRow("button media") << "button forward media volume-up" << "buttons/forward/action" << "media volume-up";
+        QTest::newRow("button macro") << "button back macro %DATA%/macros/press-a.json" << "buttons/back/action" << "macro";
         QTest::newRow("button disable") << "button middle disable" << "buttons/middle/action" << "disable";
         QTest::newRow("button default") << "button middle default" << "buttons/middle/default" << "true";
         QTest::newRow("--profile") << "--profile 3 dpi 4 2000" << "profile" << "3";
@@ -140,6 +165,7 @@ private slots:
         QFETCH(QString, args);
         QFETCH(QString, where);
         QFETCH(QString, expected);
+        args.replace(QLatin1String("%DATA%"), QLatin1String(ZR540_TEST_DATA_DIR));
         const Result r = ctl(QStringList{QStringLiteral("--simulate")} + args.split(QLatin1Char(' ')));
         QVERIFY2(r.exit == 0, r.err.constData());
         QJsonValue value = info();
@@ -162,9 +188,15 @@ private slots:
     void exportChangeImport()
     {
         const QString file = home.filePath(QStringLiteral("setup.zr540"));
+        const QString pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
+        QVERIFY(showGrey(200, true));
         exportTo(file);
         const QJsonObject exported = info();
         const QByteArray exportedFile = profileFile(exported.value(QStringLiteral("profile")).toInt());
+        const QByteArray picture = fileContent(pictureFile);
+        const QByteArray shown = mousePicture();
+        QVERIFY(showGrey(40, false));
+        QVERIFY(fileContent(pictureFile) != picture && mousePicture() != shown);
         QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("3000")}).exit, 0);
         QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("button"), QStringLiteral("back"), QStringLiteral("key"), QStringLiteral("f9")}).exit, 0);
         QVERIFY(info() != exported);
@@ -172,6 +204,8 @@ private slots:
         QVERIFY2(r.exit == 0, r.err.constData());
         QCOMPARE(info(), exported);
         QCOMPARE(profileFile(exported.value(QStringLiteral("profile")).toInt()), exportedFile);
+        QCOMPARE(fileContent(pictureFile), picture);
+        QCOMPARE(mousePicture(), shown);
     }
 
     void damagedImportChangesNothing_data()
