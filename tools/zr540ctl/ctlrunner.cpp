@@ -304,7 +304,7 @@ int run(const Request& r, QTextStream& out, QTextStream& err)
 
     // Profile N first, when asked for and not the current one; a mouse that holds none of the local
     // profiles gets the current one loaded before a change, as the window does when it starts.
-    if (r.profile && r.profile != engine.currentConfigure())
+    if (r.profile && r.profile != engine.currentConfigure() && r.command != Command::Import)
         engine.slot_LoadLocalConfigFile(r.profile);
     else if (r.writes() && !engine.mouseMatchesLocalProfile() && r.command != Command::Import && r.command != Command::Profile)
         engine.slot_LoadLocalConfigFile(engine.currentConfigure());
@@ -429,13 +429,16 @@ int run(const Request& r, QTextStream& out, QTextStream& err)
                                  .arg(engine.currentConfigure()).arg(r.file));
         wrote = false;
         break;
-    case Command::Import:
-        if (!ProfilePackage::install(imported, engine.currentConfigure()))
+    case Command::Import: {
+        // Into profile N when one is named, loaded into the mouse once.
+        const int target = r.profile ? r.profile : engine.currentConfigure();
+        if (!ProfilePackage::install(imported, target))
             return fail(err, QStringLiteral("the profile could not be saved in %1: check the disk").arg(AppPaths::localFileDir()));
-        engine.slot_LoadLocalConfigFile(engine.currentConfigure());
+        engine.slot_LoadLocalConfigFile(target);
         if (!imported.picture.isEmpty())
             engine.slot_WriteImageToMouse();
         break;
+    }
     case Command::Oled:
         if (!writeWholeFile(AppPaths::pictureFile(), picture))
             return fail(err, QStringLiteral("the picture could not be saved as %1: check the disk").arg(AppPaths::pictureFile()));
