@@ -1,0 +1,68 @@
+// The profile buttons' export and import: a file the window exported imports into another
+// profile and selects it; a cut file is refused with a message and changes nothing.
+#include "apppaths.h"
+#include "profilefile.h"
+#include "profilefilemenu.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+class TestProfileFileMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void exportThenImport_data()
+    {
+        QTest::addColumn<int>("keptBytes");  // of the exported file; -1 all
+        QTest::newRow("whole file") << -1;
+        QTest::newRow("cut file") << 100;
+    }
+    void exportThenImport()
+    {
+        QFETCH(int, keptBytes);
+        QTemporaryDir root;
+        AppPaths::setDataRoot(root.path());
+        QVERIFY(QDir().mkpath(AppPaths::localFileDir()));
+        QVERIFY(QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(2)));
+        QWidget window;
+        QList<QPushButton*> buttons;
+        for (int n = 0; n < 5; ++n)
+            buttons << new QPushButton(&window);
+        ProfileFileMenu menu(buttons, &window);
+        QCOMPARE(buttons.at(4)->contextMenuPolicy(), Qt::CustomContextMenu);
+        QSignalSpy imported(&menu, &ProfileFileMenu::profileImported);
+
+        const QString file = root.filePath(QStringLiteral("p.zr540"));
+        QVERIFY(menu.exportProfile(2, file));
+        if (keptBytes >= 0)
+            QVERIFY(QFile::resize(file, keptBytes));
+        // A refusal is said in a message box: close it as soon as it shows.
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        closer.start(10);
+        const bool accepted = menu.importProfile(4, file);
+        closer.stop();
+
+        QCOMPARE(accepted, keptBytes < 0);
+        QCOMPARE(imported.count(), accepted ? 1 : 0);
+        if (accepted)
+            QCOMPARE(imported.first().first().toInt(), 4);
+        QCOMPARE(QFile::exists(AppPaths::profileFile(4)), accepted);
+        WholeStruct two, four;
+        if (accepted) {
+            QVERIFY(ProfileFile::read(AppPaths::profileFile(2), two) && ProfileFile::read(AppPaths::profileFile(4), four));
+            QVERIFY(two.settings == four.settings && two.macros == four.macros);
+        }
+    }
+};
+
+QTEST_MAIN(TestProfileFileMenu)
+#include "tst_profilefilemenu.moc"
