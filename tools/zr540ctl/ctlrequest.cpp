@@ -381,6 +381,7 @@ QString helpText()
         "  --simulate    the demo mode's simulated mouse (the same one as 'zr540 --simulate')\n"
         "  --json        one JSON document on standard output\n"
         "  --profile N   act on local profile N (loaded into the mouse first when it is not the current one)\n"
+        "  --verbose     the engine's and the driver's trace on standard error\n"
         "  --help, --version\n"
         "\n"
         "Exit status: 0 success, 1 the mouse or the file system failed, 2 usage error.\n"
