@@ -9,7 +9,7 @@ namespace zr540 {
 
 using nlohmann::json;
 
-void AccountServer::onRegister(const Request&, Response& res, const json& body) {
+void AccountServer::onRegister(const Request& req, Response& res, const json& body) {
   std::string nickname, email, password, rePassword;
   if (!requireStrings(body, res, {{"nickname", &nickname}, {"email", &email},
                                   {"password", &password}, {"rePassword", &rePassword}})) {
@@ -25,6 +25,15 @@ void AccountServer::onRegister(const Request&, Response& res, const json& body) 
   if (found == AccountStore::Status::Ok) return reply(res, Result::EmailTaken);
   if (found != AccountStore::Status::NotFound) return reply(res, Result::InternalError);
 
+  // Accounts made count for the client address; a registration that makes none gives its place back.
+  if (!registrations_.take(req.remote_addr)) return reply(res, Result::TooManyRegistrations);
+  bool made = false;
+  struct GiveBack {
+    RateLimiter& limiter;
+    const std::string& key;
+    const bool& made;
+    ~GiveBack() { if (!made) limiter.giveBack(key); }
+  } giveBack{registrations_, req.remote_addr, made};
   const std::string hash = hashPassword(password, cost_);
   if (hash.empty()) {
     logLine("register: password hashing failed (out of memory?)");
@@ -34,6 +43,7 @@ void AccountServer::onRegister(const Request&, Response& res, const json& body) 
   // Two registrations of one address can race past the look-up; the unique index decides.
   switch (store_.addUser(email, nickname, hash, now(), id)) {
     case AccountStore::Status::Ok:
+      made = true;
       logLine("registered account " + std::to_string(id) + " <" + email + ">");
       return reply(res, Result::Ok, json::object(), "注册成功");
     case AccountStore::Status::Conflict: return reply(res, Result::EmailTaken);
@@ -56,13 +66,24 @@ void AccountServer::onLogin(const Request& req, Response& res, const json& body)
 
   const std::string token = newToken();
   const std::int64_t t = now();
-  if (store_.addToken(user.id, secretDigest(token), t + options_.tokenTtlSeconds, t) !=
+  if (store_.addToken(user.id, secretDigest(token), t + options_.tokenTtlSeconds, t, options_.tokensPerAccount) !=
       AccountStore::Status::Ok) {
     return reply(res, Result::InternalError);
   }
   // The client looks for this exact header name, case and all.
   res.set_header("Authorization", token);
   reply(res, Result::Ok, json{{"nickname", user.nickname}}, "登录成功");
+}
+
+void AccountServer::onLogout(const Request& req, Response& res, const ContentReader& reader) {
+  // The body is not looked at: the token in the header is what ends.
+  std::string body;
+  if (!readBody(req, res, reader, kMaxJsonBodyBytes, Result::BodyTooLarge, body)) return;
+  AccountStore::User user;
+  const std::string token = req.get_header_value("Authorization");
+  if (!authenticate(token, user, res)) return;
+  if (store_.removeToken(secretDigest(token)) == AccountStore::Status::Error) return reply(res, Result::InternalError);
+  reply(res, Result::Ok, json::object(), "已退出登录");
 }
 
 void AccountServer::onUpdatePassword(const Request& req, Response& res, const json& body) {

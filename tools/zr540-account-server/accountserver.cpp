@@ -6,6 +6,8 @@
 #include <strings.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include <chrono>
@@ -63,13 +65,25 @@ void widenListenBacklog(int port) {
 }
 
 // The request path as the log writes it: an archive's name is its download permission, so the
-// log has only its fingerprint.
+// log has only its fingerprint, wherever in the path it stands and whatever the path looks like
+// ("//v1/...", "/./", an absolute address). Any run of 32 hex digits is taken for one; what
+// follows it up to the next '/' is part of the name.
 std::string loggedPath(const std::string& path) {
-  static const std::string downloads = "/v1/file/download/";
-  if (path.size() > downloads.size() && path.compare(0, downloads.size(), downloads) == 0) {
-    return downloads + archiveFingerprint(path.substr(downloads.size()));
+  std::string out;
+  std::size_t i = 0;
+  while (i < path.size()) {
+    std::size_t run = 0;
+    while (i + run < path.size() && std::isxdigit(static_cast<unsigned char>(path[i + run]))) ++run;
+    if (run < 32) {
+      out.append(path, i, std::max<std::size_t>(run, 1));
+      i += std::max<std::size_t>(run, 1);
+      continue;
+    }
+    const std::size_t end = std::min(path.find('/', i), path.size());
+    out += archiveFingerprint(path.substr(i, end - i));
+    i = end;
   }
-  return printable(path, 200);
+  return printable(out, 200);
 }
 
 std::string defaultPublicUrl(const std::string& host, int port) {
@@ -88,6 +102,7 @@ AccountServer::AccountServer(const ServerOptions& options)
       codeFailures_(options.codeFailures.count, options.codeFailures.seconds),
       loginFailures_(options.loginFailures.count, options.loginFailures.seconds),
       addressFailures_(options.addressFailures.count, options.addressFailures.seconds),
+      registrations_(options.registrations.count, options.registrations.seconds),
       http_(ConnectionLimits{options.threads, options.headTimeoutSeconds, options.bodyTimeoutSeconds,
                              options.connectionsPerAddress}) {
   cost_.ops = options.pwhashOps;
@@ -260,6 +275,9 @@ void AccountServer::installRoutes() {
 
   postJson("/v1/user/register", &AccountServer::onRegister);
   postJson("/v1/user/login", &AccountServer::onLogin);
+  http_.Post("/v1/user/logout", [this](const Request& req, Response& res, const ContentReader& reader) {
+    onLogout(req, res, reader);
+  });
   postJson("/v1/user/updatePassword", &AccountServer::onUpdatePassword);
   postJson("/v1/user/findPassword", &AccountServer::onFindPassword);
   postJson("/v1/user/validatePassword", &AccountServer::onValidatePassword);

@@ -63,6 +63,7 @@ class AccountServer {
   // endpoints
   void onRegister(const Request& req, Response& res, const nlohmann::json& body);
   void onLogin(const Request& req, Response& res, const nlohmann::json& body);
+  void onLogout(const Request& req, Response& res, const ContentReader& reader);
   void onUpdatePassword(const Request& req, Response& res, const nlohmann::json& body);
   void onFindPassword(const Request& req, Response& res, const nlohmann::json& body);
   void onValidatePassword(const Request& req, Response& res, const nlohmann::json& body);
@@ -109,6 +110,7 @@ class AccountServer {
   RateLimiter codeFailures_;
   RateLimiter loginFailures_;
   RateLimiter addressFailures_;
+  RateLimiter registrations_;
   GuardedHttpServer http_;
   int port_ = -1;
   std::atomic<bool> stopRequested_{false};

@@ -182,7 +182,7 @@ AccountStore::Status AccountStore::userByToken(const std::string& tokenDigest, s
 }
 
 AccountStore::Status AccountStore::addToken(std::int64_t userId, const std::string& tokenDigest,
-                                            std::int64_t expires, std::int64_t now) {
+                                            std::int64_t expires, std::int64_t now, int maxTokens) {
   std::lock_guard<std::mutex> lock(mutex_);
   Transaction tx(db_);
   if (!tx.ok()) return Status::Error;
@@ -192,7 +192,20 @@ AccountStore::Status AccountStore::addToken(std::int64_t userId, const std::stri
   Stmt s(db_, "INSERT INTO tokens(digest, user_id, expires) VALUES(?1, ?2, ?3)");
   s.bind(1, tokenDigest).bind(2, userId).bind(3, expires);
   if (s.step() != SQLITE_DONE) return Status::Error;
+  Stmt old(db_,
+           "DELETE FROM tokens WHERE user_id = ?1 AND rowid NOT IN"
+           " (SELECT rowid FROM tokens WHERE user_id = ?1 ORDER BY expires DESC, rowid DESC LIMIT ?2)");
+  old.bind(1, userId).bind(2, static_cast<std::int64_t>(maxTokens));
+  if (old.step() != SQLITE_DONE) return Status::Error;
   return tx.commit() ? Status::Ok : Status::Error;
+}
+
+AccountStore::Status AccountStore::removeToken(const std::string& tokenDigest) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Stmt s(db_, "DELETE FROM tokens WHERE digest = ?1");
+  s.bind(1, tokenDigest);
+  if (s.step() != SQLITE_DONE) return Status::Error;
+  return sqlite3_changes(db_) > 0 ? Status::Ok : Status::NotFound;
 }
 
 AccountStore::Status AccountStore::changePassword(std::int64_t userId, const std::string& pwhash,
@@ -285,7 +298,7 @@ AccountStore::CodeCheck AccountStore::resetPassword(std::int64_t userId,
 AccountStore::Status AccountStore::addUpload(std::int64_t userId, const std::string& name,
                                              const std::string& clientName, std::int64_t size,
                                              std::int64_t now, std::int64_t maxBytes, int keepLoose,
-                                             std::vector<std::string>& dropped) {
+                                             std::int64_t maxTotal, std::vector<std::string>& dropped) {
   std::lock_guard<std::mutex> lock(mutex_);
   dropped.clear();
   Transaction tx(db_);
@@ -334,6 +347,16 @@ AccountStore::Status AccountStore::addUpload(std::int64_t userId, const std::str
     Stmt d(db_, "DELETE FROM uploads WHERE name = ?1");
     d.bind(1, old);
     if (d.step() != SQLITE_DONE) return Status::Error;
+  }
+  {
+    // All users together, this upload in and the dropped ones out; over the cap, the rollback
+    // keeps the dropped ones too.
+    Stmt s(db_, "SELECT COALESCE(SUM(size), 0) FROM uploads");
+    if (s.step() != SQLITE_ROW) return Status::Error;
+    if (s.integer(0) > maxTotal) {
+      dropped.clear();
+      return Status::ServerFull;
+    }
   }
   if (!tx.commit()) {
     dropped.clear();

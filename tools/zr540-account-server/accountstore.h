@@ -14,7 +14,7 @@ namespace zr540 {
 
 class AccountStore {
  public:
-  enum class Status { Ok, NotFound, Conflict, OverLimit, Error };
+  enum class Status { Ok, NotFound, Conflict, OverLimit, ServerFull, Error };
   enum class CodeCheck { Ok, Wrong, Expired, TooManyAttempts, Error };
 
   struct User {
@@ -39,8 +39,11 @@ class AccountStore {
   Status userByEmail(const std::string& email, User& user);
   Status userByToken(const std::string& tokenDigest, std::int64_t now, User& user);
 
+  // Adds a token; of the user's live tokens the newest `maxTokens` stay, older ones are revoked.
   Status addToken(std::int64_t userId, const std::string& tokenDigest, std::int64_t expires,
-                  std::int64_t now);
+                  std::int64_t now, int maxTokens);
+  // Revokes one token; NotFound when it was not there.
+  Status removeToken(const std::string& tokenDigest);
   // A password change: the new hash, and every other token of the user dropped.
   Status changePassword(std::int64_t userId, const std::string& pwhash,
                         const std::string& keepTokenDigest);
@@ -57,9 +60,10 @@ class AccountStore {
   // `maxBytes` (OverLimit). Room is made by forgetting the user's oldest uploads that no save
   // record names, and of those the newest `keepLoose` stay at most; their names come back in
   // `dropped` so that the caller deletes the files. So a user never holds more than `maxBytes`.
+  // ServerFull (and nothing changed) when all users' archives would then exceed `maxTotal`.
   Status addUpload(std::int64_t userId, const std::string& name, const std::string& clientName,
                    std::int64_t size, std::int64_t now, std::int64_t maxBytes, int keepLoose,
-                   std::vector<std::string>& dropped);
+                   std::int64_t maxTotal, std::vector<std::string>& dropped);
   // The owner of a stored archive; NotFound for a name nobody uploaded.
   Status uploadOwner(const std::string& name, std::int64_t& userId, std::string& clientName);
 

@@ -1,5 +1,7 @@
 #include "fieldcheck.h"
 
+#include <cstdint>
+
 namespace zr540 {
 
 Result parseJsonObject(const std::string& body, nlohmann::json& out) {
@@ -36,6 +38,27 @@ bool hasControlChars(const std::string& text) {
     if (c < 0x20 || c == 0x7f) return true;
   }
   return false;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
+// past U+10FFFF.
+bool validUtf8(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > text.size()) return false;
+    std::uint32_t cp = len == 1 ? c : c & (0x7F >> len);
+    for (std::size_t k = 1; k < len; ++k) {
+      const unsigned char d = static_cast<unsigned char>(text[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    static const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
 }
 
 bool isAsciiAlnum(char c) {
@@ -93,7 +116,7 @@ bool validStoredName(const std::string& name) {
 }
 
 bool validUploadFileName(const std::string& name) {
-  if (name.empty() || name.size() > 128 || hasControlChars(name)) return false;
+  if (name.empty() || name.size() > 128 || hasControlChars(name) || !validUtf8(name)) return false;
   if (name == "." || name == ".." || name.find("..") != std::string::npos) return false;
   if (name.find_first_of("/\\:\"") != std::string::npos) {
     return false;

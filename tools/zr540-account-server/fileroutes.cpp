@@ -68,11 +68,16 @@ void AccountServer::onUpload(const Request& req, Response& res, const ContentRea
   if (!archives_.write(name, file->content)) return reply(res, Result::InternalError);
   std::vector<std::string> dropped;
   switch (store_.addUpload(user.id, name, clientName, static_cast<std::int64_t>(file->content.size()), now(),
-                           options_.userStorageBytes, kKeptLooseUploads, dropped)) {
+                           options_.userStorageBytes, kKeptLooseUploads, options_.maxStorageBytes, dropped)) {
     case AccountStore::Status::Ok: break;
     case AccountStore::Status::OverLimit:
       archives_.remove(name);
       return reply(res, Result::StorageFull);
+    case AccountStore::Status::ServerFull:
+      archives_.remove(name);
+      logLine("upload refused: the archives of all users would pass " + std::to_string(options_.maxStorageBytes) +
+              " bytes");
+      return reply(res, Result::ServerStorageFull);
     default:
       archives_.remove(name);
       return reply(res, Result::InternalError);

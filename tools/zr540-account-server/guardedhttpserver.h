@@ -5,17 +5,23 @@
 // every few seconds (or nothing, or its body a byte at a time) therefore keeps a thread as long as
 // it likes, and as many such clients as there are threads stop the server. Here:
 //
-// - A connection gets a request thread only once its request head has arrived whole. Until then
-//   it waits, with every other such connection, in one waiting thread (epoll) that looks at the
-//   bytes without taking them (MSG_PEEK); after a reply, a kept-alive connection goes back there.
+// - A connection gets a request thread only once its whole request, head and body, has arrived.
+//   Until then it waits, with every other such connection, in one waiting thread (epoll) that
+//   reads what arrives into the connection's buffer; a request thread then reads from that buffer
+//   only, never from the socket, so no client can make it wait. After a reply a kept-alive
+//   connection goes back to the waiting room, with any bytes of a next request that came along.
 // - The head must be complete within the head time, counted from the connection's opening (after
 //   a reply: within the keep-alive time, if shorter), and the body within the body time after the
 //   head. A connection past its time is closed.
-// - One client address keeps at most so many connections open; more are closed as they come.
+// - One client address keeps at most so many connections open; more are closed as they come. A
+//   connection the client has closed is noticed when it happens and frees its place at once.
+// - A body declared larger than cpp-httplib's payload limit is read and thrown away in the
+//   waiting room (up to a bound, past which the connection ends with the reply), and the bytes
+//   held for requests not yet answered are bounded in all.
 //
 // The waiting thread takes each connection from cpp-httplib's accept loop through the task queue
 // (whose enqueue runs the task at once) and the overridden process_and_close_socket; a request
-// thread then runs cpp-httplib's own process_request on a stream whose reads end at the deadline.
+// thread then runs cpp-httplib's own process_request on a stream over the buffered request.
 #pragma once
 
 #include <httplib.h>

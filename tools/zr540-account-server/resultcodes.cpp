@@ -16,6 +16,7 @@ const char* resultMessage(Result r) {
     case Result::BadNickname: return "昵称长度须为1到32个字符，且不能含控制字符";
     case Result::BadFieldType: return "参数格式错误";
     case Result::LoginLocked: return "密码错误次数过多，请稍后再试";
+    case Result::TooManyRegistrations: return "注册过于频繁，请稍后再试";
     case Result::NotLoggedIn: return "未登录或登录已失效，请重新登录";
     case Result::NotYourAccount: return "无权修改该账号";
     case Result::WrongCode: return "验证码错误";
@@ -33,6 +34,7 @@ const char* resultMessage(Result r) {
     case Result::FileNotFound: return "文件不存在";
     case Result::StorageFull: return "云端存储空间已满";
     case Result::TooManyConfigTypes: return "云端保存的配置类型已达上限";
+    case Result::ServerStorageFull: return "服务器存储空间不足，请稍后再试";
     case Result::UnknownVersionType: return "不支持的版本类型";
     case Result::NoVersionKnown: return "暂无版本信息";
     case Result::InternalError: return "服务器内部错误，请稍后重试";

@@ -22,6 +22,7 @@ enum class Result : int {
   BadNickname = 10009,
   BadFieldType = 10010,    // a field is there but is not a string, or holds control characters
   LoginLocked = 10011,     // too many wrong passwords for the account or from the address of late
+  TooManyRegistrations = 10012,  // the client address has registered its accounts for the time being
 
   // token
   NotLoggedIn = 11001,     // no token, an unknown token, or an expired one
@@ -47,6 +48,7 @@ enum class Result : int {
   FileNotFound = 30008,
   StorageFull = 30009,     // the upload does not fit beside the user's recorded archives
   TooManyConfigTypes = 30010,  // a save record of one more configuration type than a user may keep
+  ServerStorageFull = 30011,   // the upload does not fit within the server's storage for all users
 
   // versions
   UnknownVersionType = 40001,

@@ -67,11 +67,14 @@ const char* serverUsage() {
          "  --code-failures N/SECONDS   wrong codes for one account, any code (default 10/3600)\n"
          "  --login-failures N/SECONDS  wrong passwords for one account (default 10/900)\n"
          "  --address-failures N/SECONDS  wrong codes and passwords from one address (default 30/3600)\n"
+         "  --registrations N/SECONDS  accounts registered from one address (default 10/3600)\n"
+         "  --tokens-per-account N   live login tokens of one account, the oldest revoked first (default 10)\n"
          "  --head-timeout SECONDS   time for a request head to arrive (default 10)\n"
          "  --body-timeout SECONDS   time for a request body to arrive after its head (default 30)\n"
          "  --connections-per-address N  open connections of one client address (default 8)\n"
          "  --user-storage BYTES     archives one user keeps, in bytes (default 83886080, 80 MiB)\n"
          "  --config-types N         save records one user keeps (default 4)\n"
+         "  --max-storage BYTES      archives of all users together (default 4294967296, 4 GiB)\n"
          "  --help                   this text\n";
 }
 
@@ -152,10 +155,11 @@ OptionsParse parseServerOptions(const std::vector<std::string>& args, ServerOpti
       if (!parseNumber(value, 1, 7 * 24 * 3600, n)) { r.error = "--code-ttl is out of range"; return r; }
       o.codeTtlSeconds = static_cast<std::int64_t>(n);
     } else if (name == "--code-requests" || name == "--code-failures" || name == "--login-failures" ||
-               name == "--address-failures") {
+               name == "--address-failures" || name == "--registrations") {
       RateLimit& limit = name == "--code-requests"    ? o.codeRequests
                          : name == "--code-failures"  ? o.codeFailures
                          : name == "--login-failures" ? o.loginFailures
+                         : name == "--registrations"  ? o.registrations
                                                       : o.addressFailures;
       if (!parseRateLimit(value, limit)) { r.error = name + " must be N/SECONDS"; return r; }
     } else if (name == "--head-timeout" || name == "--body-timeout") {
@@ -167,6 +171,12 @@ OptionsParse parseServerOptions(const std::vector<std::string>& args, ServerOpti
     } else if (name == "--user-storage") {
       if (!parseNumber(value, 1, 1ULL << 40, n)) { r.error = "--user-storage is out of range"; return r; }
       o.userStorageBytes = static_cast<std::int64_t>(n);
+    } else if (name == "--max-storage") {
+      if (!parseNumber(value, 1, 1ULL << 50, n)) { r.error = "--max-storage is out of range"; return r; }
+      o.maxStorageBytes = static_cast<std::int64_t>(n);
+    } else if (name == "--tokens-per-account") {
+      if (!parseNumber(value, 1, 10000, n)) { r.error = "--tokens-per-account must be 1 to 10000"; return r; }
+      o.tokensPerAccount = static_cast<int>(n);
     } else if (name == "--config-types") {
       if (!parseNumber(value, 1, 1000, n)) { r.error = "--config-types must be 1 to 1000"; return r; }
       o.configTypes = static_cast<int>(n);

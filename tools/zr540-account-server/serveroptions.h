@@ -32,6 +32,7 @@ struct ServerOptions {
   RateLimit codeFailures{10, 3600};      // wrong codes for one account, whatever the code
   RateLimit loginFailures{10, 900};      // wrong passwords for one account
   RateLimit addressFailures{30, 3600};   // wrong codes and passwords from one client address
+  RateLimit registrations{10, 3600};     // accounts registered from one client address
   // slow clients
   int headTimeoutSeconds = 10;           // a request head, from the connection's opening
   int bodyTimeoutSeconds = 30;           // its body, after the head
@@ -39,6 +40,8 @@ struct ServerOptions {
   // storage
   std::int64_t userStorageBytes = 80LL * 1024 * 1024;  // the archives of one user
   int configTypes = 4;                   // save records of one user (the utility makes two)
+  std::int64_t maxStorageBytes = 4LL * 1024 * 1024 * 1024;  // the archives of all users
+  int tokensPerAccount = 10;             // live login tokens of one account; the oldest go first
 };
 
 struct OptionsParse {

@@ -14,29 +14,23 @@ class ServerProcess {
   explicit ServerProcess(const QString& dataDir);
   ~ServerProcess();
 
-  // Starts with --port 0 and waits for the "listening on 127.0.0.1:<port>" line; false when the
-  // program exits or prints nothing usable within the time.
+  // Starts with --port 0 and waits for the "listening on 127.0.0.1:<port>" line.
   bool start(const QStringList& extraArgs = {});
   // SIGTERM and wait; the exit code, or -1 when it crashed or did not stop.
   int stop();
-  // SIGKILL and wait, as a crash: no handler runs, nothing is flushed or closed by the server.
-  // True when it was running and is gone.
+  // SIGKILL and wait, as a crash: true when it was running and is gone.
   bool kill();
-  bool isRunning() const { return proc_.state() == QProcess::Running; }
 
   quint16 port() const { return port_; }
   QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
-  const QString& dataDir() const { return dataDir_; }
-
-  // Everything the server printed so far (standard output and the log on standard error).
-  QByteArray output();
-  // The newest verification code logged for `email` after output position `from`; empty when
-  // none appears within the time.
-  QString waitForCode(const QString& email, int from, int timeoutMs = 30000);
+  // Everything the server printed so far.
+  QByteArray output() const;
+  // The newest verification code logged for `email` after output position `from`.
+  QString waitForCode(const QString& email, int from) const;
 
   // Runs the program with `args` to its end (for command-line refusals); its exit code.
   static int runToEnd(const QStringList& args, QByteArray* output = nullptr);
-  static QString program();
+  static QString program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
 
  private:
   QString dataDir_;
