@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::array<const char*, 12> kPaths = {
+const std::array<const char*, 13> kPaths = {
     "/v1/user/login",
     "/v1/user/register",
     "/v1/user/updatePassword",
@@ -28,6 +28,7 @@ const std::array<const char*, 12> kPaths = {
     "/v1/driver/config2/get",
     "/v1/driver/macro/config/get",
     "/v1/driver/version",
+    "/v1/user/logout",
 };
 
 }  // namespace
@@ -62,12 +63,12 @@ QByteArray KVAccountManage::compactJson(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QNetworkReply* KVAccountManage::postJson(RequestKind kind, const QByteArray& body)
+QNetworkReply* KVAccountManage::postJson(RequestKind kind, const QByteArray& body, const QString& token)
 {
     QNetworkRequest request(QUrl(requestUrl(kind), QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     // Before any login the store answers "NULL", and that is what is sent.
-    request.setRawHeader("Authorization", m_token.GetToken().toUtf8());
+    request.setRawHeader("Authorization", (token.isEmpty() ? m_token.GetToken() : token).toUtf8());
     QNetworkReply* reply = manager()->post(request, body);
     capReplySize(reply);
     return reply;

@@ -39,6 +39,7 @@ public:
         KindLocalConfigGet = 9,
         KindMacroConfigGet = 10,
         KindVersion = 11,
+        KindLogout = 12,
     };
 
     explicit KVAccountManage(QObject* parent, const QString& baseAddress);
@@ -67,8 +68,9 @@ signals:
     void sigFinished(QNetworkReply* reply);
 
 protected:
-    // POST of `body` as application/json with the stored token as "Authorization".
-    QNetworkReply* postJson(RequestKind kind, const QByteArray& body);
+    // POST of `body` as application/json with the stored token as "Authorization", or with
+    // `token` when one is given.
+    QNetworkReply* postJson(RequestKind kind, const QByteArray& body, const QString& token = QString());
     // Multipart upload of the archive at zipPath, announced as LocalFile.zip or MacroFiles.zip.
     // Null (and a trace) when the archive cannot be opened.
     QNetworkReply* upLoadLocalFileZip(const QString& zipPath);

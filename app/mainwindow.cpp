@@ -10,6 +10,7 @@
 #include "keysettingdialog.h"
 #include "lastversion.h"
 #include "lightsettingwidget.h"
+#include "logoutaccount.h"
 #include "loginfo.h"
 #include "macroeditwidget.h"
 #include "mainsettingwidget.h"
@@ -113,6 +114,7 @@ MainWindow::~MainWindow()
     // progress may finish.
     monitor.reset();
     versionQuery.reset();
+    logoutRequest.reset();
     engine.reset();
     if (busy)
         QApplication::restoreOverrideCursor();  // the cursor is the application's, not ours
@@ -156,6 +158,10 @@ void MainWindow::startVersionQuery()
     connect(this, &MainWindow::sig_CheckLastSoftwareVersion, versionQuery->get(),
             &LastVersion::KvLastSoftwareVersionJson, Qt::QueuedConnection);
     connect(versionQuery->get(), &LastVersion::sigLastVersionRet, this, &MainWindow::slot_LastVersionRet, Qt::QueuedConnection);
+    logoutRequest = std::make_unique<WorkerThread<LogoutAccount>>(new LogoutAccount(nullptr, options.accountServer));
+    connect(logoutRequest->get(), &LogoutAccount::sigLogoutRet, this, [](int rCode, const QString& rMsg) {
+        loginfo(QStringLiteral("log-out on the server: %1 %2").arg(rCode).arg(rMsg));
+    }, Qt::QueuedConnection);
 }
 
 // The wiring between the window, the engine and the pages, in this order.
@@ -537,6 +543,10 @@ void MainWindow::slot_quitUser()
     ui->LoginButton->show();
     ui->NameLabel->hide();
     loggedIn = 0;
+    // The server ends the token; here the identity is forgotten at once, reached or not.
+    const QString token = OperateToken().GetToken();
+    if (token != QLatin1String("NULL"))
+        QMetaObject::invokeMethod(logoutRequest->get(), "KvLogoutJson", Qt::QueuedConnection, Q_ARG(QString, token));
     const QString settings = AppPaths::settingsFile();
     if (QFile::exists(settings) && !QFile::remove(settings))
         loginfo(QStringLiteral("slot_quitUser: %1 could not be deleted").arg(settings));

@@ -24,6 +24,7 @@ class CloudSyncWidget;
 class DCDataHandle;
 class LastVersion;
 class LightSettingWidget;
+class LogoutAccount;
 class MacroEditWidget;
 class NeedDeviceDialog;
 class QAction;
@@ -149,6 +150,7 @@ private:
     Ui::MainWindow* ui;
     std::unique_ptr<WorkerThread<DCDataHandle>> engine;
     std::unique_ptr<WorkerThread<LastVersion>> versionQuery;
+    std::unique_ptr<WorkerThread<LogoutAccount>> logoutRequest;  // tells the server, off this thread
     QString version;
     int loggedIn = 0;
     std::unique_ptr<WorkerThread<CheckDevice>> monitor;

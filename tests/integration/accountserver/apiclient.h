@@ -1,13 +1,14 @@
-// Talks to the account server as the utility does: JSON posts with the token in the
-// "Authorization" request header, uploads with the token on the file part, plain GETs of the
-// download addresses. Synchronous (cpp-httplib's client), so load tests can run it on threads.
-// On Linux every 127.x.y.z address is the loopback: a client may connect from any of them, so
-// that one test plays many client addresses.
+// Talks to the account server as the utility does (JSON posts with the token in the
+// "Authorization" header, uploads with the token on the file part, plain GETs of the download
+// addresses), synchronously, so load tests can run it on threads; and starts the real server.
+// Every 127.x.y.z address is the loopback: a client may connect from any, so one test plays many.
 #pragma once
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <climits>
 #include <string>
@@ -27,26 +28,22 @@ struct ApiReply {
   QByteArray describe() const;  // for test messages
 };
 
-// A part of a hand-made multipart body: header lines, each ending in \r\n, and content.
-struct PartSpec {
-  QByteArray headers;
+struct PartSpec {  // of a hand-made multipart body
+  QByteArray headers;  // lines, each ending in \r\n
   QByteArray content;
 };
 
 class ApiClient {
  public:
-  explicit ApiClient(quint16 port, const std::string& source = std::string());
+  explicit ApiClient(quint16 port, const std::string& source = std::string()) : port_(port), source_(source) {}
 
-  // POST path with a JSON body; token empty: no Authorization header at all.
-  ApiReply postJson(const std::string& path, const QJsonObject& body, const QString& token = QString());
+  // A POST (a GET when contentType is empty); token empty: no Authorization header at all.
   ApiReply postRaw(const std::string& path, const QByteArray& body, const std::string& contentType,
                    const QString& token = QString());
-  // The client's upload: one part "file" with the file name and the token as a part header.
+  ApiReply postJson(const std::string& path, const QJsonObject& body, const QString& token = QString());
   ApiReply upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName = "LocalFile.zip");
-  // A hand-made multipart body with the quoted boundary "zr540-test-boundary".
   ApiReply uploadParts(const std::vector<PartSpec>& parts, bool closed = true);
-  // GET of a path, or of an absolute URL of this server.
-  ApiReply get(const QString& pathOrUrl);
+  ApiReply get(const QString& pathOrUrl);  // a path, or an absolute URL of this server
   // The save record and download address of the profile (configType "zr540") or macro archive.
   ApiReply save(const QString& token, const QString& filePath, bool macros);
   ApiReply address(const QString& token, bool macros);
@@ -64,10 +61,37 @@ class ApiClient {
   std::string source_;
 };
 
-// "PK\3\4" and `size - 4` random bytes: passes the server's zip check, differs every call.
+// "PK\3\4" and random bytes: passes the server's zip check, differs every call.
 QByteArray randomArchive(int size);
-
 // A raw connection to 127.0.0.1:port from `source`; -1 when that cannot be.
 int connectFrom(const char* source, quint16 port);
-// Whether the other end has closed the connection (or broken it) by now; waits at most `ms`.
+// Whether the other end has closed the connection (or broken it), waiting at most `ms`.
 bool closedByPeer(int fd, int ms = 0);
+
+// The real zr540-account-server on a free port, with a cheap password hash and its output (the
+// "listening on" line and the log) in the file <data folder>.log: a server whose log pipe a busy
+// test does not read would stop.
+class ServerProcess {
+ public:
+  explicit ServerProcess(const QString& dataDir) : dataDir_(dataDir) {
+    proc_.setProcessChannelMode(QProcess::MergedChannels);
+    proc_.setStandardOutputFile(dataDir + ".log", QIODevice::Append);
+  }
+  ~ServerProcess() { kill(); }
+
+  bool start(const QStringList& extraArgs = {});  // waits for "listening on 127.0.0.1:<port>"
+  int stop();  // SIGTERM: the exit code, or -1 when it crashed or did not stop
+  bool kill();  // SIGKILL, as a crash: true when it was running and is gone
+  quint16 port() const { return port_; }
+  QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+  QByteArray output() const;  // everything it printed so far
+  QString waitForCode(const QString& email, int from) const;  // the newest code logged after `from`
+
+  static int runToEnd(const QStringList& args, QByteArray* output = nullptr);  // its exit code
+  static QString program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
+
+ private:
+  QString dataDir_;
+  QProcess proc_;
+  quint16 port_ = 0;
+};

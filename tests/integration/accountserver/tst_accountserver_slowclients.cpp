@@ -14,7 +14,6 @@
 #include <algorithm>
 
 #include "apiclient.h"
-#include "serverprocess.h"
 
 namespace {
 
