@@ -58,17 +58,10 @@ ApiReply ApiClient::postJson(const std::string& path, const QJsonObject& body, c
   return postRaw(path, QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", token);
 }
 
-ApiReply ApiClient::uploadParts(const std::vector<PartSpec>& parts, bool closed) {
-  QByteArray body;
-  for (const PartSpec& p : parts) body += "--" + kBoundary + "\r\n" + p.headers + "\r\n" + p.content + "\r\n";
-  if (closed) body += "--" + kBoundary + "--\r\n";
-  return postRaw("/v1/file/upload", body, "multipart/form-data; boundary=\"" + kBoundary.toStdString() + "\"");
-}
-
 ApiReply ApiClient::upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName) {
-  return uploadParts({{"Content-Disposition: form-data; name=\"file\"; filename=\"" + fileName +
-                           "\"\r\nAuthorization: " + token.toUtf8() + "\r\n",
-                       bytes}});
+  const QByteArray body = "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + fileName +
+                          "\"\r\nAuthorization: " + token.toUtf8() + "\r\n\r\n" + bytes + "\r\n--" + kBoundary + "--\r\n";
+  return postRaw("/v1/file/upload", body, "multipart/form-data; boundary=\"" + kBoundary.toStdString() + "\"");
 }
 
 ApiReply ApiClient::get(const QString& pathOrUrl) {

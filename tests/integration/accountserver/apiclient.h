@@ -12,7 +12,6 @@
 
 #include <climits>
 #include <string>
-#include <vector>
 
 struct ApiReply {
   bool transportOk = false;  // an HTTP reply arrived
@@ -28,11 +27,6 @@ struct ApiReply {
   QByteArray describe() const;  // for test messages
 };
 
-struct PartSpec {  // of a hand-made multipart body
-  QByteArray headers;  // lines, each ending in \r\n
-  QByteArray content;
-};
-
 class ApiClient {
  public:
   explicit ApiClient(quint16 port, const std::string& source = std::string()) : port_(port), source_(source) {}
@@ -42,7 +36,6 @@ class ApiClient {
                    const QString& token = QString());
   ApiReply postJson(const std::string& path, const QJsonObject& body, const QString& token = QString());
   ApiReply upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName = "LocalFile.zip");
-  ApiReply uploadParts(const std::vector<PartSpec>& parts, bool closed = true);
   ApiReply get(const QString& pathOrUrl);  // a path, or an absolute URL of this server
   // The save record and download address of the profile (configType "zr540") or macro archive.
   ApiReply save(const QString& token, const QString& filePath, bool macros);

@@ -34,28 +34,23 @@
 
 namespace {
 
-// A small HTTP/1.1 server on a loopback port: it records every request as it arrived on the wire
-// and answers each with the reply the test set, then closes the connection. It serves replies the
-// real server never sends: not JSON, header names in another letter case, error statuses.
-using HeaderList = QList<QPair<QByteArray, QByteArray>>;
-
+// A small HTTP/1.1 server on a loopback port: it records every request as it arrived and answers
+// each with the reply the test set, also what the real server never sends (not JSON, a header
+// name in another letter case, error statuses), then closes the connection.
 struct RecordedRequest {
-    QByteArray method, target, body;
-    HeaderList headers;
-    // The values of every header of that name, compared without regard to letter case.
-    QList<QByteArray> headerValues(const QByteArray& name) const
-    {
+    QByteArray method, target, head, body;  // head: the header lines as sent
+    QList<QByteArray> headerValues(const QByteArray& name) const {  // letter case aside
         QList<QByteArray> values;
-        for (const auto& header : headers)
-            if (header.first.toLower() == name.toLower())
-                values.append(header.second);
+        for (const QByteArray& line : head.split('\n'))
+            if (line.left(line.indexOf(':')).toLower() == name.toLower())
+                values.append(line.mid(line.indexOf(':') + 1).trimmed());
         return values;
     }
 };
 
 struct CannedReply {
     int status = 200;
-    HeaderList headers;
+    QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
 };
 
@@ -76,9 +71,8 @@ struct FakeHttpServer : QTcpServer {
         const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
         socket->setProperty("buffer", buffer);
         const int end = buffer.indexOf("\r\n\r\n"), lineEnd = buffer.indexOf("\r\n");
-        RecordedRequest request{buffer.left(lineEnd).split(' ').value(0), buffer.left(lineEnd).split(' ').value(1), {}, {}};
-        for (const QByteArray& line : buffer.left(end).mid(lineEnd + 2).split('\n'))
-            request.headers.append({line.left(line.indexOf(':')), line.mid(line.indexOf(':') + 1).trimmed()});
+        const QList<QByteArray> line = buffer.left(lineEnd).split(' ');
+        RecordedRequest request{line.value(0), line.value(1), buffer.mid(lineEnd + 2, end - lineEnd - 2), {}};
         const int length = request.headerValues("Content-Length").value(0).toInt();
         if (end < 0 || buffer.size() - (end + 4) < length)
             return;  // the request is still coming
@@ -95,32 +89,44 @@ struct FakeHttpServer : QTcpServer {
 const QString kNetwork = QStringLiteral("Network Error, please try again later");
 const QString kServer = QStringLiteral("Server error, please try again later");
 
-// Every request class: how to make one, its usual operation (none: the upload) and how many
-// strings follow code and message in its one result signal.
-struct RequestClass {
-    std::function<KVAccountManage*(const QString&)> make;
+// Each operation of every request class as the server sees it; the first of a class is its usual one.
+template <class T> KVAccountManage* create(const QString& address) { return new T(nullptr, address); }
+
+struct Operation {
+    KVAccountManage* (*make)(const QString& address);
+    const char* cls;
     const char* method;
     QStringList args;
-    int extra;
+    const char* path;
+    const char* body;
+    const char* token;  // nobody has logged in: the store's "NULL" is sent
+};
+const Operation kOperations[] = {
+    {create<LoginAccount>, "LoginAccount", "KvPostLoginJson", {"a@b.cn", "pw1"}, "/v1/user/login", R"({"email":"a@b.cn","password":"pw1"})", "NULL"},
+    {create<RegisterAccount>, "RegisterAccount", "KvPostRegisiterJson", {"小明", "a@b.cn", "pw1", "pw2"}, "/v1/user/register", R"({"nickname":"小明","email":"a@b.cn","password":"pw1","rePassword":"pw2"})", "NULL"},
+    {create<UpdatePasswdAccount>, "UpdatePasswdAccount", "KvUpdatePasswdJson", {"a@b.cn", "old1", "new1"}, "/v1/user/updatePassword", R"({"email":"a@b.cn","password":"old1","rePassword":"new1"})", "NULL"},
+    {create<FindPasswd>, "FindPasswd", "KvFindPasswdJson", {"a@b.cn"}, "/v1/user/findPassword", R"({"email":"a@b.cn"})", "NULL"},
+    {create<ValidatePassword>, "ValidatePassword", "KvValidatePasswordJson", {"a@b.cn", "123456"}, "/v1/user/validatePassword", R"({"email":"a@b.cn","captcha":"123456"})", "NULL"},
+    {create<NewPassword>, "NewPassword", "KvNewPasswordJson", {"a@b.cn", "123456", "pw3"}, "/v1/user/newPassword", R"({"email":"a@b.cn","captcha":"123456","password":"pw3"})", "NULL"},
+    {create<SaveConfigInfo>, "SaveConfigInfo", "KvSaveConfigInfoJson", {"u1.zip", "zr540", "LocalConfig"}, "/v1/driver/config2/save", R"({"filePath":"u1.zip","configContent":"","configType":"zr540"})", "NULL"},
+    {create<SaveConfigInfo>, "SaveConfigInfo", "KvSaveConfigInfoJson", {"u2.zip", "", "MacroConfig"}, "/v1/driver/macro/config/save", R"({"filePath":"u2.zip","configContent":"","configType":""})", "NULL"},
+    {create<GetDownLoadFilePath>, "GetDownLoadFilePath", "KvDownLoadFilePathJson", {"zr540"}, "/v1/driver/config2/get", R"({"configType":"zr540"})", "NULL"},
+    {create<GetDownLoadFilePath>, "GetDownLoadFilePath", "KvDownLoadFilePathJson", {""}, "/v1/driver/macro/config/get", "{}", "NULL"},
+    {create<LastVersion>, "LastVersion", "KvLastFirmVersionJson", {"zr540"}, "/v1/driver/version", R"({"versionType":"zr540-firmware"})", "NULL"},
+    {create<LastVersion>, "LastVersion", "KvLastSoftwareVersionJson", {"zr540"}, "/v1/driver/version", R"({"versionType":"zr540-software"})", "NULL"},
+    {create<LogoutAccount>, "LogoutAccount", "KvLogoutJson", {"9f00"}, "/v1/user/logout", "{}", "9f00"},  // the token given, not the stored one
+    {create<UploadFile>, "UploadFile", nullptr, {}, "/v1/file/upload", "", "NULL"},  // the upload: see uploadWireFormat
 };
 
-template <class T> std::function<KVAccountManage*(const QString&)> maker() { return [](const QString& a) { return new T(nullptr, a); }; }
-
-const QMap<QString, RequestClass>& classes() {
-    static const QMap<QString, RequestClass> table = {
-        {"LoginAccount", {maker<LoginAccount>(), "KvPostLoginJson", {"a@b.cn", "secret1"}, 0}},
-        {"RegisterAccount", {maker<RegisterAccount>(), "KvPostRegisiterJson", {"nick", "a@b.cn", "secret1", "secret1"}, 0}},
-        {"UpdatePasswdAccount", {maker<UpdatePasswdAccount>(), "KvUpdatePasswdJson", {"a@b.cn", "secret1", "secret2"}, 0}},
-        {"FindPasswd", {maker<FindPasswd>(), "KvFindPasswdJson", {"a@b.cn"}, 0}},
-        {"ValidatePassword", {maker<ValidatePassword>(), "KvValidatePasswordJson", {"a@b.cn", "123456"}, 0}},
-        {"NewPassword", {maker<NewPassword>(), "KvNewPasswordJson", {"a@b.cn", "123456", "secret3"}, 0}},
-        {"UploadFile", {maker<UploadFile>(), nullptr, {}, 1}},
-        {"SaveConfigInfo", {maker<SaveConfigInfo>(), "KvSaveConfigInfoJson", {"f.zip", "zr540", "LocalConfig"}, 0}},
-        {"GetDownLoadFilePath", {maker<GetDownLoadFilePath>(), "KvDownLoadFilePathJson", {"zr540"}, 1}},
-        {"LastVersion", {maker<LastVersion>(), "KvLastFirmVersionJson", {"zr540"}, 2}},
-        {"LogoutAccount", {maker<LogoutAccount>(), "KvLogoutJson", {"ab12"}, 0}},
-    };
-    return table;
+// The object's one result signal; code and message come first, then `extra` strings.
+QMetaMethod resultSignal(const QObject* object, int* extra = nullptr) {
+    const QMetaObject* meta = object->metaObject();
+    int signal = meta->methodOffset();
+    while (meta->method(signal).methodType() != QMetaMethod::Signal)
+        ++signal;
+    if (extra)
+        *extra = meta->method(signal).parameterCount() - 2;
+    return meta->method(signal);
 }
 
 // Calls a Kv operation through the meta-object system, the way pages reach objects in worker threads.
@@ -134,11 +140,7 @@ bool invoke(QObject* object, const char* method, const QStringList& a) {
 // Calls `send`, waits for the object's one result signal and gives its arguments: empty when
 // none came, a one-element note when more than one came.
 QVariantList waitResult(QObject* object, const std::function<void()>& send) {
-    const QMetaObject* meta = object->metaObject();
-    int signal = meta->methodOffset();
-    while (meta->method(signal).methodType() != QMetaMethod::Signal)
-        ++signal;
-    QSignalSpy spy(object, (QByteArray::number(QSIGNAL_CODE) + meta->method(signal).methodSignature()).constData());
+    QSignalSpy spy(object, (QByteArray::number(QSIGNAL_CODE) + resultSignal(object).methodSignature()).constData());
     send();
     if (spy.isEmpty() && !spy.wait(15000))
         return {};
@@ -166,44 +168,23 @@ private slots:
     }
 
     void jsonRequests_data() {
-        QTest::addColumn<QString>("cls");
-        QTest::addColumn<QByteArray>("method");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("path");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QByteArray>("token");
-        auto row = [](const char* tag, const char* cls, const char* method, const QStringList& args, const char* path, const char* body,
-                      const char* token = "NULL") {  // nobody has logged in: the store's "NULL" is sent
-            QTest::newRow(tag) << cls << QByteArray(method) << args << QByteArray(path) << QString::fromUtf8(body).toUtf8() << QByteArray(token);
-        };
-        row("login", "LoginAccount", "KvPostLoginJson", {"a@b.cn", "pw1"}, "/v1/user/login", R"({"email":"a@b.cn","password":"pw1"})");
-        row("register", "RegisterAccount", "KvPostRegisiterJson", {"小明", "a@b.cn", "pw1", "pw2"}, "/v1/user/register", R"({"nickname":"小明","email":"a@b.cn","password":"pw1","rePassword":"pw2"})");
-        row("change password", "UpdatePasswdAccount", "KvUpdatePasswdJson", {"a@b.cn", "old1", "new1"}, "/v1/user/updatePassword", R"({"email":"a@b.cn","password":"old1","rePassword":"new1"})");
-        row("find password", "FindPasswd", "KvFindPasswdJson", {"a@b.cn"}, "/v1/user/findPassword", R"({"email":"a@b.cn"})");
-        row("validate code", "ValidatePassword", "KvValidatePasswordJson", {"a@b.cn", "123456"}, "/v1/user/validatePassword", R"({"email":"a@b.cn","captcha":"123456"})");
-        row("new password", "NewPassword", "KvNewPasswordJson", {"a@b.cn", "123456", "pw3"}, "/v1/user/newPassword", R"({"email":"a@b.cn","captcha":"123456","password":"pw3"})");
-        row("save profile record", "SaveConfigInfo", "KvSaveConfigInfoJson", {"u1.zip", "zr540", "LocalConfig"}, "/v1/driver/config2/save", R"({"filePath":"u1.zip","configContent":"","configType":"zr540"})");
-        row("save macro record", "SaveConfigInfo", "KvSaveConfigInfoJson", {"u2.zip", "", "MacroConfig"}, "/v1/driver/macro/config/save", R"({"filePath":"u2.zip","configContent":"","configType":""})");
-        row("profile address", "GetDownLoadFilePath", "KvDownLoadFilePathJson", {"zr540"}, "/v1/driver/config2/get", R"({"configType":"zr540"})");
-        row("macro address", "GetDownLoadFilePath", "KvDownLoadFilePathJson", {""}, "/v1/driver/macro/config/get", "{}");
-        row("firmware version", "LastVersion", "KvLastFirmVersionJson", {"zr540"}, "/v1/driver/version", R"({"versionType":"zr540-firmware"})");
-        row("software version", "LastVersion", "KvLastSoftwareVersionJson", {"zr540"}, "/v1/driver/version", R"({"versionType":"zr540-software"})");
-        row("log-out, with the token given", "LogoutAccount", "KvLogoutJson", {"9f00"}, "/v1/user/logout", "{}", "9f00");
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(kOperations)); ++i)
+            if (kOperations[i].method)
+                QTest::newRow(qPrintable(QString(kOperations[i].method) + " " + kOperations[i].path)) << i;
     }
 
     void jsonRequests() {
-        QFETCH(QByteArray, body);
-        std::unique_ptr<KVAccountManage> object(classes()[fetched<QString>("cls")].make(m_server->baseUrl()));
-        const QVariantList result = waitResult(object.get(), [&] {
-            QVERIFY(invoke(object.get(), fetched<QByteArray>("method").constData(), fetched<QStringList>("args")));
-        });
+        const Operation& op = kOperations[fetched<int>("row")];
+        std::unique_ptr<KVAccountManage> object(op.make(m_server->baseUrl()));
+        const QVariantList result = waitResult(object.get(), [&] { QVERIFY(invoke(object.get(), op.method, op.args)); });
         QCOMPARE(result.mid(0, 2), (QVariantList{0, QString::fromUtf8("好")}));
         QCOMPARE(m_server->requests.size(), 1);
         const RecordedRequest& request = m_server->requests.first();
-        QCOMPARE(request.method + " " + request.target, "POST " + fetched<QByteArray>("path"));
+        QCOMPARE(request.method + " " + request.target, "POST " + QByteArray(op.path));
         QCOMPARE(request.headerValues("Content-Type"), QList<QByteArray>{"application/json"});
-        QCOMPARE(request.headerValues("Authorization"), QList<QByteArray>{fetched<QByteArray>("token")});
-        QCOMPARE(parseObject(request.body), parseObject(body));
+        QCOMPARE(request.headerValues("Authorization"), QList<QByteArray>{op.token});
+        QCOMPARE(parseObject(request.body), parseObject(QString::fromUtf8(op.body).toUtf8()));
         QVERIFY2(!request.body.contains('\n') && !request.body.contains(": ") && !request.body.contains(", "), request.body.constData());
     }
 
@@ -231,11 +212,16 @@ private slots:
         // Each class without a server, and with a reply without "code" (a login without one is refused,
         // anything else counts as done), reading its own data fields.
         const QByteArray noCode = R"({"msg":"m","data":{"filePath":"p","version":"7","downloadUrl":"u","nickname":"n"}})";
-        for (const QString& cls : classes().keys()) {
+        for (int row = 0; row < int(std::size(kOperations)); ++row) {
+            const QString cls = kOperations[row].cls;
+            if (row > 0 && cls == kOperations[row - 1].cls)
+                continue;  // one row per class
+            int extra = 0;
+            resultSignal(std::unique_ptr<KVAccountManage>(kOperations[row].make(QString())).get(), &extra);
             QVariantList offline{-1, cls == "RegisterAccount" ? QStringLiteral("Network Error") : kNetwork}, bare{cls == "LoginAccount" ? 10 : 0, "m"};
-            for (int i = 0; i < classes()[cls].extra; ++i) {
+            for (int i = 0; i < extra; ++i) {
                 offline << QString();
-                bare << (classes()[cls].extra == 1 ? QStringList{"p"} : QStringList{"7", "u"})[i];
+                bare << (extra == 1 ? QStringList{"p"} : QStringList{"7", "u"})[i];
             }
             QTest::newRow(qPrintable(cls + ": no server")) << cls << 0 << QByteArray() << offline;
             QTest::newRow(qPrintable(cls + ": no code")) << cls << 200 << noCode << bare;
@@ -266,12 +252,13 @@ private slots:
             QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
             address = QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort());
         }
-        std::unique_ptr<KVAccountManage> object(classes()[cls].make(address));
+        const Operation* op = std::find_if(std::begin(kOperations), std::end(kOperations), [&](const Operation& o) { return cls == o.cls; });
+        std::unique_ptr<KVAccountManage> object(op->make(address));
         QCOMPARE(waitResult(object.get(), [&] {
-            if (classes()[cls].method)
-                invoke(object.get(), classes()[cls].method, classes()[cls].args);
-            else
+            if (cls == "UploadFile")
                 static_cast<UploadFile*>(object.get())->upLoadConfigFile(uploadFolder(), false);
+            else
+                invoke(object.get(), op->method, op->args);
         }), fetched<QVariantList>("expected"));
         QCOMPARE(OperateToken().GetToken(), QStringLiteral("NULL"));  // nothing stored
     }
