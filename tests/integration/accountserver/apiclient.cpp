@@ -7,12 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QRegularExpression>
-#include <QTest>
-#include <QRandomGenerator>
-#include <QUrl>
+#include <QtTest>
 
 namespace {
 
@@ -36,10 +31,6 @@ ApiReply toReply(const httplib::Result& r) {
 }
 
 }  // namespace
-
-QByteArray ApiReply::describe() const {
-  return transportOk ? "HTTP " + QByteArray::number(status) + " " + body.left(300) : QByteArray("no reply");
-}
 
 ApiReply ApiClient::postRaw(const std::string& path, const QByteArray& body, const std::string& contentType,
                             const QString& token) {
@@ -68,36 +59,6 @@ ApiReply ApiClient::get(const QString& pathOrUrl) {
   const QUrl url(pathOrUrl);
   if (!url.scheme().isEmpty() && url.port() != port_) return ApiReply{};  // not this server
   return postRaw((url.scheme().isEmpty() ? pathOrUrl : url.path(QUrl::FullyEncoded)).toStdString(), {}, {});
-}
-
-ApiReply ApiClient::save(const QString& token, const QString& filePath, bool macros) {
-  return postJson(macros ? "/v1/driver/macro/config/save" : "/v1/driver/config2/save",
-                  {{"filePath", filePath}, {"configContent", ""}, {"configType", macros ? "" : "zr540"}}, token);
-}
-
-ApiReply ApiClient::address(const QString& token, bool macros) {
-  return macros ? postJson("/v1/driver/macro/config/get", QJsonObject(), token)
-                : postJson("/v1/driver/config2/get", {{"configType", "zr540"}}, token);
-}
-
-bool ApiClient::registerUser(const QString& email, const QString& password, const QString& nickname) {
-  return postJson("/v1/user/register", {{"nickname", nickname}, {"email", email}, {"password", password},
-                                        {"rePassword", password}}).code == 0;
-}
-
-QString ApiClient::login(const QString& email, const QString& password) {
-  const ApiReply r = postJson("/v1/user/login", {{"email", email}, {"password", password}});
-  return r.code == 0 ? r.authorization : QString();
-}
-
-QString ApiClient::uploadAndSave(const QString& token, const QByteArray& bytes, bool macros) {
-  const ApiReply up = upload(token, bytes, macros ? "MacroFiles.zip" : "LocalFile.zip");
-  const QString name = up.dataString("filePath");
-  return up.code == 0 && save(token, name, macros).code == 0 ? name : QString();
-}
-
-QByteArray ApiClient::download(const QString& token, bool macros) {
-  return get(address(token, macros).dataString("filePath")).body;
 }
 
 QByteArray randomArchive(int size) {

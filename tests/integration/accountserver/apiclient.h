@@ -15,16 +15,15 @@
 
 struct ApiReply {
   bool transportOk = false;  // an HTTP reply arrived
-  int status = 0;
   bool isJson = false;  // one JSON object with an integer "code", a string "msg" and an object "data"
-  int code = INT_MIN;
+  int status = 0, code = INT_MIN;
   QJsonObject data;
   QByteArray body;
   QString authorization;  // the "Authorization" reply header, if any
   std::string contentType;
 
   QString dataString(const char* key) const { return data.value(QLatin1String(key)).toString(); }
-  QByteArray describe() const;  // for test messages
+  QByteArray describe() const { return transportOk ? "HTTP " + QByteArray::number(status) + " " + body.left(300) : "no reply"; }
 };
 
 class ApiClient {
@@ -38,16 +37,28 @@ class ApiClient {
   ApiReply upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName = "LocalFile.zip");
   ApiReply get(const QString& pathOrUrl);  // a path, or an absolute URL of this server
   // The save record and download address of the profile (configType "zr540") or macro archive.
-  ApiReply save(const QString& token, const QString& filePath, bool macros);
-  ApiReply address(const QString& token, bool macros);
+  ApiReply save(const QString& token, const QString& filePath, bool macros) {
+    return postJson(macros ? "/v1/driver/macro/config/save" : "/v1/driver/config2/save",
+                    {{"filePath", filePath}, {"configContent", ""}, {"configType", macros ? "" : "zr540"}}, token);
+  }
+  ApiReply address(const QString& token, bool macros) {
+    return postJson(macros ? "/v1/driver/macro/config/get" : "/v1/driver/config2/get", macros ? QJsonObject() : QJsonObject{{"configType", "zr540"}}, token);
+  }
 
   // Steps many tests take: false or an empty string on failure.
-  bool registerUser(const QString& email, const QString& password = QStringLiteral("secret-one"),
-                    const QString& nickname = QStringLiteral("测试"));
-  QString login(const QString& email, const QString& password = QStringLiteral("secret-one"));
+  bool registerUser(const QString& email, const QString& password = "secret-one", const QString& nickname = "测试") {
+    return postJson("/v1/user/register", {{"nickname", nickname}, {"email", email}, {"password", password}, {"rePassword", password}}).code == 0;
+  }
+  QString login(const QString& email, const QString& password = "secret-one") {
+    const ApiReply r = postJson("/v1/user/login", {{"email", email}, {"password", password}});
+    return r.code == 0 ? r.authorization : QString();
+  }
   QString newUser(const QString& email) { return registerUser(email) ? login(email) : QString(); }
-  QString uploadAndSave(const QString& token, const QByteArray& bytes, bool macros);
-  QByteArray download(const QString& token, bool macros);  // from the current download address
+  QString uploadAndSave(const QString& token, const QByteArray& bytes, bool macros) {
+    const QString name = upload(token, bytes, macros ? "MacroFiles.zip" : "LocalFile.zip").dataString("filePath");
+    return !name.isEmpty() && save(token, name, macros).code == 0 ? name : QString();
+  }
+  QByteArray download(const QString& token, bool macros) { return get(address(token, macros).dataString("filePath")).body; }
 
  private:
   quint16 port_;

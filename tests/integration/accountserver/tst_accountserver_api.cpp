@@ -1,11 +1,5 @@
-// The real server over HTTP: accounts (register, login, log-out, password change and recovery,
-// tokens), cloud storage (uploads, save records, download addresses and downloads), refused
-// requests of every kind, the limits on guesses, registrations, tokens and storage, what the log
-// may hold, versions, the command line, a restart and a clean stop.
-#include <QDir>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
+// The real server over HTTP: accounts, tokens and cloud storage, refused requests of every kind,
+// the limits, what the log may hold, versions, the command line, a restart and a clean stop.
 #include <QtTest>
 
 #include "apiclient.h"
@@ -13,14 +7,10 @@
 
 namespace {
 
-// Requests refused, one kind of fault each. "%T%" stands for a live token of ref@x.cn, %OWN% for
-// a name it stored (%UPPER% in upper case), %OTHER% for one another user stored, %BIG% and
-// %DEEP% for bodies too long to write here.
+// Requests refused, one kind of fault each. %T%: a live token of ref@x.cn; %OWN%: a name it stored
+// (%UPPER%: in upper case); %OTHER%: one another user stored; %BIG%, %DEEP%: bodies too long here.
 struct Refusal {
-  const char* tag;
-  const char* path;
-  const char* body;
-  const char* token;
+  const char *tag, *path, *body, *token;
   int code;
 };
 const char* const kSave = "/v1/driver/config2/save";
@@ -55,7 +45,6 @@ const Refusal kRefusals[] = {
     {"token: upper case", "/v1/driver/config2/get", R"({"configType":"zr540"})", "%UPPER%", 11001},
     {"token: real plus one", "/v1/user/logout", "{}", "%T%0", 11001},
     {"save: the database", kSave, R"({"filePath":"../accounts.sqlite3","configType":"zr540"})", "%T%", 30005},
-    {"save: an address", kMacroSave, R"({"filePath":"http://127.0.0.1/v1/file/download/0123456789abcdef0123456789abcdef.zip"})", "%T%", 30005},
     {"save: upper case", kSave, R"({"filePath":"%UPPER%","configType":"zr540"})", "%T%", 30005},
     {"save: unknown", kMacroSave, R"({"filePath":"0123456789abcdef0123456789abcdef.zip"})", "%T%", 30005},
     {"save: another user's", kSave, R"({"filePath":"%OTHER%","configType":"zr540"})", "%T%", 30005},
@@ -63,7 +52,6 @@ const Refusal kRefusals[] = {
     {"save: filePath a number", kMacroSave, R"({"filePath":12})", "%T%", 10010},
     {"save: no configType", kSave, R"({"filePath":"%OWN%","configContent":""})", "%T%", 10002},
     {"save: configType a path", kSave, R"({"filePath":"%OWN%","configType":"../../x"})", "%T%", 30007},
-    {"save: configContent an object", kMacroSave, R"({"filePath":"%OWN%","configContent":{}})", "%T%", 10010},
     {"upload: no token", kUpload, PART("file", "LocalFile.zip", "") "%ZIP%" END, "", 11001},
     {"upload: no file part", kUpload, PART("other", "LocalFile.zip", AUTH) "%ZIP%" END, "", 30001},
     {"upload: two file parts", kUpload, PART("file", "LocalFile.zip", AUTH) "%ZIP%\r\n" PART("file", "LocalFile.zip", AUTH) "%ZIP%" END, "", 10001},
@@ -87,11 +75,9 @@ class TestAccountServerApi : public QObject {
     firmware_ = randomArchive(3000);
     QFile fw(dir_.filePath("firmware.mtp"));
     QVERIFY(fw.open(QIODevice::WriteOnly) && fw.write(firmware_) == firmware_.size());
-    fw.close();
     server_.reset(new ServerProcess(dir_.filePath("data")));
-    QVERIFY2(server_->start({"--software-version", "1.0.2.7", "--software-url", "https://example.invalid/setup.exe",
-                             "--firmware-version", "7", "--firmware-file", fw.fileName()}),
-             server_->output().constData());
+    QVERIFY(server_->start({"--software-version", "1.0.2.7", "--software-url", "https://example.invalid/setup.exe",
+                            "--firmware-version", "7", "--firmware-file", fw.fileName()}));
     api_.reset(new ApiClient(server_->port()));
   }
 
@@ -152,16 +138,13 @@ class TestAccountServerApi : public QObject {
   void updatePassword() {
     QVERIFY(api_->registerUser("pw@x.cn") && api_->registerUser("pw-other@x.cn"));
     const QString token = api_->login("pw@x.cn"), elsewhere = api_->login("pw@x.cn");
-    auto change = [&](const char* email, const char* old, const char* now) {
-      return api_->postJson("/v1/user/updatePassword", {{"email", email}, {"password", old}, {"rePassword", now}}, token).code;
-    };
+    auto change = [&](const char* email, const char* old, const char* now) { return api_->postJson("/v1/user/updatePassword", {{"email", email}, {"password", old}, {"rePassword", now}}, token).code; };
     QCOMPARE(change("pw@x.cn", "secret-bad", "Str0ng-new"), 10003);
     QCOMPARE(change("pw-other@x.cn", "secret-one", "Str0ng-new"), 11002);
     QCOMPARE(change("pw@x.cn", "secret-one", "short"), 10008);
     QVERIFY(!api_->login("pw@x.cn").isEmpty());
     QCOMPARE(change("PW@x.cn", "secret-one", "Str0ng-new"), 0);
-    QVERIFY(api_->login("pw@x.cn").isEmpty());
-    QVERIFY(!api_->login("pw@x.cn", "Str0ng-new").isEmpty());
+    QVERIFY(api_->login("pw@x.cn").isEmpty() && !api_->login("pw@x.cn", "Str0ng-new").isEmpty());
     // the computer that changed it stays logged in, the other one is logged out
     QCOMPARE(api_->address(token, true).code, 30006);
     QCOMPARE(api_->address(elsewhere, true).code, 11001);
@@ -170,9 +153,7 @@ class TestAccountServerApi : public QObject {
 
   void passwordRecovery() {
     const QString oldToken = api_->newUser("lost@x.cn");
-    auto post = [&](const char* path, const QString& captcha, const char* password = "") {
-      return api_->postJson(path, {{"email", "lost@x.cn"}, {"captcha", captcha}, {"password", password}}).code;
-    };
+    auto post = [&](const char* path, const QString& captcha, const char* password = "") { return api_->postJson(path, {{"email", "lost@x.cn"}, {"captcha", captcha}, {"password", password}}).code; };
     QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "nobody@x.cn"}}).code, 10004);
     QCOMPARE(post("/v1/user/validatePassword", "123456"), 20002);
     int mark = server_->output().size();
@@ -204,15 +185,12 @@ class TestAccountServerApi : public QObject {
     // Small counts in a long window: what goes over a limit stays refused for the rest of the test.
     QTemporaryDir dir;
     ServerProcess server(dir.filePath("data"));
-    QVERIFY2(server.start({"--code-requests", "2/3600", "--code-failures", "3/3600", "--login-failures", "3/3600",
-                           "--address-failures", "8/3600", "--registrations", "2/3600", "--tokens-per-account", "2"}),
-             server.output().constData());
+    QVERIFY(server.start({"--code-requests", "2/3600", "--code-failures", "3/3600", "--login-failures", "3/3600",
+                          "--address-failures", "8/3600", "--registrations", "2/3600", "--tokens-per-account", "2"}));
     ApiClient api(server.port()), elsewhere(server.port(), "127.0.0.2");
     // Two accounts from an address; one more is refused, also after one that made none.
-    QVERIFY(api.registerUser("limit@x.cn") && !api.registerUser("limit@x.cn"));
-    QVERIFY(api.registerUser("limit2@x.cn"));
-    QCOMPARE(api.postJson("/v1/user/register", {{"nickname", "n"}, {"email", "limit3@x.cn"}, {"password", "secret-one"},
-                                                {"rePassword", "secret-one"}}).code, 10012);
+    QVERIFY(api.registerUser("limit@x.cn") && !api.registerUser("limit@x.cn") && api.registerUser("limit2@x.cn"));
+    QCOMPARE(api.postJson("/v1/user/register", {{"nickname", "n"}, {"email", "limit3@x.cn"}, {"password", "secret-one"}, {"rePassword", "secret-one"}}).code, 10012);
     QVERIFY2(elsewhere.registerUser("limit3@x.cn"), "another address registers");
     // Of three logins the oldest token is revoked.
     const QString tokens[] = {api.login("limit3@x.cn"), api.login("limit3@x.cn"), api.login("limit3@x.cn")};
@@ -220,9 +198,7 @@ class TestAccountServerApi : public QObject {
 
     // Wrong codes count for the account whatever code they were meant for: a new code does not
     // start the count again, and past it even the right code is refused.
-    auto validate = [&](const QString& captcha) {
-      return api.postJson("/v1/user/validatePassword", {{"email", "limit@x.cn"}, {"captcha", captcha}}).code;
-    };
+    auto validate = [&](const QString& captcha) { return api.postJson("/v1/user/validatePassword", {{"email", "limit@x.cn"}, {"captcha", captcha}}).code; };
     QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 0);
     QCOMPARE(validate("x00000"), 20001);
     QCOMPARE(validate("x00001"), 20001);
@@ -235,15 +211,12 @@ class TestAccountServerApi : public QObject {
     QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 20005);  // two codes were sent
 
     // Wrong passwords lock the account, against the right password too.
-    auto login = [&](const char* email, const char* password) {
-      return api.postJson("/v1/user/login", {{"email", email}, {"password", password}}).code;
-    };
+    auto login = [&](const char* email, const char* password) { return api.postJson("/v1/user/login", {{"email", email}, {"password", password}}).code; };
     for (int i = 0; i < 3; ++i) QCOMPARE(login("limit@x.cn", "wrong-one"), 10003);
     QCOMPARE(login("limit@x.cn", "secret-one"), 10011);
     // This address has guessed wrong 6 times of its 8: two more at another account, and that
     // account is refused to it as well, not to another address.
-    QCOMPARE(login("limit2@x.cn", "wrong-one"), 10003);
-    QCOMPARE(login("limit2@x.cn", "wrong-one"), 10003);
+    for (int i = 0; i < 2; ++i) QCOMPARE(login("limit2@x.cn", "wrong-one"), 10003);
     QCOMPARE(login("limit2@x.cn", "secret-one"), 10011);
     QVERIFY(!elsewhere.login("limit2@x.cn").isEmpty());
     QCOMPARE(api.postJson("/v1/driver/version", {{"versionType", "zr540-firmware"}}).code, 40002);  // none given
@@ -255,7 +228,7 @@ class TestAccountServerApi : public QObject {
     QTemporaryDir dir;
     ServerProcess server(dir.filePath("data"));
     // Windows of the server's clock, waited out below; the lock's 3 s leave a slow machine room for the logins.
-    QVERIFY2(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/3"}), server.output().constData());
+    QVERIFY(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/3"}));
     ApiClient api(server.port());
     const QString token = api.newUser("ttl@x.cn");
     for (int i = 0; i < 2; ++i) QVERIFY(api.login("ttl@x.cn", "wrong-one").isEmpty());
@@ -301,6 +274,12 @@ class TestAccountServerApi : public QObject {
     const QString stored = QRegularExpression(" as (#[0-9a-f]{8}) ").match(QString::fromUtf8(server_->output().mid(mark))).captured(1);
     QVERIFY(!stored.isEmpty());
     QTRY_VERIFY(server_->output().mid(mark).contains("GET /v1/file/download/" + stored.toUtf8() + " -> 200"));
+    // The recorded archive and the newest eight loose ones stay, the two oldest loose ones go.
+    QStringList loose;
+    for (int i = 0; i < 10; ++i) loose << api_->upload(token, randomArchive(30)).dataString("filePath");
+    QCOMPARE(api_->get(url).body, archive);
+    for (int i = 0; i < 10; ++i) QCOMPARE(api_->get("/v1/file/download/" + loose[i]).status, i < 2 ? 404 : 200);
+    QVERIFY(!archiveFiles().contains(loose[0]));
   }
 
   void sizeLimits() {
@@ -318,12 +297,10 @@ class TestAccountServerApi : public QObject {
   void storageLimits() {
     QTemporaryDir dir;
     ServerProcess server(dir.filePath("data"));
-    QVERIFY2(server.start({"--user-storage", "10000", "--config-types", "3", "--max-storage", "21000"}), server.output().constData());
+    QVERIFY(server.start({"--user-storage", "10000", "--config-types", "3", "--max-storage", "21000"}));
     ApiClient api(server.port());
-    const QString token = api.newUser("quota@x.cn");
-    auto saveAs = [&](const QString& name, const char* configType) {
-      return api.postJson("/v1/driver/config2/save", {{"filePath", name}, {"configContent", ""}, {"configType", configType}}, token).code;
-    };
+    const QString token = api.newUser("quota@x.cn"), other = api.newUser("quota-2@x.cn"), third = api.newUser("quota-3@x.cn");
+    auto saveAs = [&](const QString& name, const char* type) { return api.postJson("/v1/driver/config2/save", {{"filePath", name}, {"configType", type}}, token).code; };
     const QString first = api.uploadAndSave(token, randomArchive(4000), false);
     QVERIFY(!first.isEmpty() && !api.uploadAndSave(token, randomArchive(3000), true).isEmpty());
     // a third configuration type fits, a fourth does not
@@ -333,15 +310,12 @@ class TestAccountServerApi : public QObject {
     // beside 8000 recorded bytes 2001 more do not fit; 2000 do, and the loose upload makes room
     QCOMPARE(api.upload(token, randomArchive(2001)).code, 30009);
     const QByteArray second = randomArchive(2000);
-    const QString secondName = api.upload(token, second).dataString("filePath");
+    QCOMPARE(saveAs(api.upload(token, second).dataString("filePath"), "zr540"), 0);  // and frees the archive it replaces
     QCOMPARE(api.get("/v1/file/download/" + loose).status, 404);
-    // replacing a record frees the archive it named
-    QCOMPARE(saveAs(secondName, "zr540"), 0);
     QCOMPARE(api.download(token, false), second);
     QCOMPARE(api.get("/v1/file/download/" + first).status, 404);
     // 6000 bytes are kept; 15000 more of other users fill the server exactly, and past that no
     // upload is stored, whoever sends it
-    const QString other = api.newUser("quota-2@x.cn"), third = api.newUser("quota-3@x.cn");
     QVERIFY(!api.uploadAndSave(other, randomArchive(9000), false).isEmpty());
     QCOMPARE(api.upload(third, randomArchive(6001)).code, 30011);
     QCOMPARE(api.upload(third, randomArchive(6000)).code, 0);
@@ -352,9 +326,7 @@ class TestAccountServerApi : public QObject {
 
   void downloadPathTricks_data() {
     QTest::addColumn<QString>("path");  // "%NAME%" stands for a stored name, "%BASE%" for the server
-    QTest::newRow("parent") << "/v1/file/download/../accounts.sqlite3";
     QTest::newRow("encoded slash") << "/v1/file/download/..%2F..%2Faccounts.sqlite3";
-    QTest::newRow("database by name") << "/v1/file/download/accounts.sqlite3";
     QTest::newRow("temporary file") << "/v1/file/download/.incoming-0123456789abcdef0123456789abcdef";
     QTest::newRow("unknown endpoint") << "/v1/file/list";
     QTest::newRow("double slash") << "//v1/file/download/%NAME%";
@@ -370,18 +342,6 @@ class TestAccountServerApi : public QObject {
     QVERIFY2(r.isJson && (r.status == 404 || r.status == 400) && !r.body.startsWith("SQLite format"), r.describe().constData());
     QTRY_VERIFY(server_->output().mid(mark).contains(" GET "));
     QVERIFY(!server_->output().mid(mark).contains(name.left(32).toUtf8()));  // the name only as a fingerprint
-  }
-
-  void looseUploadsPruned() {
-    const QString token = api_->newUser("prune@x.cn");
-    const QByteArray saved = randomArchive(30);
-    const QString savedName = api_->uploadAndSave(token, saved, true);
-    QStringList loose;
-    for (int i = 0; i < 10; ++i) loose << api_->upload(token, randomArchive(30)).dataString("filePath");
-    // the recorded archive and the newest eight loose ones stay, the two oldest loose ones go
-    QCOMPARE(api_->get("/v1/file/download/" + savedName).body, saved);
-    for (int i = 0; i < 10; ++i) QCOMPARE(api_->get("/v1/file/download/" + loose[i]).status, i < 2 ? 404 : 200);
-    QVERIFY(!archiveFiles().contains(loose[0]));
   }
 
   void versions() {

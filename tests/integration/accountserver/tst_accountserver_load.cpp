@@ -1,19 +1,14 @@
-// Load on loopback: 32 clients at once, each registering, logging in, and then uploading,
-// recording, locating and downloading an archive 20 times, every reply checked and every archive
-// compared; the throughput is printed, never asserted. Then the same clients with the server
-// killed (SIGKILL) at chosen points and started again on the same data folder each time: every
+// 32 clients at once, each registering, logging in, then uploading, recording, locating and
+// downloading an archive 20 times, every reply checked (the throughput printed, never asserted);
+// then the server killed (SIGKILL) at chosen points and started again on its data folder: every
 // reply of code 0 is a promise each later run holds it to, and the archive folder holds nothing else.
-#include <QCryptographicHash>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QHash>
-#include <QRegularExpression>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
+#include <numeric>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "apiclient.h"
@@ -52,15 +47,12 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
   auto request = [&](const char* what, const std::function<ApiReply()>& send) {
     r = send();
     ++run.requests;
-    if (r.transportOk) return true;
-    ++led.cutOff;
-    if (!run.killed) led.failures << QString("client %1: %2 before the kill").arg(index).arg(what);
-    return false;
+    if (!r.transportOk && !run.killed) led.failures << QString("client %1: %2 before the kill").arg(index).arg(what);
+    return r.transportOk || (++led.cutOff, false);
   };
   auto fail = [&](const QString& what) { led.failures << QString("client %1: %2: ").arg(index).arg(what) + r.describe(); };
   if (!led.registered) {
-    const bool again = led.registerSent;
-    led.registerSent = true;
+    const bool again = std::exchange(led.registerSent, true);
     if (!request("register", [&] { return api.postJson("/v1/user/register", {{"nickname", QString("负载%1").arg(index)},
         {"email", email}, {"password", "load-secret"}, {"rePassword", "load-secret"}}); })) return;
     if (r.code != 0 && !(again && r.code == 10005)) return fail("register");  // a reply the kill took may have been stored
@@ -80,10 +72,7 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
     if (r.code != 0 || (name != led.recorded[k] && name != led.pending[k])) return fail("address of the saved archive");
     if (!request("download", [&] { return api.get(r.dataString("filePath")); })) return;
     if (r.status != 200 || digestOf(r.body) != led.kept.value(name)) return fail("download of the saved archive");
-    if (name == led.pending[k]) {  // the save without a reply was stored, and dropped the archive it replaced
-      led.kept.remove(led.recorded[k]);
-      led.recorded[k] = name;
-    }
+    if (name == led.pending[k]) led.kept.remove(std::exchange(led.recorded[k], name));  // that save was stored
     led.pending[k].clear();
   }
   // Unrecorded uploads stay too: a client has fewer of them (one per kill) than the server keeps.
@@ -94,8 +83,7 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
 
   for (int round = 0; round != rounds; ++round) {
     const int k = round % 2;
-    // sizes vary per client and round, from a few hundred bytes to 96 KiB
-    const QByteArray archive = randomArchive(300 + (index * 7919 + round * 104729) % (96 * 1024));
+    const QByteArray archive = randomArchive(300 + (index * 7919 + round * 104729) % (96 * 1024));  // to 96 KiB
     led.sent.insert(digestOf(archive));
     if (!request("upload", [&] { return api.upload(token, archive, k ? "MacroFiles.zip" : "LocalFile.zip"); })) return;
     const QString name = r.dataString("filePath");
@@ -106,8 +94,7 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
     if (!request("save", [&] { return api.save(token, name, k == 1); })) return;
     if (r.code != 0) return fail("save");
     ++run.acknowledged;
-    led.kept.remove(led.recorded[k]);
-    led.recorded[k] = name;
+    led.kept.remove(std::exchange(led.recorded[k], name));
     led.pending[k].clear();
     if (!request("address", [&] { return api.address(token, k == 1); })) return;
     if (r.code != 0 || !r.dataString("filePath").endsWith("/v1/file/download/" + name)) return fail("address");
@@ -174,8 +161,7 @@ class TestAccountServerLoad : public QObject {
       timer.start();
       const QStringList failures = runAll(server, ledgers, killAfter == -2 ? 20 : killAfter == -1 ? 0 : -1, killAfter, state);
       QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
-      int cutOff = 0;
-      for (const Ledger& l : ledgers) cutOff += l.cutOff;
+      const int cutOff = std::accumulate(ledgers.begin(), ledgers.end(), 0, [](int n, const Ledger& l) { return n + l.cutOff; });
       qInfo("kill after %d: %d requests in %.2f s, %d uploads and saves acknowledged, %d cut off", killAfter,
             state.requests.load(), timer.elapsed() / 1000.0, state.acknowledged.load(), cutOff);
       QVERIFY(killAfter < 0 || cutOff > 0);

@@ -1,7 +1,5 @@
-// The account client as a server sees it and as it reads what a server sends: exact paths,
-// bodies and headers of every request, the upload's multipart body, the downloader, and replies
-// the real server never sends, all against a small local HTTP server; plus a port where nothing
-// listens.
+// The account client on the wire, against a small local HTTP server: every request as sent, the
+// upload's multipart body, the downloader, replies the real server never sends, and no server.
 #include "apppaths.h"
 #include "filedownloader.h"
 #include "findpasswd.h"
@@ -19,18 +17,12 @@
 #include "uploadfile.h"
 #include "validatepassword.h"
 #include "wholefile.h"
+#include "workerthread.h"
 
-#include <QJsonDocument>
-#include <QMetaMethod>
 #include <QNetworkReply>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -94,12 +86,9 @@ template <class T> KVAccountManage* create(const QString& address) { return new 
 
 struct Operation {
     KVAccountManage* (*make)(const QString& address);
-    const char* cls;
-    const char* method;
+    const char *cls, *method;
     QStringList args;
-    const char* path;
-    const char* body;
-    const char* token;  // nobody has logged in: the store's "NULL" is sent
+    const char *path, *body, *token;  // nobody has logged in: the store's "NULL" is sent
 };
 const Operation kOperations[] = {
     {create<LoginAccount>, "LoginAccount", "KvPostLoginJson", {"a@b.cn", "pw1"}, "/v1/user/login", R"({"email":"a@b.cn","password":"pw1"})", "NULL"},
@@ -232,15 +221,11 @@ private slots:
         QTest::newRow("code as text, login") << "LoginAccount" << 200 << QByteArray(R"({"code":"0","msg":"m","data":{"nickname":"n"}})") << QVariantList{10, "m"};
         QTest::newRow("fractional code") << "FindPasswd" << 200 << QByteArray(R"({"code":0.5,"msg":"m"})") << QVariantList{-1, kServer};
         QTest::newRow("code beyond int") << "SaveConfigInfo" << 200 << QByteArray(R"({"code":1e12,"msg":"m"})") << QVariantList{-1, kServer};
-        QTest::newRow("refusal passes through") << "ValidatePassword" << 200 << QByteArray(R"({"code":-7,"msg":"m"})") << QVariantList{-7, "m"};
         QTest::newRow("login accepted shows the nickname") << "LoginAccount" << 200 << QByteArray(R"({"code":0,"msg":"ok","data":{"nickname":"n"}})") << QVariantList{0, "n"};
-        QTest::newRow("fields read on refusal too") << "GetDownLoadFilePath" << 200 << QByteArray(R"({"code":30006,"msg":"none","data":{"filePath":"f"}})")
-                                                    << QVariantList{30006, "none", "f"};
-        QTest::newRow("fields of another type") << "LastVersion" << 200 << QByteArray(R"({"code":0,"msg":"ok","data":{"version":7,"downloadUrl":null}})")
-                                                << QVariantList{0, "ok", "", ""};
+        QTest::newRow("fields read on refusal too") << "GetDownLoadFilePath" << 200 << QByteArray(R"({"code":30006,"msg":"none","data":{"filePath":"f"}})") << QVariantList{30006, "none", "f"};
+        QTest::newRow("fields of another type") << "LastVersion" << 200 << QByteArray(R"({"code":0,"msg":"ok","data":{"version":7,"downloadUrl":null}})") << QVariantList{0, "ok", "", ""};
         QTest::newRow("404 with a JSON body") << "SaveConfigInfo" << 404 << QByteArray(R"({"code":50003,"msg":"no"})") << QVariantList{-1, kNetwork};
-        QTest::newRow("reply over 1 MiB") << "FindPasswd" << 200 << QByteArray(R"({"code":0,"msg":")") + QByteArray(2 << 20, 'a') + "\"}"
-                                          << QVariantList{-1, kNetwork};
+        QTest::newRow("reply over 1 MiB") << "FindPasswd" << 200 << QByteArray(R"({"code":0,"msg":")") + QByteArray(2 << 20, 'a') + "\"}" << QVariantList{-1, kNetwork};
     }
 
     void replies() {
@@ -255,10 +240,7 @@ private slots:
         const Operation* op = std::find_if(std::begin(kOperations), std::end(kOperations), [&](const Operation& o) { return cls == o.cls; });
         std::unique_ptr<KVAccountManage> object(op->make(address));
         QCOMPARE(waitResult(object.get(), [&] {
-            if (cls == "UploadFile")
-                static_cast<UploadFile*>(object.get())->upLoadConfigFile(uploadFolder(), false);
-            else
-                invoke(object.get(), op->method, op->args);
+            cls == "UploadFile" ? static_cast<UploadFile*>(object.get())->upLoadConfigFile(uploadFolder(), false) : void(invoke(object.get(), op->method, op->args));
         }), fetched<QVariantList>("expected"));
         QCOMPARE(OperateToken().GetToken(), QStringLiteral("NULL"));  // nothing stored
     }
@@ -279,9 +261,8 @@ private slots:
         QVERIFY(!waitResult(&login, [&] { login.KvPostLoginJson(QString::fromUtf8("玩家@example.com"), "secret1"); }).isEmpty());
         const bool stored = fetched<bool>("stored");
         OperateToken store;
-        QCOMPARE(store.GetToken(), stored ? QString(64, 'e') : QStringLiteral("NULL"));
-        QCOMPARE(store.GetEmail(), stored ? QString::fromUtf8("玩家@example.com") : QStringLiteral("NULL"));
-        QCOMPARE(store.GetNickName(), stored ? QString::fromUtf8("小明") : QStringLiteral("NULL"));
+        QCOMPARE((QStringList{store.GetToken(), store.GetEmail(), store.GetNickName()}),
+                 (stored ? QStringList{QString(64, 'e'), QString::fromUtf8("玩家@example.com"), QString::fromUtf8("小明")} : QStringList{"NULL", "NULL", "NULL"}));
         QCOMPARE(fileContent(AppPaths::settingsFile()).contains(QString::fromUtf8("nickName=小明").toUtf8()), stored);
     }
 
@@ -296,8 +277,7 @@ private slots:
         QVERIFY(writeWholeFile(uploadFolder() + ".zip", QByteArray(5000, 'x')));  // replaced, not appended to
         UploadFile upload(nullptr, m_server->baseUrl());
         QSignalSpy progress(&upload, &UploadFile::sigUploadProgress);
-        QCOMPARE(waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), fetched<bool>("macros")); }),
-                 (QVariantList{0, QString::fromUtf8("上传成功"), "stored-1.zip"}));
+        QCOMPARE(waitResult(&upload, [&] { upload.upLoadConfigFile(uploadFolder(), fetched<bool>("macros")); }), (QVariantList{0, QString::fromUtf8("上传成功"), "stored-1.zip"}));
         QVERIFY(!progress.isEmpty());
         const RecordedRequest request = m_server->requests.value(0);
         QCOMPARE(request.target, QByteArray("/v1/file/upload"));
@@ -306,10 +286,8 @@ private slots:
         const QByteArray type = request.headerValues("Content-Type").value(0);
         QVERIFY2(type.startsWith("multipart/form-data; boundary="), type.constData());
         const QByteArray boundary = "--" + type.mid(type.indexOf('=') + 1).replace("\"", "");
-        const QByteArray expected = boundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
-                                    (fetched<bool>("macros") ? "MacroFiles.zip" : "LocalFile.zip") + "\"\r\nAuthorization: NULL\r\n\r\n" +
-                                    fileContent(uploadFolder() + ".zip") + "\r\n" + boundary + "--\r\n";
-        QCOMPARE(request.body, expected);
+        QCOMPARE(request.body, boundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + (fetched<bool>("macros") ? "MacroFiles.zip" : "LocalFile.zip") +
+                                   "\"\r\nAuthorization: NULL\r\n\r\n" + fileContent(uploadFolder() + ".zip") + "\r\n" + boundary + "--\r\n");
         QStringList files;  // and the archive holds the folder
         QCOMPARE(SafeArchive::extract(uploadFolder() + ".zip", m_root->path() + "/unpacked", &files), SafeArchive::Extracted);
         QCOMPARE(files.size(), 2);
@@ -340,21 +318,14 @@ private slots:
     }
 
     void requestObjectInWorkerThread() {
-        // The way the window logs out: the object lives in a worker thread and is reached by queued
-        // calls, with the token given, since the window forgets the stored one at once.
+        // As the window logs out: the object in a worker thread, reached by a queued call with the token.
         m_server->reply.body = R"({"code":11001,"msg":"gone","data":{}})";
-        QThread thread;
-        auto* logout = new LogoutAccount(nullptr, m_server->baseUrl());
-        logout->moveToThread(&thread);
-        thread.start();
-        QSignalSpy spy(logout, &LogoutAccount::sigLogoutRet);
-        QVERIFY(QMetaObject::invokeMethod(logout, "KvLogoutJson", Qt::QueuedConnection, Q_ARG(QString, "77aa")));
+        WorkerThread<LogoutAccount> worker(new LogoutAccount(nullptr, m_server->baseUrl()));
+        QSignalSpy spy(worker.get(), &LogoutAccount::sigLogoutRet);
+        QVERIFY(QMetaObject::invokeMethod(worker.get(), "KvLogoutJson", Qt::QueuedConnection, Q_ARG(QString, "77aa")));
         QVERIFY(spy.wait(10000));
         QCOMPARE(spy.first(), (QVariantList{11001, "gone"}));
         QCOMPARE(m_server->requests.value(0).headerValues("Authorization"), QList<QByteArray>{"77aa"});
-        thread.quit();
-        QVERIFY(thread.wait(10000));
-        delete logout;
     }
 
 private:
