@@ -610,7 +610,7 @@ void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reaso
 }
 
 // Ends the program with code 0, but lets the engine finish the write in progress first (what is
-// still queued behind it is dropped); the monitor and the version query simply stop.
+// still queued behind it is dropped); the monitor, the version query and a log-out request simply stop.
 void MainWindow::quitProgram()
 {
     if (quitting)
@@ -619,6 +619,7 @@ void MainWindow::quitProgram()
     trayIcon->hide();
     stopWorker(*monitor);
     stopWorker(*versionQuery);
+    stopWorker(*logoutRequest);
     stopWorker(*engine);
     if (busy)
         setBusy(false);
