@@ -10,6 +10,7 @@
 #include "operatetoken.h"
 #include "registeraccount.h"
 #include "serverprocess.h"
+#include "testhelpers.h"
 #include "userdialog.h"
 #include "validatepassword.h"
 
@@ -57,7 +58,6 @@ private:
 
 void TestUserDialog::initTestCase()
 {
-    QVERIFY(serverDir_.isValid());
     server_ = std::make_unique<ServerProcess>(serverDir_.filePath(QStringLiteral("data")));
     QVERIFY2(server_->start(), server_->output().constData());
     ApiClient api(server_->port());
@@ -67,9 +67,7 @@ void TestUserDialog::initTestCase()
 
 void TestUserDialog::init()
 {
-    // Every test starts logged out.
-    dataRoot_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dataRoot_->isValid());
+    dataRoot_ = std::make_unique<QTemporaryDir>();  // every test starts logged out
     AppPaths::setDataRoot(dataRoot_->path());
 }
 
@@ -94,43 +92,33 @@ void TestUserDialog::fields()
     }
 }
 
+// A form refused before sending: a message under it, no request, the page stays.
 void TestUserDialog::checksBeforeSending_data()
 {
     QTest::addColumn<int>("page");
     QTest::addColumn<QStringList>("fields");  // object name, text, object name, text...
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("message");
-    const auto row = [](const char* name, int page, const QStringList& fields, const char* button, const char* label,
-                        const char* message) {
-        QTest::newRow(name) << page << fields << QString(button) << QString(label) << QString(message);
-    };
-    const QString name = "UserRegisterNameLineEdit", mail = "UserRegisterEmailLineEdit",
-                  pw = "UserRegisterPasswordLineEdit", again = "UserRegisterPasswordAgainLineEdit",
-                  recoveryMail = "UserIndentifyEmailLineEdit";
-    const char* reg = "UserRegisterButton";
-    const char* regLabel = "RegisterMessageLabel";
-    row("register: mismatch before empty", 1, {pw, "secret-one", again, "secret-two"}, reg, regLabel,
-        "两次输入的密码不一致");
-    row("register: no name", 1, {mail, "a@x.cn", pw, Password, again, Password}, reg, regLabel, "输入不能为空");
-    row("register: no e-mail", 1, {name, "n", pw, Password, again, Password}, reg, regLabel, "输入不能为空");
-    row("register: no passwords", 1, {name, "n", mail, "a@x.cn"}, reg, regLabel, "输入不能为空");
-    row("recovery: no e-mail", 2, {}, "UserIdentifyEmailButton", "FindPasswordLabel", "请输入邮箱地址");
-    row("recovery: no code", 3, {recoveryMail, Email}, "UserSendIdetifyCodeButton", "IdentifyMessageLabel",
-        "验证码不能为空");
-    row("recovery: new passwords differ", 5,
-        {recoveryMail, Email, "UserResetPasswordLineEdit", "Str0ng-new", "UserResetPasswordAgianLineEdit",
-         "Str0ng-neu"},
-        "UserResetPasswordOkButton", "ResetPasswordMessageLabel", "两次输入密码不一致");
+    const QString pw = "UserRegisterPasswordLineEdit", again = "UserRegisterPasswordAgainLineEdit";
+    QTest::newRow("register: passwords differ")
+        << 1 << QStringList{pw, "secret-one", again, "secret-two"} << "UserRegisterButton" << "RegisterMessageLabel";
+    QTest::newRow("register: no e-mail")
+        << 1 << QStringList{"UserRegisterNameLineEdit", "n", pw, Password, again, Password} << "UserRegisterButton"
+        << "RegisterMessageLabel";
+    QTest::newRow("recovery: no e-mail") << 2 << QStringList{} << "UserIdentifyEmailButton" << "FindPasswordLabel";
+    QTest::newRow("recovery: no code") << 3 << QStringList{"UserIndentifyEmailLineEdit", Email}
+                                       << "UserSendIdetifyCodeButton" << "IdentifyMessageLabel";
+    QTest::newRow("recovery: new passwords differ")
+        << 5
+        << QStringList{"UserIndentifyEmailLineEdit", Email, "UserResetPasswordLineEdit", "Str0ng-new",
+                       "UserResetPasswordAgianLineEdit", "Str0ng-neu"}
+        << "UserResetPasswordOkButton" << "ResetPasswordMessageLabel";
 }
 
 void TestUserDialog::checksBeforeSending()
 {
     QFETCH(int, page);
     QFETCH(QStringList, fields);
-    QFETCH(QString, button);
-    QFETCH(QString, label);
-    QFETCH(QString, message);
     const auto dialog = openDialog();
     if (page >= UserDialog::EmailPage)
         click(dialog->form()->ForgetPasswordButton);
@@ -138,8 +126,10 @@ void TestUserDialog::checksBeforeSending()
     for (int i = 0; i + 1 < fields.size(); i += 2)
         dialog->findChild<QLineEdit*>(fields.at(i))->setText(fields.at(i + 1));
 
+    QFETCH(QString, button);
     click(dialog->findChild<QPushButton*>(button));
-    QCOMPARE(dialog->findChild<QLabel*>(label)->text(), message);
+    QFETCH(QString, label);
+    QVERIFY(!dialog->findChild<QLabel*>(label)->text().isEmpty());
     QVERIFY(dialog->findChildren<QNetworkReply*>().isEmpty());  // no request went out
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->form()->stackedWidget->currentIndex(), page);
@@ -151,12 +141,10 @@ void TestUserDialog::serverAnswer_data()
     QTest::addColumn<QString>("email");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("login: unknown account") << false << "nobody@x.cn" << Password << false;
     QTest::newRow("login: wrong password") << false << Email << "secret-two" << false;
     QTest::newRow("login: accepted") << false << Email << Password << true;
     QTest::newRow("register: address taken") << true << Email << "Str0ng-one" << false;
-    QTest::newRow("register: new account") << true << "new@x.cn"
-                                           << "Str0ng-one" << true;
+    QTest::newRow("register: new account") << true << "new@x.cn" << "Str0ng-one" << true;
 }
 
 void TestUserDialog::serverAnswer()
@@ -189,24 +177,22 @@ void TestUserDialog::serverAnswer()
     QTRY_VERIFY_WITH_TIMEOUT(!answers.isEmpty() && dialog->findChildren<QNetworkReply*>().isEmpty(), 30000);
     QCOMPARE(answers.count(), 1);
     QVERIFY(!message->text().isEmpty());
-    QCOMPARE(message->text(), answers.first().at(1).toString());
     QCOMPARE(dialog->isVisible(), !accepted);
     QVERIFY((registering ? ui->UserRegisterButton : ui->UserLoginButton)->isEnabled());
 
-    // Only a login logs in; a registration creates the account.
+    // Only a login logs in, and keeps who logged in; a registration creates the account.
     const bool loggedIn = accepted && !registering;
     QCOMPARE(logins.count(), loggedIn ? 1 : 0);
     OperateToken identity;
     QCOMPARE(identity.GetToken().size() > 10, loggedIn);
-    if (loggedIn) {
-        QCOMPARE(message->text(), Nickname);
-        QCOMPARE(identity.GetEmail(), email);
-        QCOMPARE(identity.GetNickName(), Nickname);
-    }
+    if (loggedIn)
+        QCOMPARE(identity.GetEmail() + identity.GetNickName(), email + Nickname);
     if (registering)
         QCOMPARE(ApiClient(server_->port()).login(email, password).isEmpty(), !accepted);
 }
 
+// A wrong code keeps the page; going back and asking again mails a new code, which leads to the
+// new password; the new password logs in.
 void TestUserDialog::passwordRecovery()
 {
     const auto dialog = openDialog();
@@ -219,32 +205,20 @@ void TestUserDialog::passwordRecovery()
     const auto requestCode = [&] {
         const int mark = server_->output().size();
         click(ui->UserIdentifyEmailButton);
-        const bool sending = ui->FindPasswordLabel->text() == QStringLiteral("邮件发送中");
-        return sending && mailed.wait(30000) ? server_->waitForCode(LostEmail, mark) : QString();
+        return mailed.wait(30000) ? server_->waitForCode(LostEmail, mark) : QString();
     };
 
     const QString first = requestCode();
     QVERIFY(!first.isEmpty());
     QCOMPARE(page(), int(UserDialog::CodePage));
-    // A wrong code: the server's message, and the page stays.
     QTest::keyClicks(ui->UserIndentifyCodeLineEdit, first == "000000" ? "000001" : "000000");
     click(ui->UserSendIdetifyCodeButton);
     QVERIFY(validated.wait(30000));
     QCOMPARE(page(), int(UserDialog::CodePage));
-    QVERIFY(!ui->IdentifyMessageLabel->text().isEmpty());
-    QCOMPARE(ui->IdentifyMessageLabel->text(), validated.last().at(1).toString());
 
-    // Back to the address: editing it empties that message. A new request mails a new code.
-    click(ui->pushButton);
-    QTest::keyClick(ui->UserIndentifyEmailLineEdit, Qt::Key_Backspace);
-    QVERIFY(ui->IdentifyMessageLabel->text().isEmpty());
-    QTest::keyClick(ui->UserIndentifyEmailLineEdit, 'n');
+    click(ui->pushButton);  // back to the address
     const QString code = requestCode();
     QVERIFY(!code.isEmpty());
-    click(ui->SeeNoticeDetialButton);
-    QCOMPARE(page(), int(UserDialog::NoticePage));
-    click(ui->UserBackToIdentifyButton);
-    QCOMPARE(page(), int(UserDialog::CodePage));
     ui->UserIndentifyCodeLineEdit->clear();
     QTest::keyClicks(ui->UserIndentifyCodeLineEdit, code);
     QTest::keyClick(ui->UserIndentifyCodeLineEdit, Qt::Key_Return);
@@ -256,8 +230,6 @@ void TestUserDialog::passwordRecovery()
     click(ui->UserResetPasswordOkButton);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 30000);
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
-
-    // The new password logs in.
     QVERIFY(!ApiClient(server_->port()).login(LostEmail, QStringLiteral("Str0ng-new")).isEmpty());
 }
 
@@ -268,11 +240,7 @@ void TestUserDialog::navigation_data()
     QTest::addColumn<int>("answer");  // or Back: the back button
     QTest::addColumn<int>("to");
     QTest::addColumn<int>("header");
-    QTest::newRow("back: e-mail") << 2 << Back << 0 << 0;
-    QTest::newRow("back: code") << 3 << Back << 2 << 1;
-    QTest::newRow("back: notice") << 4 << Back << 3 << 1;
     QTest::newRow("back: new password") << 5 << Back << 3 << 1;
-    QTest::newRow("code mailed") << 2 << 0 << 3 << 1;
     QTest::newRow("no code needed") << 2 << int(UserDialog::NoCodeNeeded) << 5 << 1;
     QTest::newRow("refused") << 2 << 10004 << 2 << 1;
     QTest::newRow("code mailed, user gone back") << 0 << 0 << 0 << 0;
@@ -282,8 +250,6 @@ void TestUserDialog::navigation()
 {
     QFETCH(int, from);
     QFETCH(int, answer);
-    QFETCH(int, to);
-    QFETCH(int, header);
     const auto dialog = openDialog();
     Ui::UserDialog* ui = dialog->form();
     click(ui->ForgetPasswordButton);
@@ -291,14 +257,12 @@ void TestUserDialog::navigation()
         click(ui->pushButton);  // gone back before the answer came
     else
         ui->stackedWidget->setCurrentIndex(from);
-    if (answer == Back) {
+    if (answer == Back)
         click(ui->pushButton);
-    } else {
+    else
         QMetaObject::invokeMethod(dialog.get(), "slot_FindPasswordMessage", Q_ARG(int, answer), Q_ARG(QString, "msg"));
-        QCOMPARE(ui->FindPasswordLabel->text(), QStringLiteral("msg"));
-    }
-    QCOMPARE(ui->stackedWidget->currentIndex(), to);
-    QCOMPARE(ui->HeadWidget->currentIndex(), header);
+    QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("to"));
+    QCOMPARE(ui->HeadWidget->currentIndex(), fetched<int>("header"));
 }
 
 void TestUserDialog::closing_data()
@@ -310,11 +274,10 @@ void TestUserDialog::closing_data()
 
 void TestUserDialog::closing()
 {
-    QFETCH(bool, escape);
     const auto dialog = openDialog();
     Ui::UserDialog* ui = dialog->form();
     QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
-    if (escape)
+    if (fetched<bool>("escape"))
         QTest::keyClick(ui->UserLoginNameLineEdit, Qt::Key_Escape);
     else
         click(ui->CloseUserDialogButton);
