@@ -1,438 +1,252 @@
 // The main settings page as the user and the profile engine see it: what it sends for DPI levels,
-// report rates and buttons, how it shows what the engine reports, and what it writes to the
-// pointer settings (what it asks the window to write).
-#include "logcapture.h"
+// report rates and buttons, how it shows what the engine reports, and what it asks the window to
+// write to the system's pointer settings.
+#include "guihelpers.h"
 #include "mainsettingwidget.h"
-#include "testhelpers.h"
 
 #include <QCheckBox>
 #include <QHoverEvent>
-#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
-#include <QtTest>
-
 #include <memory>
-#include <vector>
-
-using Writes = std::vector<int>;
-Q_DECLARE_METATYPE(Writes)
 
 namespace {
-
-// The hover badges of buttons 4..15.
-const char* const kBadges[] = {"LeftLabel",    "MidLabel",       "RightLabel",   "ForwardLabel",
-                               "BackLabel",    "WheelForwardLabel", "WheelBackLabel", "DPIPlusLabel",
-                               "DPIReduceLabel", "Custom2Label",  "Custom1Label", "Custom3Label"};
-
-Writes writesOf(const QSignalSpy& spy)
-{
-    Writes out;
-    for (const QList<QVariant>& call : spy)
-        out.push_back(call.at(0).toInt());
-    return out;
-}
-
 // The page with the system's settings shown, and what it asks the window to write.
 struct Page {
-    std::unique_ptr<MainSettingWidget> widget;
-    std::unique_ptr<QSignalSpy> speedSpy;
-    std::unique_ptr<QSignalSpy> linesSpy;
+    std::unique_ptr<MainSettingWidget> widget = std::make_unique<MainSettingWidget>();
+    QSignalSpy speed{widget.get(), &MainSettingWidget::sig_SetSystemPointerSpeed};
+    QSignalSpy lines{widget.get(), &MainSettingWidget::sig_SetSystemWheelLines};
+    QSignalSpy dpi{widget.get(), &MainSettingWidget::sig_ChangeDPIValue};
 
-    Writes speedWrites() const { return writesOf(*speedSpy); }
-    Writes wheelLineWrites() const { return writesOf(*linesSpy); }
-
+    explicit Page(int systemSpeed = 8, int wheelLines = 3)
+    {
+        widget->showSystemPointer({true, systemSpeed, true, wheelLines});
+        widget->show();
+    }
     template <typename T> T* get(const QString& name) const { return childOf<T>(widget.get(), name); }
     QSlider* dpiSlider(int level) const { return get<QSlider>(QStringLiteral("DPI_HorizontalSlider_%1").arg(level)); }
     QCheckBox* dpiBox(int level) const { return get<QCheckBox>(QStringLiteral("DPI_CheckBox_%1").arg(level)); }
-    QLabel* dpiLabel(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level)); }
-    QStringList visibleBadges() const
-    {
-        QStringList names;
-        for (const char* name : kBadges) {
-            if (get<QLabel>(QLatin1String(name))->isVisible())
-                names << QLatin1String(name);
-        }
-        return names;
-    }
+    QString dpiShown(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level))->text(); }
 };
-
-Page makePage(int speed = 8, int wheelLines = 3)
-{
-    Page page;
-    page.widget = std::make_unique<MainSettingWidget>();
-    page.speedSpy = std::make_unique<QSignalSpy>(page.widget.get(), &MainSettingWidget::sig_SetSystemPointerSpeed);
-    page.linesSpy = std::make_unique<QSignalSpy>(page.widget.get(), &MainSettingWidget::sig_SetSystemWheelLines);
-    page.widget->showSystemPointer({true, speed, true, wheelLines});
-    page.widget->show();
-    return page;
-}
-
-QList<QVariantList> dpiEmissions(const QSignalSpy& spy)
-{
-    QList<QVariantList> out;
-    for (const QList<QVariant>& call : spy)
-        out << QVariantList{call.at(0), call.at(1)};
-    return out;
-}
 
 void hover(QWidget* widget, QEvent::Type type)
 {
     QHoverEvent event(type, QPointF(5, 5), QPointF(-1, -1));
     QApplication::sendEvent(widget, &event);
 }
-
 }  // namespace
 
 class TestMainSettings : public QObject {
     Q_OBJECT
 private slots:
-    void construction_data();
-    void construction();
-    void dpiRelease_data();
-    void dpiRelease();
-    void trackClick_data();
-    void trackClick();
-    void dpiCheckBox_data();
-    void dpiCheckBox();
-    void engineDpi_data();
-    void engineDpi();
-    void reportRate_data();
-    void reportRate();
-    void wheelSettings();
-    void settingsTheDesktopLacks_data();
-    void settingsTheDesktopLacks();
-    void buttons_data();
-    void buttons();
-    void looks_data();
-    void looks();
-};
-
-void TestMainSettings::construction_data()
-{
-    QTest::addColumn<int>("systemSpeed");
-    QTest::addColumn<int>("systemLines");
-    QTest::addColumn<int>("slider");
-    QTest::addColumn<bool>("linesChosen");  // TrolleySpeed_RadioButton_1 rather than _2
-    QTest::addColumn<int>("spin");
-    QTest::addColumn<Writes>("speedWrites");
-    QTest::addColumn<Writes>("lineWrites");
-
     // The system's values are shown, never written back on their own.
-    QTest::newRow("form defaults") << 8 << 3 << 8 << true << 3 << Writes{} << Writes{};
-    QTest::newRow("50 lines shows 30") << 12 << 50 << 12 << true << 30 << Writes{} << Writes{};
-    QTest::newRow("one screen at a time") << 8 << MainSettingWidget::WheelPageScroll << 8 << false << 3 << Writes{} << Writes{};
-    QTest::newRow("speed above 20 shows 20") << 25 << 7 << 20 << true << 7 << Writes{} << Writes{};
-}
+    void systemValuesShown_data()
+    {
+        QTest::addColumn<int>("systemSpeed");
+        QTest::addColumn<int>("systemLines");
+        QTest::addColumn<int>("slider");
+        QTest::addColumn<int>("spin");  // 0: one screen at a time chosen, the spin box off
+        QTest::newRow("as they are") << 8 << 7 << 8 << 7;
+        QTest::newRow("above the controls' range") << 25 << 50 << 20 << 30;
+        QTest::newRow("one screen at a time") << 8 << int(MainSettingWidget::WheelPageScroll) << 8 << 0;
+    }
+    void systemValuesShown()
+    {
+        QFETCH(int, spin);
+        const Page page(fetched<int>("systemSpeed"), fetched<int>("systemLines"));
+        QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), fetched<int>("slider"));
+        QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), spin == 0);
+        QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), spin != 0);
+        if (spin)
+            QCOMPARE(page.get<QSpinBox>("spinBox")->value(), spin);
+        QCOMPARE(page.speed.count() + page.lines.count(), 0);
+    }
 
-void TestMainSettings::construction()
-{
-    QFETCH(bool, linesChosen);
+    // A dragged DPI level shows what it is at and sends, on release, that value down to the 50 grid.
+    void dpiRelease_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("dragged");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("level 2") << 2 << 1234 << 1200;
+        QTest::newRow("level 1 steps by 1, still sent on the grid") << 1 << 1299 << 1250;
+    }
+    void dpiRelease()
+    {
+        QFETCH(int, level);
+        QFETCH(int, sent);
+        const Page page;
+        QSlider* slider = page.dpiSlider(level);
+        slider->setSliderDown(true);
+        slider->setSliderPosition(fetched<int>("dragged"));
+        QCOMPARE(page.dpiShown(level), QString::number(fetched<int>("dragged")));
+        QCOMPARE(page.dpi.count(), 0);
+        slider->setSliderDown(false);
+        QCOMPARE(calls(page.dpi), (Calls{{level, sent}}));
+        QCOMPARE(page.dpiShown(level), QString::number(sent));
+    }
 
-    const Page page = makePage(fetched<int>("systemSpeed"), fetched<int>("systemLines"));
-    QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), fetched<int>("slider"));
-    QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_1")->isChecked(), linesChosen);
-    QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), !linesChosen);
-    QCOMPARE(page.get<QSpinBox>("spinBox")->value(), fetched<int>("spin"));
-    QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), linesChosen);
-    QCOMPARE(page.speedWrites(), fetched<Writes>("speedWrites"));
-    QCOMPARE(page.wheelLineWrites(), fetched<Writes>("lineWrites"));
-}
+    // A click on a track puts the handle there: a DPI level sends its value, the pointer speed is
+    // written to the system, the lift-off distance is for show only.
+    void trackClick()
+    {
+        const Page page;
+        for (const char* name : {"DPI_HorizontalSlider_3", "PointSpeed_Slider", "Sensor_Slider"}) {
+            QSlider* track = page.get<QSlider>(name);
+            const int before = track->value();
+            QTest::mouseClick(track, Qt::LeftButton, Qt::NoModifier, QPoint(track->width() * 3 / 10, track->height() / 2));
+            QVERIFY2(track->value() != before, name);
+        }
+        const int dpi = page.dpiSlider(3)->value();
+        QCOMPARE(dpi % 50, 0);
+        QCOMPARE(calls(page.dpi), (Calls{{3, dpi}}));
+        QCOMPARE(calls(page.speed), (Calls{{page.get<QSlider>("PointSpeed_Slider")->value()}}));
+    }
 
-void TestMainSettings::dpiRelease_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("dragged");
-    QTest::addColumn<int>("sent");
-
-    QTest::newRow("level 2 at 1234") << 2 << 1234 << 1200;
-    QTest::newRow("level 1 steps by 1, still sent on the grid") << 1 << 1299 << 1250;
-    QTest::newRow("level 5 at the bottom") << 5 << 50 << 50;
-}
-
-void TestMainSettings::dpiRelease()
-{
-    QFETCH(int, level);
-    QFETCH(int, dragged);
-    QFETCH(int, sent);
-
-    const Page page = makePage();
-    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
-    QSlider* slider = page.dpiSlider(level);
-
-    slider->setSliderDown(true);
-    slider->setSliderPosition(dragged);
-    QCOMPARE(page.dpiLabel(level)->text(), QString::number(dragged));
-    QCOMPARE(spy.count(), 0);
-
-    slider->setSliderDown(false);
-    QCOMPARE(dpiEmissions(spy), (QList<QVariantList>{{level, sent}}));
-    QCOMPARE(page.dpiLabel(level)->text(), QString::number(sent));
-}
-
-void TestMainSettings::trackClick_data()
-{
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QList<QVariantList>>("sent");
-    QTest::addColumn<Writes>("speedWrites");
-
-    // DPI tracks are 250 px wide, 50..16000: p = 50 + x / 250 * 15950, then down to the 50 grid.
-    // 75 px: 50 + 4785 = 4835 -> 4800.
-    QTest::newRow("DPI at 30 %") << "DPI_HorizontalSlider_3" << 75 << 4800 << QList<QVariantList>{{3, 4800}}
-                                 << Writes{};
-    // Lift-off 0..500 over 134 px, not rounded: 67 px -> 250; 33 px -> 123.13 -> 123. Sends nothing.
-    QTest::newRow("lift-off at half") << "Sensor_Slider" << 67 << 250 << QList<QVariantList>{} << Writes{};
-    QTest::newRow("lift-off off the grid") << "Sensor_Slider" << 33 << 123 << QList<QVariantList>{} << Writes{};
-    // Pointer speed 1..20 over 134 px: 67 px -> 1 + 9.5 = 10.5 -> 10, written to the system.
-    QTest::newRow("pointer speed at half") << "PointSpeed_Slider" << 67 << 10 << QList<QVariantList>{} << Writes{10};
-}
-
-void TestMainSettings::trackClick()
-{
-    QFETCH(int, value);
-
-    const Page page = makePage();
-    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
-    QSlider* track = page.get<QSlider>(fetched<QString>("slider"));
-    const QPoint at(fetched<int>("x"), track->height() / 2);
-
-    QTest::mousePress(track, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(track->value(), value);
-    QTest::mouseRelease(track, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(track->value(), value);
-    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
-    QCOMPARE(page.speedWrites(), fetched<Writes>("speedWrites"));
-}
-
-void TestMainSettings::dpiCheckBox_data()
-{
-    QTest::addColumn<QList<int>>("states");  // applied one after the other to level 4's box
-    QTest::addColumn<QList<QVariantList>>("sent");
-    QTest::addColumn<bool>("enabled");  // slider and value label afterwards
-
-    QTest::newRow("unchecked sends 0") << QList<int>{Qt::Unchecked} << QList<QVariantList>{{4, 0}} << false;
-    QTest::newRow("checked again sends the slider's value")
-        << QList<int>{Qt::Unchecked, Qt::Checked} << QList<QVariantList>{{4, 0}, {4, 3300}} << true;
-    QTest::newRow("partial sends the value and changes nothing")
-        << QList<int>{Qt::Unchecked, Qt::PartiallyChecked} << QList<QVariantList>{{4, 0}, {4, 3300}} << false;
-}
-
-void TestMainSettings::dpiCheckBox()
-{
-    QFETCH(bool, enabled);
-
-    const Page page = makePage();
-    page.dpiSlider(4)->setValue(3300);
-    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
-    page.dpiBox(4)->setTristate(true);
-    for (int state : fetched<QList<int>>("states"))
-        page.dpiBox(4)->setCheckState(Qt::CheckState(state));
-
-    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
-    QCOMPARE(page.dpiSlider(4)->isEnabled(), enabled);
-    QCOMPARE(page.dpiLabel(4)->isEnabled(), enabled);
-    // Unchecked levels ignore clicks on their track.
-    if (!enabled) {
-        spy.clear();
+    // Unchecking a level sends 0 and locks it; checking it again sends the slider's value.
+    void dpiCheckBox()
+    {
+        const Page page;
+        page.dpiSlider(4)->setValue(3300);
+        page.dpiBox(4)->setChecked(false);
+        QVERIFY(!page.dpiSlider(4)->isEnabled());
         QTest::mouseClick(page.dpiSlider(4), Qt::LeftButton, Qt::NoModifier, QPoint(200, 10));
         QCOMPARE(page.dpiSlider(4)->value(), 3300);
-        QCOMPARE(spy.count(), 0);
+        page.dpiBox(4)->setChecked(true);
+        QVERIFY(page.dpiSlider(4)->isEnabled());
+        QCOMPARE(calls(page.dpi), (Calls{{4, 0}, {4, 3300}}));
     }
-}
 
-void TestMainSettings::engineDpi_data()
-{
-    QTest::addColumn<bool>("switchedOff");  // level 3 unchecked before the report
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("checked");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QList<QVariantList>>("sent");
+    void engineDpi_data()
+    {
+        QTest::addColumn<bool>("switchedOff");  // level 3 unchecked before the report
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<Calls>("sent");
+        QTest::newRow("value shown as sent, unrounded") << false << 1234 << true << Calls{};
+        QTest::newRow("0 unchecks and sends 0") << false << 0 << false << Calls{{3, 0}};
+        QTest::newRow("a value checks an off level and sends it") << true << 800 << true << Calls{{3, 800}};
+    }
+    void engineDpi()
+    {
+        QFETCH(bool, checked);
+        Page page;
+        if (fetched<bool>("switchedOff"))
+            page.dpiBox(3)->setChecked(false);
+        page.dpi.clear();
+        page.widget->slot_SetDPIValueOnPage(3, fetched<int>("value"));
+        page.widget->slot_SetDPIValueOnPage(8, 100);  // no such level: nothing changes
+        QCOMPARE(page.dpiBox(3)->isChecked(), checked);
+        QCOMPARE(page.dpiSlider(3)->isEnabled(), checked);
+        QCOMPARE(page.dpiShown(3), QString::number(fetched<int>("value")));
+        QCOMPARE(calls(page.dpi), fetched<Calls>("sent"));
+    }
 
-    QTest::newRow("value shown as sent") << false << 3 << 2400 << true << "2400" << QList<QVariantList>{};
-    QTest::newRow("unrounded value shown as is") << false << 3 << 1234 << true << "1234" << QList<QVariantList>{};
-    QTest::newRow("0 unchecks and sends 0") << false << 3 << 0 << false << "0" << QList<QVariantList>{{3, 0}};
-    QTest::newRow("value checks an off level and sends it")
-        << true << 3 << 800 << true << "800" << QList<QVariantList>{{3, 800}};
-    QTest::newRow("level 8 changes nothing") << false << 8 << 800 << true << "7000" << QList<QVariantList>{};
-}
+    // The engine's report checks a button without sending back; a click sends its code.
+    void reportRate()
+    {
+        const Page page;
+        QSignalSpy sent(page.widget.get(), &MainSettingWidget::sig_ChangeUSBReportRate);
+        for (int code : {0, 1, 2, 3}) {
+            auto* radio = page.get<QRadioButton>(QStringLiteral("USBReportRate_%1RadioButton").arg(125 << code));
+            page.widget->slot_SetUSBReportRateOnPage(code);
+            page.widget->slot_SetUSBReportRateOnPage(4);  // unknown codes leave it as it is
+            QVERIFY(radio->isChecked());
+            page.get<QRadioButton>(code ? "USBReportRate_125RadioButton" : "USBReportRate_250RadioButton")->setChecked(true);
+            QTest::mouseClick(radio, Qt::LeftButton);
+        }
+        QCOMPARE(firstInts(sent), (QList<int>{0, 1, 2, 3}));
+    }
 
-void TestMainSettings::engineDpi()
-{
-    QFETCH(bool, checked);
+    void wheelSettings()
+    {
+        const Page page(8, 5);
+        auto* spin = page.get<QSpinBox>("spinBox");
+        clickChild(page.widget.get(), "TrolleySpeed_RadioButton_2");
+        QVERIFY(!spin->isEnabled());
+        clickChild(page.widget.get(), "TrolleySpeed_RadioButton_1");
+        QVERIFY(spin->isEnabled());
+        spin->setValue(12);
+        QCOMPARE(firstInts(page.lines), (QList<int>{MainSettingWidget::WheelPageScroll, 5, 12}));
+        page.get<QSlider>("PointSpeed_Slider")->setValue(15);
+        page.get<QSlider>("Sensor_Slider")->setValue(100);
+        QCOMPARE(firstInts(page.speed), QList<int>{15});
+    }
 
-    const Page page = makePage();
-    if (fetched<bool>("switchedOff"))
-        page.dpiBox(3)->setChecked(false);
-    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeDPIValue);
+    // Where the desktop lacks a setting (X has no wheel lines; a Wayland session offers neither), its
+    // controls are greyed out and the note says the desktop's own settings govern them.
+    void settingsTheDesktopLacks_data()
+    {
+        QTest::addColumn<bool>("speed");
+        QTest::addColumn<bool>("wheelLines");
+        QTest::newRow("both") << true << true;
+        QTest::newRow("no wheel lines (X)") << true << false;
+        QTest::newRow("nothing told yet") << false << false;
+    }
+    void settingsTheDesktopLacks()
+    {
+        QFETCH(bool, speed);
+        QFETCH(bool, wheelLines);
+        MainSettingWidget widget;
+        if (speed)
+            widget.showSystemPointer({speed, 10, wheelLines, 3});
+        widget.show();
+        QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
+        for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})
+            QCOMPARE(childOf<QWidget>(&widget, name)->isEnabled(), wheelLines);
+        QCOMPARE(childOf<QLabel>(&widget, "DesktopSettingsNoteLabel")->isVisible(), !speed || !wheelLines);
+    }
 
-    page.widget->slot_SetDPIValueOnPage(fetched<int>("level"), fetched<int>("value"));
-    QCOMPARE(page.dpiBox(3)->isChecked(), checked);
-    QCOMPARE(page.dpiLabel(3)->text(), fetched<QString>("shown"));
-    QCOMPARE(page.dpiSlider(3)->isEnabled(), checked);
-    QCOMPARE(dpiEmissions(spy), fetched<QList<QVariantList>>("sent"));
-}
+    // Each of buttons 4..15 opens the key dialog for its number; the board opens the drawing.
+    void buttons()
+    {
+        const Page page;
+        QSignalSpy keys(page.widget.get(), &MainSettingWidget::sig_showKeySettingDialog);
+        QSignalSpy draw(page.widget.get(), &MainSettingWidget::sig_showDrawDialog);
+        for (const char* name : {"LeftKey_Button", "MidKey_Button", "RightKey_Button", "FowardKey_Button", "Back_Button",
+                                 "WheelFoward_Button", "WheelBack_Button", "DPIAdd_Button", "DPIReduceButton",
+                                 "CustomButton_2", "CustomButton_1", "CustomButton_3"})
+            clickChild(page.widget.get(), name);
+        QCOMPARE(firstInts(keys), (QList<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+        QCOMPARE(draw.count(), 0);
+        clickChild(page.widget.get(), "DrawButton");
+        QCOMPARE(draw.count(), 1);
+        QCOMPARE(keys.count(), 12);
+    }
 
-void TestMainSettings::reportRate_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("radio");
+    // Moving from one button onto another leaves only the other's badge; leaving hides it.
+    void hoverBadges()
+    {
+        const Page page;
+        auto* back = page.get<QLabel>("BackLabel");
+        hover(page.get<QPushButton>("LeftKey_Button"), QEvent::HoverEnter);
+        QVERIFY(page.get<QLabel>("LeftLabel")->isVisible());
+        hover(page.get<QPushButton>("Back_Button"), QEvent::HoverEnter);
+        QVERIFY(back->isVisible() && !page.get<QLabel>("LeftLabel")->isVisible());
+        hover(page.get<QPushButton>("Back_Button"), QEvent::HoverLeave);
+        QVERIFY(!back->isVisible());
+    }
 
-    for (int code : {0, 1, 2, 3})
-        QTest::addRow("%d Hz", 125 << code) << code << QStringLiteral("USBReportRate_%1RadioButton").arg(125 << code);
-}
-
-void TestMainSettings::reportRate()
-{
-    QFETCH(int, code);
-    QFETCH(QString, radio);
-
-    const Page page = makePage();
-    QSignalSpy spy(page.widget.get(), &MainSettingWidget::sig_ChangeUSBReportRate);
-    // The engine's report checks the button without sending anything back.
-    page.widget->slot_SetUSBReportRateOnPage(code);
-    QVERIFY(page.get<QRadioButton>(radio)->isChecked());
-    QCOMPARE(spy.count(), 0);
-    // Unknown codes leave it as it is.
-    page.widget->slot_SetUSBReportRateOnPage(4);
-    page.widget->slot_SetUSBReportRateOnPage(-1);
-    QVERIFY(page.get<QRadioButton>(radio)->isChecked());
-
-    page.get<QRadioButton>(QStringLiteral("USBReportRate_1000RadioButton"))->setChecked(code != 3);
-    QTest::mouseClick(page.get<QRadioButton>(radio), Qt::LeftButton);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), code);
-}
-
-void TestMainSettings::wheelSettings()
-{
-    const Page page = makePage(8, 5);
-    auto* lines = page.get<QRadioButton>("TrolleySpeed_RadioButton_1");
-    auto* screen = page.get<QRadioButton>("TrolleySpeed_RadioButton_2");
-    auto* spin = page.get<QSpinBox>("spinBox");
-    LogCapture log;
-
-    QTest::mouseClick(screen, Qt::LeftButton);
-    QVERIFY(!spin->isEnabled());
-    QVERIFY(log.contains(QStringLiteral("loginfo = HolePage")));
-    QTest::mouseClick(lines, Qt::LeftButton);
-    QVERIFY(spin->isEnabled());
-    spin->setValue(12);
-    QCOMPARE(page.wheelLineWrites(), (Writes{MainSettingWidget::WheelPageScroll, 5, 12}));
-
-    page.get<QSlider>("PointSpeed_Slider")->setValue(15);
-    QCOMPARE(page.speedWrites(), Writes{15});
-    QVERIFY(log.contains(QStringLiteral("loginfo = SpeedChange")));
-    // The lift-off slider is for show only.
-    page.get<QSlider>("Sensor_Slider")->setValue(100);
-    QCOMPARE(page.speedWrites(), Writes{15});
-    QCOMPARE(page.wheelLineWrites().size(), std::size_t(3));
-}
-
-// Where the desktop lacks a setting (X has no wheel lines; a Wayland session offers neither), its
-// controls are greyed out and the note says the desktop's own settings govern them.
-void TestMainSettings::settingsTheDesktopLacks_data()
-{
-    QTest::addColumn<bool>("speed");
-    QTest::addColumn<bool>("wheelLines");
-
-    QTest::newRow("both") << true << true;
-    QTest::newRow("no wheel lines (X)") << true << false;
-    QTest::newRow("neither (Wayland)") << false << false;
-    QTest::newRow("nothing told yet") << false << false;
-}
-
-void TestMainSettings::settingsTheDesktopLacks()
-{
-    QFETCH(bool, speed);
-    QFETCH(bool, wheelLines);
-    MainSettingWidget widget;
-    if (QTest::currentDataTag() != QLatin1String("nothing told yet"))
-        widget.showSystemPointer({speed, 10, wheelLines, 3});
-    widget.show();
-    QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
-    for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})
-        QCOMPARE(childOf<QWidget>(&widget, name)->isEnabled(), wheelLines);
-    QCOMPARE(childOf<QLabel>(&widget, "DesktopSettingsNoteLabel")->isVisible(), !speed || !wheelLines);
-}
-
-void TestMainSettings::buttons_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("badge");
-
-    const QStringList buttons = {"LeftKey_Button", "MidKey_Button", "RightKey_Button", "FowardKey_Button",
-                                 "Back_Button", "WheelFoward_Button", "WheelBack_Button", "DPIAdd_Button",
-                                 "DPIReduceButton", "CustomButton_2", "CustomButton_1", "CustomButton_3"};
-    for (int id = 4; id <= 15; ++id)
-        QTest::addRow("%d", id) << buttons[id - 4] << id << QString(kBadges[id - 4]);
-}
-
-void TestMainSettings::buttons()
-{
-    QFETCH(int, id);
-
-    const Page page = makePage();
-    QSignalSpy keys(page.widget.get(), &MainSettingWidget::sig_showKeySettingDialog);
-    QSignalSpy draw(page.widget.get(), &MainSettingWidget::sig_showDrawDialog);
-    auto* target = page.get<QPushButton>(fetched<QString>("button"));
-
-    QTest::mouseClick(target, Qt::LeftButton);
-    QCOMPARE(keys.count(), 1);
-    QCOMPARE(keys.at(0).at(0).toInt(), id);
-    QCOMPARE(draw.count(), 0);
-
-    // Moving from another button onto this one leaves only this one's badge.
-    auto* other = page.get<QPushButton>(id == 4 ? QStringLiteral("RightKey_Button") : QStringLiteral("LeftKey_Button"));
-    hover(other, QEvent::HoverEnter);
-    hover(target, QEvent::HoverEnter);
-    QCOMPARE(page.visibleBadges(), QStringList{fetched<QString>("badge")});
-    hover(target, QEvent::HoverLeave);
-    QCOMPARE(page.visibleBadges(), QStringList());
-
-    QTest::mouseClick(page.get<QPushButton>("DrawButton"), Qt::LeftButton);
-    QCOMPARE(draw.count(), 1);
-    QCOMPARE(keys.count(), 1);
-}
-
-void TestMainSettings::looks_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("look");
-
-    QTest::newRow("14") << 14 << "CustomButton_1" << "plate-key1";
-    QTest::newRow("7") << 7 << "FowardKey_Button" << "plate-key_r";
-    QTest::newRow("4") << 4 << "LeftKey_Button" << "plate-key_in";
-    QTest::newRow("15") << 15 << "CustomButton_3" << "plate-key_in";
-}
-
-void TestMainSettings::looks()
-{
-    QFETCH(int, id);
-    QFETCH(QString, look);
-
-    const Page page = makePage();
-    auto* target = page.get<QPushButton>(fetched<QString>("button"));
-    QCOMPARE(target->property("look").toString(), look);  // its plate in the style sheet
-    const auto changed = [target] { return target->property("changed").toBool(); };
-    QVERIFY(!changed());
-    page.widget->SetMouseButtonStyleSheetIsOriginal(false, id);
-    QVERIFY(changed());
-    // Ids outside 4..15 touch no button.
-    page.widget->SetMouseButtonStyleSheetIsOriginal(true, 3);
-    page.widget->SetMouseButtonStyleSheetIsOriginal(true, 16);
-    QVERIFY(changed());
-    page.widget->SetMouseButtonStyleSheetIsOriginal(true, id);
-    QVERIFY(!changed());
-}
+    // A button given another function looks changed; back to its factory function it looks as the
+    // form drew it. Numbers outside 4..15 touch no button.
+    void changedLook()
+    {
+        const Page page;
+        auto* button = page.get<QPushButton>("CustomButton_1");
+        const QString factory = button->styleSheet();
+        page.widget->SetMouseButtonStyleSheetIsOriginal(false, 14);
+        const QString changed = button->styleSheet();
+        QVERIFY(changed != factory);
+        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 3);
+        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 16);
+        QCOMPARE(button->styleSheet(), changed);
+        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 14);
+        QCOMPARE(button->styleSheet(), factory);
+    }
+};
 
 QTEST_MAIN(TestMainSettings)
 #include "tst_mainsettings.moc"
