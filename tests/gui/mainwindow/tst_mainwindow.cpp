@@ -1,59 +1,43 @@
 // The main window on the simulated mouse, offscreen, with its data in a temporary folder: the
 // device dialog, profile buttons, pages and their bottom row, log-in state, reset, the software
-// check, the tray, and quitting without cutting a write.
+// check, the tray, quitting without cutting a write, and what reaches the mouse end to end.
 #include "ui_mainwindow.h"
 
 #include "apppaths.h"
 #include "dcdatahandle.h"
-#include "cloudsyncwidget.h"
-#include "macroeditwidget.h"
-#include "logcapture.h"
 #include "globalmousehook.h"
+#include "guihelpers.h"
 #include "mainwindow.h"
 #include "needdevicedialog.h"
 #include "oledframe.h"
 #include "operatetoken.h"
 #include "pcactionstore.h"
 #include "pointer.h"
-#include "simulatedmousesession.h"
 #include "serverprocess.h"
-#include "wholefile.h"
+#include "simulatedmousesession.h"
 #include "warningdialog.h"
-#include "testhelpers.h"
+#include "wholefile.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-#include <functional>
 #include <memory>
 
 using Sim = hid::SimulatedMouse;
 
 namespace {
-// Runs `act` on the next modal dialog as soon as it is up (the window's dialogs are modal). The
-// caller deletes the returned poll when no dialog is expected after all.
-QTimer* onNextModal(std::function<void(QWidget*)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            act(modal);
-        }
-    });
-    poll->start(10);
-    return poll;
-}
+QString titleOf(QWidget* dialog) { return childOf<QLabel>(dialog, "Title_Label")->text(); }
 
-QString titleOf(QWidget* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("Title_Label"))->text(); }
+// The title the overlay shows for a warning type: which warning came, without copying its text.
+QString titleOf(Warning::Type type)
+{
+    WarningDialog dialog;
+    dialog.setWarningType(type);
+    return titleOf(&dialog);
+}
 
 // Answers every warning that comes up with OK and notes its title, until deleted.
 QTimer* confirmEveryWarning(QStringList& titles)
@@ -63,62 +47,457 @@ QTimer* confirmEveryWarning(QStringList& titles)
         auto* dialog = qobject_cast<WarningDialog*>(QApplication::activeModalWidget());
         if (dialog && dialog->isVisible()) {
             titles << titleOf(dialog);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
+            clickChild(dialog, "OkButton");
         }
     });
     poll->start(10);
     return poll;
 }
 
-void fill(QWidget* dialog, const char* name, const QString& text)
+// The title of the next modal dialog, which is closed; the poll is dropped when none came.
+template <typename Act> QString nextDialogTitle(Act act)
 {
-    dialog->findChild<QLineEdit*>(QLatin1String(name))->setText(text);
+    QString title;
+    QTimer* poll = onNextModal([&title](QWidget* dialog) {
+        title = titleOf(dialog);
+        dialog->close();
+    });
+    act();
+    if (title.isEmpty())
+        delete poll;  // no dialog came (it comes within the call): the poll must not act on a later one
+    return title;
 }
 
-void click(QWidget* parent, const char* name)
+void fill(QWidget* dialog, const char* name, const QString& text) { childOf<QLineEdit>(dialog, name)->setText(text); }
+
+void clickRow(QListWidget* list, int row)
 {
-    QTest::mouseClick(parent->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 }  // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        AppPaths::setDataRoot(m_root->path());
+        QDir().mkpath(AppPaths::localFileDir());
+        QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
+        m_session = std::make_unique<SimulatedMouseSession>();
+        m_exits.clear();
+        m_pointer = std::make_shared<pointer::MemoryBackend>(13);
+        m_tray = true;
+    }
+    void cleanup()
+    {
+        m_session.reset();
+        m_root.reset();
+    }
 
-    void startWithTheMousePresent();
-    void deviceReports();
-    void failedConnectKeepsTheDialog();
-    void systemPointerSpeedShown();
-    void profileButtons();
-    void bottomRowPerPage_data();
-    void bottomRowPerPage();
-    void cloudTabWhileLoggedOut();
-    void storedToken_data();
-    void storedToken();
-    void logOutDeletesTheSettings();
-    void resetToFactory();
-    void softwareCheck_data();
-    void softwareCheck();
-    void closing_data();
-    void closing();
-    void busyWhileAProfileLoads();
-    void quittingLetsTheWriteFinish();
-    void assignAFunctionToAButton();
-    void drawingReachesTheDisplay();
-    void recordedMacroReachesTheMouse();
-    void cloudRoundTripThroughTheWindow();
+    // The real monitor: the dialog asks for the mouse until the first scan (3 s) finds it; the
+    // engine has matched the mouse's profile and loaded it by then.
+    void startWithTheMousePresent()
+    {
+        auto window = makeWindow(std::chrono::milliseconds(1), 3000);
+        QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
+        QSignalSpy version(window.get(), &MainWindow::sig_CheckLastSoftwareVersion);
+        QVERIFY(window->deviceDialog()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->deviceDialog()->isVisible(), 60000);
+        QCOMPARE(version.size(), 1);
+        QVERIFY(change.size() >= 1);
+        QCOMPARE(change.first().first().toInt(), 1);  // no local file matches: profile 1
+        QTRY_VERIFY(QFile::exists(AppPaths::profileFile(1)));
+        QVERIFY(profileWrites() >= 1);
+    }
+
+    void deviceReports()
+    {
+        m_session->mouse().setPlugged(false);
+        auto window = makeWindow();
+        QVERIFY(window->deviceDialog()->isVisible());
+        m_session->mouse().setPlugged(true);
+        window->slot_WarningDeviceNotInsert(true);
+        QTRY_VERIFY(!window->deviceDialog()->isVisible());
+        m_session->mouse().setPlugged(false);
+        window->slot_WarningDeviceNotInsert(false);
+        QVERIFY(window->deviceDialog()->isVisible());
+    }
+
+    void failedConnectKeepsTheDialog()
+    {
+        auto window = makeWindow();
+        QSignalSpy connected(window->profileEngine(), &DCDataHandle::sig_Connected);
+        QVERIFY(settled(*window));  // the connect the window starts with, and its load
+        m_session->mouse().failNextTransfer(Sim::Transfer::GetFeature);  // the profile read
+        const int before = connected.size();
+        window->slot_WarningDeviceNotInsert(true);
+        QTRY_COMPARE(connected.size(), before + 1);
+        QCOMPARE(connected.last().first().toBool(), false);
+        QVERIFY(window->deviceDialog()->isVisible());
+    }
+
+    // The main page shows the system's pointer speed; what the user moves there reaches the system.
+    void systemPointerSpeedShown()
+    {
+        auto window = makeWindow();
+        auto* slider = childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider");
+        QCOMPARE(slider->value(), 13);
+        QVERIFY(m_pointer->speedWrites().empty());
+        slider->setValue(15);
+        QCOMPARE(m_pointer->speedWrites(), std::vector<int>{15});
+    }
+
+    void profileButtons()
+    {
+        auto window = makeWindow();
+        QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
+        QTest::mouseClick(window->form()->ConfigureButton_3, Qt::LeftButton);
+        QTest::mouseClick(window->form()->ConfigureButton_5, Qt::LeftButton);
+        QCOMPARE(firstInts(change), (QList<int>{3, 5}));
+        QCOMPARE(window->currentConfigureButton(), 5);
+        // The engine loads what was picked: profile 5 is saved by its write-back.
+        QTRY_VERIFY(QFile::exists(AppPaths::profileFile(5)));
+    }
+
+    void bottomRowPerPage_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("profiles");
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<bool>("logOut");
+        QTest::newRow("main settings") << "MainSettingButton" << 0 << true << false << false;
+        QTest::newRow("lighting") << "LightSettingButton" << 1 << true << false << false;
+        QTest::newRow("macro editor") << "MacroEditButton" << 2 << false << false << false;
+        QTest::newRow("support") << "SupportButton" << 3 << false << true << false;
+        QTest::newRow("cloud sync") << "CloudSyncButton" << 4 << false << false << true;
+    }
+    void bottomRowPerPage()
+    {
+        OperateToken().SetToken(QStringLiteral("0123456789abcdef"));  // the cloud page needs a log-in
+        auto window = makeWindow();
+        Ui::MainWindow* ui = window->form();
+        clickChild(window.get(), fetched<QString>("tab"));
+        QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("page"));
+        for (QPushButton* b : {ui->ConfigureButton_1, ui->ConfigureButton_5})
+            QCOMPARE(b->isVisible(), fetched<bool>("profiles"));
+        QCOMPARE(ui->ResetToOriginalButton->isVisible(), fetched<bool>("reset"));
+        QCOMPARE(ui->QuitUserButton->isVisible(), fetched<bool>("logOut"));
+    }
+
+    void cloudTabWhileLoggedOut()
+    {
+        auto window = makeWindow();
+        QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
+        QCOMPARE(nextDialogTitle([&] { QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton); }),
+                 titleOf(Warning::NotLoggedIn));
+        QCOMPARE(window->form()->stackedWidget->currentIndex(), 3);
+    }
+
+    // A stored token of more than 10 characters counts as logged in, under the stored name.
+    void storedToken_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::newRow("10 characters") << "0123456789" << false;
+        QTest::newRow("11 characters") << "0123456789a" << true;
+    }
+    void storedToken()
+    {
+        QFETCH(bool, loggedIn);
+        OperateToken identity;
+        identity.SetToken(fetched<QString>("token"));
+        identity.SetNickName(QStringLiteral("小明"));
+        auto window = makeWindow();
+        QCOMPARE(window->isLoggedIn(), loggedIn);
+        QCOMPARE(window->form()->LoginButton->isVisible(), !loggedIn);
+        QCOMPARE(window->form()->NameLabel->isVisible(), loggedIn);
+        QCOMPARE(window->form()->NameLabel->text() == QStringLiteral("小明"), loggedIn);
+    }
+
+    void logOutDeletesTheSettings()
+    {
+        OperateToken().SetToken(QStringLiteral("0123456789abcdef"));
+        auto window = makeWindow();
+        QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton);
+        onNextModal([](QWidget* dialog) {
+            QCOMPARE(titleOf(dialog), titleOf(Warning::Logout));
+            clickChild(dialog, "OkButton");
+        });
+        QTest::mouseClick(window->form()->QuitUserButton, Qt::LeftButton);
+        QVERIFY(!QFile::exists(AppPaths::settingsFile()));
+        QVERIFY(!window->isLoggedIn());
+        QVERIFY(window->form()->LoginButton->isVisible());
+        QCOMPARE(window->form()->stackedWidget->currentIndex(), 0);
+    }
+
+    void resetToFactory()
+    {
+        auto window = makeWindow();
+        QVERIFY(settled(*window));
+        QVERIFY(PcActionStore::writeFunction(5, true, 4, QStringLiteral("/home/me/a.txt")));
+        for (int n = 1; n <= 5; ++n)
+            QVERIFY(QFile::copy(AppPaths::profileFile(0), AppPaths::profileFile(n)) || QFile::exists(AppPaths::profileFile(n)));
+        QVERIFY(writeWholeFile(AppPaths::profileFile(4), "\x05"));  // profile 4 differs from the factory's
+        QSignalSpy busy(window->profileEngine(), &DCDataHandle::sig_Busy);
+        QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
+        onNextModal([](QWidget* dialog) {
+            QCOMPARE(titleOf(dialog), titleOf(Warning::ResetToDefaults));
+            clickChild(dialog, "OkButton");
+        });
+        QTest::mouseClick(window->form()->ResetToOriginalButton, Qt::LeftButton);
+        QVERIFY(!QFile::exists(AppPaths::pcFunctionFile()));
+        QTRY_COMPARE_WITH_TIMEOUT(busy.size(), 2, 60000);
+        QCOMPARE(fileContent(AppPaths::profileFile(4)), fileContent(AppPaths::profileFile(0)));
+    }
+
+    void softwareCheck_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("newer") << 0 << "1.0.0.1" << true;
+        QTest::newRow("older counts too") << 0 << "0.1.0.0" << true;
+        QTest::newRow("the same") << 0 << "0.9.001540.0424" << false;
+        QTest::newRow("server refused") << -1 << "1.0.0.1" << false;
+    }
+    void softwareCheck()
+    {
+        QFETCH(bool, warned);
+        auto window = makeWindow();
+        const QString url = QStringLiteral("https://example.com/zr540.exe");
+        QCOMPARE(nextDialogTitle([&] { window->slot_LastVersionRet(fetched<int>("code"), {}, fetched<QString>("version"), url); }),
+                 warned ? titleOf(Warning::NewerSoftware) : QString());
+        QCOMPARE(window->updateAddress(), warned ? url : QString());
+    }
+
+    // With a tray, closing hides the window there; without one (GNOME), closing ends the program.
+    void closing_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void closing()
+    {
+        QFETCH(bool, tray);
+        m_tray = tray;
+        auto window = makeWindow();
+        window->close();
+        QCOMPARE(m_exits, tray ? QList<int>{} : QList<int>{0});
+        if (!tray)
+            return;
+        QVERIFY(!window->isVisible());
+        window->on_activatedSysTrayIcon(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!window->isVisible());
+        window->on_activatedSysTrayIcon(QSystemTrayIcon::Trigger);
+        QVERIFY(window->isVisible());
+    }
+
+    void busyWhileAProfileLoads()
+    {
+        auto window = makeWindow(std::chrono::milliseconds(20));  // 17 writes: about 350 ms
+        QVERIFY(settled(*window));
+        // What the window shows each time it has been told, looked at behind its own handling.
+        Ui::MainWindow* ui = window->form();
+        QList<QList<bool>> shown;
+        const auto look = [&] {
+            shown << QList<bool>{ui->ConfigureButton_1->isEnabled(), ui->stackedWidget->isEnabled(),
+                                 QApplication::overrideCursor() != nullptr};
+        };
+        QObject receiver;
+        QObject::connect(window->profileEngine(), &DCDataHandle::sig_Busy, &receiver, look, Qt::QueuedConnection);
+        QTest::mouseClick(ui->ConfigureButton_2, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 2, 60000);
+        QCOMPARE(shown, (QList<QList<bool>>{{false, false, true}, {true, true, false}}));
+    }
+
+    // "退出" while a profile is being loaded: the program ends with 0 only after the load's last
+    // write (the profile) reached the mouse and the profile file was saved.
+    void quittingLetsTheWriteFinish()
+    {
+        auto window = makeWindow(std::chrono::milliseconds(30));
+        QVERIFY(settled(*window));
+        m_session->mouse().clearLog();
+        QSignalSpy busy(window->profileEngine(), &DCDataHandle::sig_Busy);
+        QTest::mouseClick(window->form()->ConfigureButton_4, Qt::LeftButton);
+        QTRY_VERIFY(!busy.isEmpty());  // the load has begun
+        window->on_exitAppAction();
+        QCOMPARE(m_exits, QList<int>{0});
+        QCOMPARE(profileWrites(), 1);
+        QVERIFY(QFile::exists(AppPaths::profileFile(4)));
+    }
+
+    // The back button on the main page, "音量加大" from the catalogue, OK: the mouse's key matrix
+    // entry of the back button (entry 3, block offset 344) becomes consumer usage 0xE9, and the
+    // page shows the button as changed.
+    void assignAFunctionToAButton()
+    {
+        auto window = makeWindow();
+        QVERIFY(settled(*window));
+        auto* back = childOf<QPushButton>(window.get(), "Back_Button");
+        const QString factoryLook = back->styleSheet();
+        onNextModal([](QWidget* dialog) {
+            clickChild(dialog, "BasicFunctionButton");
+            auto* list = childOf<QListWidget>(dialog, "BasicFuctionListWidget");
+            const QList<QListWidgetItem*> rows = list->findItems(QStringLiteral("音量加大"), Qt::MatchExactly);
+            QCOMPARE(rows.size(), 1);
+            list->setCurrentItem(rows.first());
+            clickChild(dialog, "OKButton");
+        });
+        QTest::mouseClick(back, Qt::LeftButton);
+        QTRY_COMPARE(m_session->mouse().profileMemory()[344], std::uint8_t(0x03));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().profileMemory().data()) + 344, 4),
+                 QByteArray("\x03\x00\xE9\x00", 4));
+        QTRY_VERIFY(back->styleSheet() != factoryLook);
+    }
+
+    // A stroke across the drawing board, confirmed, reaches the mouse's display as the packed frame
+    // of the saved picture, in both halves.
+    void drawingReachesTheDisplay()
+    {
+        auto window = makeWindow();
+        QVERIFY(settled(*window));
+        onNextModal([](QWidget* dialog) {
+            clickChild(dialog, "Brush_Button");
+            QWidget* board = childOf<QWidget>(dialog, "DrawWidget");
+            const int y = board->height() / 2;
+            sendMouse(board, QEvent::MouseButtonPress, QPoint(board->width() / 4, y));
+            for (int x = board->width() / 4; x <= board->width() * 3 / 4; x += 2)
+                sendMouse(board, QEvent::MouseMove, QPoint(x, y));
+            sendMouse(board, QEvent::MouseButtonRelease, QPoint(board->width() * 3 / 4, y));
+            clickChild(dialog, "DrawOkButton");
+        });
+        clickChild(window.get(), "DrawButton");
+        QImage canvas;
+        QVERIFY(OledFrame::loadCanvas(AppPaths::pictureFile(), canvas));
+        QByteArray frame(512, '\0');
+        QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frame.data()), 512));
+        QVERIFY(frame.count('\0') < 512);  // the stroke lit something
+        QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().picture().data()), 1024), frame + frame);
+    }
+
+    // A macro recorded on the macro page (A down, A up) and put on the back button through the key
+    // dialog is in the mouse's macro block of that button (152): repeat count 1, the press, the
+    // release, the end.
+    void recordedMacroReachesTheMouse()
+    {
+        QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
+        auto window = makeWindow();
+        QVERIFY(settled(*window));
+        QTest::mouseClick(window->form()->MacroEditButton, Qt::LeftButton);
+        QWidget* page = window->form()->MacroEditPage;
+        clickChild(page, "CreateButton");
+        auto* names = childOf<QListWidget>(page, "MacroNameListWidget");
+        QCOMPARE(names->count(), 1);
+        clickRow(names, 0);
+        clickChild(page, "StartRecordButton");
+        QVERIFY(m_hooks.repeatSuppression());  // a held key does not repeat into the recording
+        sendKeysym(page, QEvent::KeyPress, 0x61);  // "a"
+        sendKeysym(page, QEvent::KeyRelease, 0x61);
+        clickChild(page, "StartRecordButton");
+        QVERIFY(!m_hooks.repeatSuppression());
+
+        QTest::mouseClick(window->form()->MainSettingButton, Qt::LeftButton);
+        onNextModal([](QWidget* dialog) {
+            clickChild(dialog, "MarcoEditButton");
+            clickRow(childOf<QListWidget>(dialog, "MacroTitleListWidget"), 0);
+            clickRow(childOf<QListWidget>(dialog, "MacroNameListWidget"), 0);
+            clickChild(dialog, "OKButton");
+        });
+        clickChild(window.get(), "Back_Button");
+        QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().macroBlock(152).data()), 6),
+                     QByteArray("\x00\x01\x01\x04\x81\x04", 6));
+    }
+
+    // Register and log in through the login dialog, upload, change the profile, download: the
+    // profile that was uploaded is back on the mouse.
+    void cloudRoundTripThroughTheWindow()
+    {
+        QTemporaryDir serverDir;
+        ServerProcess server(serverDir.filePath(QStringLiteral("data")));
+        QVERIFY2(server.start(), server.output().constData());
+        QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
+        QVERIFY(writeWholeFile(AppPaths::macroFilesDir() + QStringLiteral("/Title1/m.txt"), "{}"));
+        auto window = makeWindow(std::chrono::milliseconds(1), 3600 * 1000, server.baseUrl());
+        QVERIFY(settled(*window));
+        const QString email = QStringLiteral("round@x.cn"), password = QStringLiteral("secret-one");
+        onNextModal([&](QWidget* dialog) {
+            clickChild(dialog, "ChooseRegisterButton");
+            fill(dialog, "UserRegisterNameLineEdit", QStringLiteral("往返"));
+            fill(dialog, "UserRegisterEmailLineEdit", email);
+            fill(dialog, "UserRegisterPasswordLineEdit", password);
+            fill(dialog, "UserRegisterPasswordAgainLineEdit", password);
+            clickChild(dialog, "UserRegisterButton");
+        });
+        clickChild(window.get(), "LoginButton");  // back when the dialog has closed
+        QVERIFY(!window->isLoggedIn());           // registering does not log in
+        onNextModal([&](QWidget* dialog) {
+            fill(dialog, "UserLoginNameLineEdit", email);
+            fill(dialog, "UserLoginPasswordLineEdit", password);
+            clickChild(dialog, "UserLoginButton");
+        });
+        clickChild(window.get(), "LoginButton");
+        QVERIFY(window->isLoggedIn());
+        QCOMPARE(window->form()->NameLabel->text(), QStringLiteral("往返"));
+
+        const auto uploaded = m_session->mouse().profileMemory();
+        QStringList titles;
+        std::unique_ptr<QTimer> confirm(confirmEveryWarning(titles));
+        clickChild(window.get(), "CloudSyncButton");
+        clickChild(window->form()->CloudSyncPage, "UploadButton");
+        QStringList expected{titleOf(Warning::UploadSettings), titleOf(Warning::UploadDone)};
+        QTRY_COMPARE(titles, expected);
+
+        QMetaObject::invokeMethod(window->profileEngine(), "slot_setDPIValueOnMouse", Q_ARG(int, 1), Q_ARG(int, 3200));
+        QTRY_VERIFY(m_session->mouse().profileMemory() != uploaded);
+        window->SetCurrentConfigureButton(2);  // the download selects profile 1 again
+        clickChild(window->form()->CloudSyncPage, "DownloadButton");
+        expected << titleOf(Warning::DownloadSettings) << titleOf(Warning::ProfileDownloadDone)
+                 << titleOf(Warning::MacroDownloadDone);
+        QTRY_COMPARE(titles, expected);
+        QCOMPARE(window->currentConfigureButton(), 1);
+        QTRY_VERIFY(m_session->mouse().profileMemory() == uploaded);
+    }
 
 private:
     // The presence monitor scans only when a test asks for it (interval > 0): elsewhere its first
     // report would reconnect and reload in the middle of what the test watches.
     std::unique_ptr<MainWindow> makeWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(1),
                                            int scanIntervalMs = 3600 * 1000,
-                                           const QString& server = QStringLiteral("http://127.0.0.1:9"));
+                                           const QString& server = QStringLiteral("http://127.0.0.1:9"))
+    {
+        MainWindow::Options options;
+        options.hid = m_session->shared();
+        options.pointer = m_pointer;
+        options.confirmPause = pause;
+        options.accountServer = server;  // by default nothing answers there
+        options.exit = [this](int code) { m_exits << code; };
+        options.scanIntervalMs = scanIntervalMs;
+        options.trayAvailable = [this] { return m_tray; };
+        options.hooks = &m_hooks;
+        auto window = std::make_unique<MainWindow>(options);
+        window->show();
+        return window;
+    }
     // Waits until the window's own connect has matched and loaded the mouse's profile.
-    bool settled(MainWindow& window);
-    int profileWrites() const;
+    bool settled(MainWindow& window)
+    {
+        int told = 0;  // queued here behind the window's own handling: its connection came first
+        QObject receiver;
+        QObject::connect(
+            window.profileEngine(), &DCDataHandle::sig_Busy, &receiver, [&told] { ++told; }, Qt::QueuedConnection);
+        return QTest::qWaitFor([&told] { return told >= 2; }, 60000);
+    }
+    int profileWrites() const
+    {
+        int n = 0;
+        for (const QByteArray& r : m_session->reports(Sim::Transfer::SetFeature, Sim::Role::Data))
+            n += std::uint8_t(r[1]) == 0x03 ? 1 : 0;
+        return n;
+    }
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<SimulatedMouseSession> m_session;
@@ -128,468 +507,5 @@ private:
     GlobalMouseHook m_hooks;  // never installed
 };
 
-void TestMainWindow::init()
-{
-    m_root = std::make_unique<QTemporaryDir>();
-    AppPaths::setDataRoot(m_root->path());
-    QDir().mkpath(AppPaths::localFileDir());
-    QFile::copy(QStringLiteral(ZR540_SOURCE_DIR "/install/ConfigFiles/LocalFile/Config0.txt"), AppPaths::profileFile(0));
-    m_session = std::make_unique<SimulatedMouseSession>();
-    m_exits.clear();
-    m_pointer = std::make_shared<pointer::MemoryBackend>(13);
-    m_tray = true;
-}
-
-void TestMainWindow::cleanup()
-{
-    m_session.reset();
-    m_root.reset();
-}
-
-std::unique_ptr<MainWindow> TestMainWindow::makeWindow(std::chrono::milliseconds pause, int scanIntervalMs,
-                                                      const QString& server)
-{
-    MainWindow::Options options;
-    options.hid = m_session->shared();
-    options.pointer = m_pointer;
-    options.confirmPause = pause;
-    options.accountServer = server;  // by default nothing answers there
-    options.exit = [this](int code) { m_exits << code; };
-    options.scanIntervalMs = scanIntervalMs;
-    options.trayAvailable = [this] { return m_tray; };
-    options.hooks = &m_hooks;
-    auto window = std::make_unique<MainWindow>(options);
-    window->show();
-    return window;
-}
-
-bool TestMainWindow::settled(MainWindow& window)
-{
-    int told = 0;  // queued here behind the window's own handling: its connection came first
-    QObject receiver;
-    QObject::connect(
-        window.profileEngine(), &DCDataHandle::sig_Busy, &receiver, [&told] { ++told; }, Qt::QueuedConnection);
-    return QTest::qWaitFor([&told] { return told >= 2; }, 60000);
-}
-
-int TestMainWindow::profileWrites() const
-{
-    int n = 0;
-    for (const QByteArray& r : m_session->reports(Sim::Transfer::SetFeature, Sim::Role::Data))
-        n += std::uint8_t(r[1]) == 0x03 ? 1 : 0;
-    return n;
-}
-
-// The real monitor: the dialog asks for the mouse until the first scan (3 s) finds it; the
-// engine has matched the mouse's profile and loaded it by then.
-void TestMainWindow::startWithTheMousePresent()
-{
-    auto window = makeWindow(std::chrono::milliseconds(1), 3000);
-    QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
-    QSignalSpy version(window.get(), &MainWindow::sig_CheckLastSoftwareVersion);
-    QTRY_COMPARE_WITH_TIMEOUT(version.size(), 1, 60000);  // the first scan found the mouse
-    QTRY_VERIFY(!window->deviceDialog()->isVisible());
-    QCOMPARE(version.first().first().toString(), QStringLiteral("zr540"));
-    QVERIFY(change.size() >= 1);
-    QCOMPARE(change.first().first().toInt(), 1);  // no local file matches: profile 1
-    QTRY_VERIFY(QFile::exists(AppPaths::profileFile(1)));
-    QVERIFY(profileWrites() >= 1);
-}
-
-void TestMainWindow::deviceReports()
-{
-    m_session->mouse().setPlugged(false);
-    auto window = makeWindow();
-    QTRY_VERIFY(window->deviceDialog()->isVisible());  // with the window's first frame
-    m_session->mouse().setPlugged(true);
-    window->slot_WarningDeviceNotInsert(true);
-    QTRY_VERIFY(!window->deviceDialog()->isVisible());
-    m_session->mouse().setPlugged(false);
-    window->slot_WarningDeviceNotInsert(false);
-    QVERIFY(window->deviceDialog()->isVisible());
-}
-
-void TestMainWindow::failedConnectKeepsTheDialog()
-{
-    auto window = makeWindow();
-    QSignalSpy connected(window->profileEngine(), &DCDataHandle::sig_Connected);
-    QVERIFY(settled(*window));  // the connect the window starts with, and its load
-    m_session->mouse().failNextTransfer(Sim::Transfer::GetFeature);  // the profile read
-    const int before = connected.size();
-    window->slot_WarningDeviceNotInsert(true);
-    QTRY_COMPARE(connected.size(), before + 1);
-    QCOMPARE(connected.last().first().toBool(), false);
-    QTRY_VERIFY(window->deviceDialog()->isVisible());
-}
-
-// The main page shows the system's pointer speed; what the user moves there reaches the system,
-// and a write the system refuses is logged.
-void TestMainWindow::systemPointerSpeedShown()
-{
-    auto window = makeWindow();
-    auto* slider = childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider");
-    QCOMPARE(slider->value(), 13);
-    QVERIFY(m_pointer->speedWrites().empty());
-    slider->setValue(15);
-    QCOMPARE(m_pointer->speedWrites(), std::vector<int>{15});
-    m_pointer->refuseWrites = true;
-    LogCapture log;
-    slider->setValue(3);
-    QVERIFY(log.contains(QStringLiteral("loginfo = pointer speed not set: writes refused")));
-}
-
-void TestMainWindow::profileButtons()
-{
-    auto window = makeWindow();
-    Ui::MainWindow* ui = window->form();
-    QSignalSpy change(window.get(), &MainWindow::sigChangeConfigFile);
-    QTest::mouseClick(ui->ConfigureButton_3, Qt::LeftButton);
-    QCOMPARE(change.last().first().toInt(), 3);
-    QCOMPARE(window->currentConfigureButton(), 3);
-    const auto selected = [](QPushButton* button) { return button->property("selected").toBool(); };
-    QVERIFY(selected(ui->ConfigureButton_3) && !selected(ui->ConfigureButton_1) && !selected(ui->ConfigureButton_5));
-    QTest::mouseClick(ui->ConfigureButton_5, Qt::LeftButton);
-    QCOMPARE(change.last().first().toInt(), 5);
-    QVERIFY(selected(ui->ConfigureButton_5) && !selected(ui->ConfigureButton_3));
-    // The engine loads what was picked: profile 5 is saved by its write-back.
-    QTRY_VERIFY(QFile::exists(AppPaths::profileFile(5)));
-}
-
-void TestMainWindow::bottomRowPerPage_data()
-{
-    QTest::addColumn<QString>("tab");
-    QTest::addColumn<int>("page");
-    QTest::addColumn<bool>("profiles");
-    QTest::addColumn<bool>("reset");
-    QTest::addColumn<bool>("logOut");
-    QTest::newRow("main settings") << "MainSettingButton" << 0 << true << false << false;
-    QTest::newRow("lighting") << "LightSettingButton" << 1 << true << false << false;
-    QTest::newRow("macro editor") << "MacroEditButton" << 2 << false << false << false;
-    QTest::newRow("support") << "SupportButton" << 3 << false << true << false;
-    QTest::newRow("cloud sync") << "CloudSyncButton" << 4 << false << false << true;
-}
-
-void TestMainWindow::bottomRowPerPage()
-{
-    QFETCH(QString, tab);
-    QFETCH(bool, reset);
-    OperateToken().SetToken(QStringLiteral("0123456789abcdef"));  // the cloud page needs a log-in
-    auto window = makeWindow();
-    Ui::MainWindow* ui = window->form();
-    QTest::mouseClick(window->findChild<QPushButton*>(tab), Qt::LeftButton);
-    QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("page"));
-    for (QPushButton* b : {ui->ConfigureButton_1, ui->ConfigureButton_5})
-        QCOMPARE(b->isVisible(), fetched<bool>("profiles"));
-    QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
-    QCOMPARE(ui->QuitUserButton->isVisible(), fetched<bool>("logOut"));
-    QVERIFY(window->findChild<QPushButton*>(tab)->property("selected").toBool());
-    window->setBottomButtonShowOrHide(7);  // no page: nothing changes
-    QCOMPARE(ui->ResetToOriginalButton->isVisible(), reset);
-}
-
-void TestMainWindow::cloudTabWhileLoggedOut()
-{
-    auto window = makeWindow();
-    QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
-    QString title;
-    onNextModal([&title](QWidget* dialog) {
-        title = titleOf(dialog);
-        dialog->close();
-    });
-    QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton);
-    QCOMPARE(title, QStringLiteral("请登录"));
-    QCOMPARE(window->form()->stackedWidget->currentIndex(), 3);
-}
-
-void TestMainWindow::storedToken_data()
-{
-    QTest::addColumn<QString>("token");
-    QTest::addColumn<bool>("loggedIn");
-    QTest::newRow("10 characters") << "0123456789" << false;
-    QTest::newRow("11 characters") << "0123456789a" << true;
-}
-
-void TestMainWindow::storedToken()
-{
-    QFETCH(bool, loggedIn);
-    OperateToken identity;
-    identity.SetToken(fetched<QString>("token"));
-    identity.SetNickName(QStringLiteral("小明"));
-    auto window = makeWindow();
-    QCOMPARE(window->isLoggedIn(), loggedIn);
-    QCOMPARE(window->form()->LoginButton->isVisible(), !loggedIn);
-    QCOMPARE(window->form()->NameLabel->isVisible(), loggedIn);
-    if (loggedIn)
-        QCOMPARE(window->form()->NameLabel->text(), QStringLiteral("小明"));
-}
-
-void TestMainWindow::logOutDeletesTheSettings()
-{
-    OperateToken().SetToken(QStringLiteral("0123456789abcdef"));
-    auto window = makeWindow();
-    QTest::mouseClick(window->form()->CloudSyncButton, Qt::LeftButton);
-    onNextModal([](QWidget* dialog) {
-        QCOMPARE(titleOf(dialog), QStringLiteral("退出登录"));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(window->form()->QuitUserButton, Qt::LeftButton);
-    QVERIFY(!QFile::exists(AppPaths::settingsFile()));
-    QVERIFY(!window->isLoggedIn());
-    QVERIFY(window->form()->LoginButton->isVisible());
-    QCOMPARE(window->form()->stackedWidget->currentIndex(), 0);
-}
-
-void TestMainWindow::resetToFactory()
-{
-    auto window = makeWindow();
-    QVERIFY(settled(*window));
-    QVERIFY(PcActionStore::writeFunction(5, true, 4, QStringLiteral("/home/me/a.txt")));
-    for (int n = 1; n <= 5; ++n)
-        QVERIFY(QFile::copy(AppPaths::profileFile(0), AppPaths::profileFile(n)) || QFile::exists(AppPaths::profileFile(n)));
-    QFile f(AppPaths::profileFile(4));
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    f.write("\x05");  // profile 4 differs from the factory's
-    f.close();
-    QSignalSpy busy(window->profileEngine(), &DCDataHandle::sig_Busy);
-    QTest::mouseClick(window->form()->SupportButton, Qt::LeftButton);
-    onNextModal([](QWidget* dialog) {
-        QCOMPARE(titleOf(dialog), QStringLiteral("恢复默认"));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(window->form()->ResetToOriginalButton, Qt::LeftButton);
-    QVERIFY(!QFile::exists(AppPaths::pcFunctionFile()));
-    QTRY_COMPARE_WITH_TIMEOUT(busy.size(), 2, 60000);
-    QFile factory(AppPaths::profileFile(0)), fourth(AppPaths::profileFile(4));
-    QVERIFY(factory.open(QIODevice::ReadOnly) && fourth.open(QIODevice::ReadOnly));
-    QCOMPARE(fourth.readAll(), factory.readAll());
-}
-
-void TestMainWindow::softwareCheck_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("warned");
-    QTest::newRow("newer") << 0 << "1.0.0.1" << true;
-    QTest::newRow("older counts too") << 0 << "0.1.0.0" << true;
-    QTest::newRow("the same") << 0 << "0.9.001540.0424" << false;
-    QTest::newRow("server refused") << -1 << "1.0.0.1" << false;
-}
-
-void TestMainWindow::softwareCheck()
-{
-    QFETCH(bool, warned);
-    auto window = makeWindow();
-    QString title;
-    QTimer* poll = onNextModal([&title](QWidget* dialog) {
-        title = titleOf(dialog);
-        dialog->close();
-    });
-    window->slot_LastVersionRet(fetched<int>("code"), QString(), fetched<QString>("version"),
-                                QStringLiteral("https://example.com/zr540.exe"));
-    if (!warned)
-        delete poll;  // no dialog came (it comes within the call): the poll must not act on a later test's dialog
-    QCOMPARE(title, warned ? QStringLiteral("版本更新") : QString());
-    QCOMPARE(window->updateAddress(), warned ? QStringLiteral("https://example.com/zr540.exe") : QString());
-}
-
-// With a tray, closing hides the window there; without one (GNOME), closing ends the program.
-void TestMainWindow::closing_data()
-{
-    QTest::addColumn<bool>("tray");
-    QTest::newRow("tray") << true;
-    QTest::newRow("no tray") << false;
-}
-
-void TestMainWindow::closing()
-{
-    QFETCH(bool, tray);
-    m_tray = tray;
-    auto window = makeWindow();
-    window->close();
-    QCOMPARE(m_exits, tray ? QList<int>{} : QList<int>{0});
-    if (!tray)
-        return;
-    QVERIFY(!window->isVisible());
-    window->on_activatedSysTrayIcon(QSystemTrayIcon::DoubleClick);
-    QVERIFY(!window->isVisible());
-    window->on_activatedSysTrayIcon(QSystemTrayIcon::Trigger);
-    QVERIFY(window->isVisible());
-}
-
-void TestMainWindow::busyWhileAProfileLoads()
-{
-    auto window = makeWindow(std::chrono::milliseconds(20));  // 17 writes: about 350 ms
-    QVERIFY(settled(*window));
-    // What the window shows each time it has been told, looked at behind its own handling.
-    Ui::MainWindow* ui = window->form();
-    QList<QList<bool>> shown;
-    const auto look = [&] {
-        shown << QList<bool>{ui->ConfigureButton_1->isEnabled(), ui->stackedWidget->isEnabled(),
-                             QApplication::overrideCursor() != nullptr};
-    };
-    QObject receiver;
-    QObject::connect(window->profileEngine(), &DCDataHandle::sig_Busy, &receiver, look, Qt::QueuedConnection);
-    QTest::mouseClick(ui->ConfigureButton_2, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 2, 60000);
-    QCOMPARE(shown, (QList<QList<bool>>{{false, false, true}, {true, true, false}}));
-}
-
-// "退出" while a profile is being loaded: the program ends with 0 only after the load's last
-// write (the profile) reached the mouse and the profile file was saved.
-void TestMainWindow::quittingLetsTheWriteFinish()
-{
-    auto window = makeWindow(std::chrono::milliseconds(30));
-    QVERIFY(settled(*window));
-    m_session->mouse().clearLog();
-    QSignalSpy busy(window->profileEngine(), &DCDataHandle::sig_Busy);
-    QTest::mouseClick(window->form()->ConfigureButton_4, Qt::LeftButton);
-    QTRY_VERIFY(!busy.isEmpty());  // the load has begun
-    window->on_exitAppAction();
-    QCOMPARE(m_exits, QList<int>{0});
-    QCOMPARE(profileWrites(), 1);
-    QVERIFY(QFile::exists(AppPaths::profileFile(4)));
-}
-
-// End to end: the back button on the main page, "音量加大" from the catalogue, OK: the mouse's key
-// matrix entry of the back button (entry 3, block offset 344) becomes consumer usage 0xE9, and
-// the page shows the button as changed.
-void TestMainWindow::assignAFunctionToAButton()
-{
-    auto window = makeWindow();
-    QVERIFY(settled(*window));
-    auto* back = window->findChild<QPushButton*>(QStringLiteral("Back_Button"));
-    QVERIFY(back);
-    QVERIFY(!back->property("changed").toBool());  // the factory plate
-    onNextModal([](QWidget* dialog) {
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BasicFunctionButton")), Qt::LeftButton);
-        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("BasicFuctionListWidget"));
-        const QList<QListWidgetItem*> rows = list->findItems(QStringLiteral("音量加大"), Qt::MatchExactly);
-        QCOMPARE(rows.size(), 1);
-        list->setCurrentItem(rows.first());
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(back, Qt::LeftButton);
-    QTRY_COMPARE(m_session->mouse().profileMemory()[344], std::uint8_t(0x03));
-    const auto memory = m_session->mouse().profileMemory();
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(memory.data()) + 344, 4), QByteArray("\x03\x00\xE9\x00", 4));
-    QTRY_VERIFY(back->property("changed").toBool());
-}
-
-// End to end: a stroke across the drawing board, confirmed, reaches the mouse's display as the
-// packed frame of the saved picture, in both halves.
-void TestMainWindow::drawingReachesTheDisplay()
-{
-    auto window = makeWindow();
-    QVERIFY(settled(*window));
-    onNextModal([](QWidget* dialog) {
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Brush_Button")), Qt::LeftButton);
-        QWidget* board = dialog->findChild<QWidget*>(QStringLiteral("DrawWidget"));
-        const int y = board->height() / 2;
-        QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, QPoint(board->width() / 4, y));
-        for (int x = board->width() / 4; x <= board->width() * 3 / 4; x += 2) {
-            QMouseEvent move(QEvent::MouseMove, QPointF(x, y), board->mapToGlobal(QPoint(x, y)), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(board, &move);
-        }
-        QTest::mouseRelease(board, Qt::LeftButton, Qt::NoModifier, QPoint(board->width() * 3 / 4, y));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("DrawOkButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("DrawButton")), Qt::LeftButton);
-
-    QImage canvas;
-    QVERIFY(OledFrame::loadCanvas(AppPaths::pictureFile(), canvas));
-    QByteArray frame(512, '\0');
-    QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frame.data()), 512));
-    QVERIFY(frame.count('\0') < 512);  // the stroke lit something
-    QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().picture().data()), 1024), frame + frame);
-}
-
-// End to end: a macro recorded on the macro page (A down, A up) and put on the back button
-// through the key dialog is in the mouse's macro block of that button (152): repeat count 1,
-// the press, the release, the end.
-void TestMainWindow::recordedMacroReachesTheMouse()
-{
-    QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
-    auto window = makeWindow();
-    QVERIFY(settled(*window));
-    QTest::mouseClick(window->form()->MacroEditButton, Qt::LeftButton);
-    QWidget* page = window->macroPage();
-    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("CreateButton")), Qt::LeftButton);
-    auto* names = page->findChild<QListWidget*>(QStringLiteral("MacroNameListWidget"));
-    QCOMPARE(names->count(), 1);
-    QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(0)).center());
-    auto* record = page->findChild<QPushButton*>(QStringLiteral("StartRecordButton"));
-    QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
-    QVERIFY(m_hooks.repeatSuppression());  // a held key does not repeat into the recording
-    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent key(type, Qt::Key_unknown, Qt::NoModifier, 0, 0x61, 0);  // the X keysym of "a"
-        QApplication::sendEvent(page, &key);
-    }
-    QTest::mouseClick(record, Qt::LeftButton, {}, QPoint(8, record->height() / 2));
-    QVERIFY(!m_hooks.repeatSuppression());
-
-    QTest::mouseClick(window->form()->MainSettingButton, Qt::LeftButton);
-    onNextModal([](QWidget* dialog) {
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("MarcoEditButton")), Qt::LeftButton);
-        auto* titles = dialog->findChild<QListWidget*>(QStringLiteral("MacroTitleListWidget"));
-        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->visualItemRect(titles->item(0)).center());
-        auto* macros = dialog->findChild<QListWidget*>(QStringLiteral("MacroNameListWidget"));
-        QCOMPARE(macros->count(), 1);
-        QTest::mouseClick(macros->viewport(), Qt::LeftButton, {}, macros->visualItemRect(macros->item(0)).center());
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Back_Button")), Qt::LeftButton);
-    QTRY_COMPARE(QByteArray(reinterpret_cast<const char*>(m_session->mouse().macroBlock(152).data()), 6),
-                 QByteArray("\x00\x01\x01\x04\x81\x04", 6));
-}
-
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
-
-// Register and log in through the login dialog, upload, change the profile, download: the
-// profile that was uploaded is back on the mouse.
-void TestMainWindow::cloudRoundTripThroughTheWindow()
-{
-    QTemporaryDir serverDir;
-    ServerProcess server(serverDir.filePath(QStringLiteral("data")));
-    QVERIFY2(server.start(), server.output().constData());
-    QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
-    QVERIFY(writeWholeFile(AppPaths::macroFilesDir() + QStringLiteral("/Title1/m.txt"), "{}"));
-    auto window = makeWindow(std::chrono::milliseconds(1), 3600 * 1000, server.baseUrl());
-    QVERIFY(settled(*window));
-    const QString email = QStringLiteral("round@x.cn"), password = QStringLiteral("secret-one");
-    onNextModal([&](QWidget* dialog) {
-        click(dialog, "ChooseRegisterButton");
-        fill(dialog, "UserRegisterNameLineEdit", QStringLiteral("往返"));
-        fill(dialog, "UserRegisterEmailLineEdit", email);
-        fill(dialog, "UserRegisterPasswordLineEdit", password);
-        fill(dialog, "UserRegisterPasswordAgainLineEdit", password);
-        click(dialog, "UserRegisterButton");
-    });
-    click(window.get(), "LoginButton");  // back when the dialog has closed
-    QVERIFY(!window->isLoggedIn());      // registering does not log in
-    onNextModal([&](QWidget* dialog) {
-        fill(dialog, "UserLoginNameLineEdit", email);
-        fill(dialog, "UserLoginPasswordLineEdit", password);
-        click(dialog, "UserLoginButton");
-    });
-    click(window.get(), "LoginButton");
-    QVERIFY(window->isLoggedIn());
-    QCOMPARE(window->form()->NameLabel->text(), QStringLiteral("往返"));
-
-    const auto uploaded = m_session->mouse().profileMemory();
-    QStringList titles;
-    std::unique_ptr<QTimer> confirm(confirmEveryWarning(titles));
-    click(window.get(), "CloudSyncButton");
-    QCOMPARE(window->form()->stackedWidget->currentIndex(), 4);
-    click(window->cloudPage(), "UploadButton");
-    QTRY_COMPARE(titles, (QStringList{"上传当前设置", "上传成功"}));
-
-    QMetaObject::invokeMethod(window->profileEngine(), "slot_setDPIValueOnMouse", Q_ARG(int, 1), Q_ARG(int, 3200));
-    QTRY_VERIFY(m_session->mouse().profileMemory() != uploaded);
-    window->SetCurrentConfigureButton(2);  // the download selects profile 1 again
-    click(window->cloudPage(), "DownloadButton");
-    QTRY_COMPARE(titles, (QStringList{"上传当前设置", "上传成功", "下载云端设置", "下载配置文件成功", "下载宏文件成功"}));
-    QCOMPARE(window->currentConfigureButton(), 1);
-    QTRY_VERIFY(m_session->mouse().profileMemory() == uploaded);
-}
