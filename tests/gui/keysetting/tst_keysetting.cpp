@@ -111,8 +111,13 @@ private slots:
         row("boxes ticked, no key: nothing", 5, {"click CtrlCheckBox", "click AltCheckBox", ok}, {});
         row("disabled, with a key", 6, {"key 0x61", "click ForbidenPressKeyCheckBox", ok}, {"key 6 0x0 0 16", "key 6 0x41 0 16"});
         row("page 2 without a row", 5, {basic, ok}, {});
+        // The catalogue: one entry of each kind.
+        row("catalogue: close window", 5, {basic, "row 0", ok}, {"key 5 0x57 1 16"});
         row("catalogue: left click", 5, {basic, "row 9", ok}, {"key 5 0xf0 0 24"});
+        row("catalogue: back", 5, {basic, "row 13", ok}, {"key 5 0xf8 0 28"});
         row("catalogue: mute", 5, {basic, "row 17", ok}, {"key 5 0xe2 0 19"});
+        row("catalogue: sniper", 5, {basic, "row 18", ok}, {"key 5 0x0 0 23"});
+        row("catalogue: profile loop", 5, {basic, "row 22", ok}, {"key 5 0x0 0 29"});
         row("restore default after a key", 5, {"key 0x61", "click BackToDefalutButton"}, {"key 5 0x41 0 17"});
         row("close: nothing, entry kept", 5, {"key 0x61", "click CloseBattaryButton"}, {}, 3, "/usr/bin/prog");
         row("PC side: open a folder", 4, {high, "click OpenDirectoryCheckBox", "text OpenDirectoryLineEdit /home/me", ok},

@@ -106,13 +106,15 @@ private slots:
         }
     }
 
-    // An effect is sent with its code and kept in the page's copy of the light.
+    // Each effect is sent with its code and kept in the page's copy of the light.
     void effects_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("wheel");
         QTest::addColumn<int>("value");
         QTest::newRow("continuous") << "ContinueLightModeRadioButton" << true << 129;
+        QTest::newRow("breath") << "BrethModeRaioButton" << true << 130;
+        QTest::newRow("spectrum on the logo light") << "LightCirleRaioButton" << false << 131;
         QTest::newRow("APM breath on the logo light") << "ApmBreathModeRaidoButton" << false << 132;
         QTest::newRow("off") << "CloseLightModeRadioButton" << true << 133;
     }
