@@ -7,7 +7,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
-
 #include <cmath>
 
 // Xlib after Qt: its macros (Bool, Status) break Qt's headers.
@@ -15,119 +14,104 @@
 
 Q_DECLARE_METATYPE(Qt::MouseButton)
 
+namespace {
+// What the window shows at a point of the wheel.
+QColor painted(QWidget* window, const ColorWheel* wheel, const QPoint& at)
+{
+    return window->grab().toImage().pixelColor(wheel->mapTo(window, at));
+}
+
+// Puts the cursor on `at` of the wheel once the screen shows there what the window paints (the
+// wheel reads its colour off the screen), and clicks there with `button`.
+bool clickOnScreen(QWidget* window, ColorWheel* wheel, const QPoint& at, Qt::MouseButton button)
+{
+    const QPoint global = wheel->mapToGlobal(at);
+    const auto shown = [&] {
+        const QPixmap pixel = QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1);
+        return pixel.toImage().pixelColor(0, 0).rgb() == painted(window, wheel, at).rgb();
+    };
+    QCursor::setPos(global);
+    if (!QTest::qWaitFor(shown, 30000) || !QTest::qWaitFor([&] { return QCursor::pos() == global; }, 30000))
+        return false;
+    // QTest's clicks take (0, 0) for "the middle of the widget": the events are sent directly.
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(wheel, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(wheel, &release);
+    return true;
+}
+}  // namespace
+
 class TestColorWheel : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void clicks_data();
-    void clicks();
-    void pageTakesTheWheelColour();
+    void initTestCase()
+    {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display)
+            QSKIP("no X server (run under xvfb-run)");
+        XCloseDisplay(display);
+        QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
+    }
 
-private:
-    // What the window shows at a point of the wheel.
-    static QColor painted(QWidget* window, const ColorWheel* wheel, const QPoint& at)
+    void clicks_data()
     {
-        return window->grab().toImage().pixelColor(wheel->mapTo(window, at));
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<bool>("reported");
+        QTest::addColumn<int>("hue");  // of the colour read, ±8 degrees; -1: not checked
+        // Centre (69, 69), radius 69: the rim counts, 69² = 4761.
+        QTest::newRow("just outside the rim") << QPoint(20, 20) << Qt::LeftButton << false << -1;  // 2 × 49² = 4802
+        QTest::newRow("just inside the rim") << QPoint(21, 21) << Qt::LeftButton << true << -1;
+        QTest::newRow("right button") << QPoint(69, 69) << Qt::RightButton << false << -1;
+        // Hue runs counter-clockwise from red on the right.
+        QTest::newRow("right is red") << QPoint(130, 69) << Qt::LeftButton << true << 0;
+        QTest::newRow("bottom is violet") << QPoint(69, 130) << Qt::LeftButton << true << 270;
     }
-    // QTest's clicks take (0, 0) for "the middle of the widget": send the events directly.
-    static void click(QWidget* target, Qt::MouseButton button, const QPoint& at)
+    void clicks()
     {
-        QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), button, button, Qt::NoModifier);
-        QApplication::sendEvent(target, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), button, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(target, &release);
+        QFETCH(QPoint, at);
+        QFETCH(int, hue);
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(bool, reported);
+        // A grey window, so the rim's soft edge differs from the disc and from black.
+        QWidget window;
+        window.setStyleSheet("background:#606060;");
+        window.setGeometry(100, 100, 200, 200);
+        auto* wheel = new ColorWheel(&window);
+        wheel->move(31, 31);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy spy(wheel, &ColorWheel::sigColor);
+        QVERIFY(clickOnScreen(&window, wheel, at, button));
+        QCOMPARE(spy.size(), reported ? 1 : 0);
+        if (spy.isEmpty())
+            return;
+        const QColor read(spy.first().at(0).toInt(), spy.first().at(1).toInt(), spy.first().at(2).toInt());
+        QCOMPARE(read.rgb(), painted(&window, wheel, at).rgb());
+        if (hue >= 0) {
+            QVERIFY2(read.hsvSaturation() > 100, qPrintable(read.name()));
+            const int off = std::abs(read.hsvHue() - hue);
+            QVERIFY2(std::min(off, 360 - off) <= 8, qPrintable(read.name()));
+        }
     }
-    // Whether the screen shows yet what the window paints at `at` of the wheel: the wheel reads
-    // its colour off the screen.
-    static bool onScreen(QWidget* window, const ColorWheel* wheel, const QPoint& at)
+
+    // On the page, a click on the wheel sends the colour on the screen to the mouse.
+    void pageTakesTheWheelColour()
     {
-        const QPoint global = wheel->mapToGlobal(at);
-        const QPixmap pixel = QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1);
-        return pixel.toImage().pixelColor(0, 0).rgb() == painted(window, wheel, at).rgb();
+        LightSettingWidget page;
+        page.move(0, 0);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        auto* wheel = page.findChild<ColorWheel*>("ColorWheel_Widget");
+        QVERIFY(wheel);
+        QSignalSpy spy(&page, &LightSettingWidget::sig_MouseColor);
+        QVERIFY(clickOnScreen(&page, wheel, QPoint(100, 40), Qt::LeftButton));
+        const QColor expected = painted(&page, wheel, QPoint(100, 40));
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.first(), (QList<QVariant>{true, expected.red(), expected.green(), expected.blue()}));
     }
 };
-
-void TestColorWheel::initTestCase()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        QSKIP("no X server (run under xvfb-run)");
-    XCloseDisplay(display);
-    QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
-}
-
-void TestColorWheel::clicks_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<bool>("reported");
-    QTest::addColumn<int>("hue");  // of the colour read, ±8 degrees; -1: not checked
-
-    // Centre (69, 69), radius 69: the rim counts, 69² = 4761.
-    QTest::newRow("just outside the rim") << QPoint(20, 20) << Qt::LeftButton << false << -1;  // 2 × 49² = 4802
-    QTest::newRow("just inside the rim") << QPoint(21, 21) << Qt::LeftButton << true << -1;
-    QTest::newRow("right button") << QPoint(69, 69) << Qt::RightButton << false << -1;
-    // Hue runs counter-clockwise from red on the right.
-    QTest::newRow("right is red") << QPoint(130, 69) << Qt::LeftButton << true << 0;
-    QTest::newRow("bottom is violet") << QPoint(69, 130) << Qt::LeftButton << true << 270;
-}
-
-void TestColorWheel::clicks()
-{
-    QFETCH(QPoint, at);
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(bool, reported);
-    QFETCH(int, hue);
-
-    // A grey window, so the rim's soft edge differs from the disc and from black.
-    QWidget window;
-    window.setStyleSheet("background:#606060;");
-    window.setGeometry(100, 100, 200, 200);
-    auto* wheel = new ColorWheel(&window);
-    wheel->move(31, 31);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(onScreen(&window, wheel, at), 30000);
-
-    QSignalSpy spy(wheel, &ColorWheel::sigColor);
-    QCursor::setPos(wheel->mapToGlobal(at));
-    QTRY_COMPARE(QCursor::pos(), wheel->mapToGlobal(at));
-    click(wheel, button, at);
-
-    QCOMPARE(spy.size(), reported ? 1 : 0);
-    if (!reported)
-        return;
-    const QColor read(spy.first().at(0).toInt(), spy.first().at(1).toInt(), spy.first().at(2).toInt());
-    QCOMPARE(read.rgb(), painted(&window, wheel, at).rgb());
-    if (hue >= 0) {
-        QVERIFY2(read.hsvSaturation() > 100, qPrintable(read.name()));
-        const int off = std::abs(read.hsvHue() - hue);
-        QVERIFY2(std::min(off, 360 - off) <= 8, qPrintable(read.name()));
-    }
-}
-
-// On the page, a click on the wheel sends the colour on the screen to the mouse.
-void TestColorWheel::pageTakesTheWheelColour()
-{
-    LightSettingWidget page;
-    page.move(0, 0);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-
-    auto* wheel = page.findChild<ColorWheel*>("ColorWheel_Widget");
-    QVERIFY(wheel);
-    const QPoint at(100, 40);
-    QTRY_VERIFY_WITH_TIMEOUT(onScreen(&page, wheel, at), 30000);
-    const QColor expected = painted(&page, wheel, at);
-    QSignalSpy spy(&page, &LightSettingWidget::sig_MouseColor);
-    QCursor::setPos(wheel->mapToGlobal(at));
-    QTRY_COMPARE(QCursor::pos(), wheel->mapToGlobal(at));
-    click(wheel, Qt::LeftButton, at);
-
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.first(), (QList<QVariant>{true, expected.red(), expected.green(), expected.blue()}));
-}
 
 QTEST_MAIN(TestColorWheel)
 #include "tst_colorwheel.moc"
