@@ -9,7 +9,6 @@
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -62,22 +61,6 @@ struct Page {
         now += 120;
         key(QEvent::KeyRelease, kA);
         click("StartRecordButton");
-    }
-    // Opens the edit area after row `row` for a delay and types `keys`; applies when asked.
-    void typeDelay(int row, const QList<quint32>& keys, bool apply = true) const
-    {
-        events()->setCurrentRow(row);
-        click("AddEventButton");
-        click("ChangeOrInsertDelayTimeRadioButton");
-        for (quint32 k : keys)
-            tap(k);
-        if (apply)
-            click("AddCertainButton");
-    }
-    void remove(int row) const
-    {
-        events()->setCurrentRow(row);
-        click("ReduceEventButton");
     }
     // "+41" a press, "-41" a release (hex code), "120ms" a delay, "(x,y)" a movement.
     QString rows() const
@@ -171,61 +154,61 @@ private slots:
         QCOMPARE(calls(recording), (Calls{{true}, {false}}));
     }
 
-    // A delay typed after a delay adds to it; one longer than the mouse can play is cut to the
-    // longest it can. The list is locked while the edit area is open.
-    void insertingADelayAfterADelayMerges()
+    // Edits after recording "A down, 120 ms, A up", as the list shows them and as they are saved.
+    // Steps: "delay <after row> <digits>", "move <after row> <x> <y>", "remove <row>", "change
+    // <row> <keysym hex>". A key row is followed by its delay or by nothing; a delay with no key
+    // before it is not saved.
+    void edits_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("a delay after a delay adds to it") << QStringList{"delay 1 30"} << "+41 150ms -41" << "41/0/150 41/1/0";
+        QTest::newRow("longer than the mouse can play: the longest it can")
+            << QStringList{"delay 0 999999999999"} << "" << QStringLiteral("41/0/%1 41/1/0").arg(MacroEditWidget::kMaxDelay);
+        QTest::newRow("a key whose delay is gone waits nothing") << QStringList{"remove 1"} << "+41 -41" << "41/0/0 41/1/0";
+        QTest::newRow("a delay after a movement is not saved") << QStringList{"move 2 5 -3", "delay 3 3"}
+                                                              << "+41 120ms -41 (5,-3) 3ms" << "41/0/120 41/1/0 (5,-3)/0";
+        QTest::newRow("nor one whose key is gone") << QStringList{"move 2 5 -3", "remove 0"} << "120ms -41 (5,-3)"
+                                                  << "41/1/0 (5,-3)/0";
+        QTest::newRow("changing a release replaces only it") << QStringList{"change 2 62"} << "+41 120ms -42" << "41/0/120 42/1/0";
+        QTest::newRow("emptied") << QStringList{"remove 0", "remove 0", "remove 0"} << "" << "";
+    }
+    void edits()
     {
         Page page;
         page.recordA();
         QSignalSpy header(page.widget.get(), &MacroEditWidget::sig_HeaderButtonEnable);
-        page.typeDelay(1, {kKp3, kKp0});
-        QCOMPARE(page.rows(), QStringLiteral("+41 150ms -41"));
-        QCOMPARE(page.saved(), QStringLiteral("41/0/150 41/1/0"));
-        QCOMPARE(calls(header), (Calls{{false}, {true}}));
-        page.typeDelay(0, QVector<quint32>(12, 0x39).toList());
-        QCOMPARE(page.saved(), QStringLiteral("41/0/%1 41/1/0").arg(MacroEditWidget::kMaxDelay));
-    }
-
-    // A key row is followed by its delay or by nothing: with the delay between two keys gone, the
-    // first key waits 0 ms, whatever row comes next.
-    void aKeyWithoutItsDelayWaitsNothing()
-    {
-        Page page;
-        page.recordA();
-        page.remove(1);
-        QCOMPARE(page.rows(), QStringLiteral("+41 -41"));
-        QCOMPARE(page.saved(), QStringLiteral("41/0/0 41/1/0"));
-    }
-
-    void delaysWithoutAKeyBeforeThemAreNotSaved()
-    {
-        Page page;
-        page.recordA();
-        page.events()->setCurrentRow(2);
-        page.click("AddEventButton");
-        page.click("ChangeOrInsetAMousePositionRadioButton");
-        page.get<QSpinBox>("XSpinBox")->setValue(5);
-        page.get<QSpinBox>("YSpinBox")->setValue(-3);
-        page.click("AddCertainButton");
-        page.typeDelay(3, {kKp3});
-        QCOMPARE(page.rows(), QStringLiteral("+41 120ms -41 (5,-3) 3ms"));
-        QCOMPARE(page.saved(), QStringLiteral("41/0/120 41/1/0 (5,-3)/0"));
-        page.remove(0);
-        QCOMPARE(page.saved(), QStringLiteral("41/1/0 (5,-3)/0"));
-    }
-
-    void changingAPressReplacesOnlyThePress()
-    {
-        Page page;
-        page.recordA();
-        page.events()->setCurrentRow(2);
-        page.click("EditEventButton");
-        QVERIFY(page.get<QRadioButton>("ChangeOrInsertKeyRadioButton")->isChecked());
-        QVERIFY(!page.get<QRadioButton>("ChangeOrInsertDelayTimeRadioButton")->isEnabled());
-        page.tap(kB);
-        page.click("AddCertainButton");
-        QCOMPARE(page.rows(), QStringLiteral("+41 120ms -42"));
-        QCOMPARE(page.saved(), QStringLiteral("41/0/120 42/1/0"));
+        for (const QString& step : fetched<QStringList>("steps")) {
+            const QStringList w = step.split(' ');
+            page.events()->setCurrentRow(w[1].toInt());
+            if (w[0] == "remove") {
+                page.click("ReduceEventButton");
+                continue;
+            }
+            page.click(w[0] == "change" ? "EditEventButton" : "AddEventButton");
+            if (w[0] == "change") {
+                QVERIFY(!page.get<QRadioButton>("ChangeOrInsertDelayTimeRadioButton")->isEnabled());
+                page.tap(w[2].toUInt(nullptr, 16));
+            } else if (w[0] == "move") {
+                page.click("ChangeOrInsetAMousePositionRadioButton");
+                page.get<QSpinBox>("XSpinBox")->setValue(w[2].toInt());
+                page.get<QSpinBox>("YSpinBox")->setValue(w[3].toInt());
+            } else {
+                page.click("ChangeOrInsertDelayTimeRadioButton");
+                for (QChar digit : w[2])
+                    page.tap(0xFFB0 + digit.digitValue());  // on the keypad
+            }
+            QVERIFY(!page.events()->isEnabled());  // locked while the edit area is open
+            page.click("AddCertainButton");
+            QVERIFY(page.events()->isEnabled());
+        }
+        if (!fetched<QString>("rows").isEmpty() || fetched<QString>("saved").isEmpty())
+            QCOMPARE(page.rows(), fetched<QString>("rows"));
+        QCOMPARE(page.saved(), fetched<QString>("saved"));
+        QCOMPARE(page.file().value("Macro").isArray(), true);  // an emptied list is saved as such
+        for (int i = 0; i < header.size(); ++i)  // the header is off while the edit area is open
+            QCOMPARE(header.at(i).at(0).toBool(), i % 2 == 1);
     }
 
     void delayEntry_data()
@@ -240,7 +223,11 @@ private slots:
     {
         Page page;
         page.recordA();
-        page.typeDelay(0, fetched<QList<quint32>>("keys"), false);
+        page.events()->setCurrentRow(0);
+        page.click("AddEventButton");
+        page.click("ChangeOrInsertDelayTimeRadioButton");
+        for (quint32 k : fetched<QList<quint32>>("keys"))
+            page.tap(k);
         QCOMPARE(page.get<QLineEdit>("lineEdit")->text(), fetched<QString>("shown"));
     }
 
@@ -265,18 +252,6 @@ private slots:
         const QString stored = page.file().value("Name").toString();
         QVERIFY(!stored.isEmpty() && (typed.isEmpty() || stored == typed));
         QCOMPARE(list->item(0)->text(), typed);
-    }
-
-    void emptiedListIsSavedEmpty()
-    {
-        Page page;
-        page.recordA();
-        while (page.events()->count() > 0)
-            page.remove(0);
-        QVERIFY(page.file().value("Macro").isArray());
-        QCOMPARE(page.file().value("Macro").toArray().size(), 0);
-        page.selectMacro();
-        QCOMPARE(page.events()->count(), 0);
     }
 
     void playSettingsAreSavedAtOnce_data()
