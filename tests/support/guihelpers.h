@@ -1,16 +1,12 @@
-// What the window tests share: a dialog that comes up modal, a click on a child by name, mouse and
-// key events as the platform delivers them, and what a signal spy caught, as plain lists.
+// What the window tests share: Qt's widgets and test library, a dialog that comes up modal, a click
+// on a child by name, mouse and key events as the platform delivers them, and what a signal spy
+// caught, as plain lists.
 #pragma once
 
 #include "testhelpers.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 #include <functional>
 
 using Calls = QList<QVariantList>;

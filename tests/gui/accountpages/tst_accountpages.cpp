@@ -13,15 +13,9 @@
 #include "warningtypes.h"
 #include "wholefile.h"
 
-#include <QDesktopServices>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 #include <QNetworkReply>
-#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <memory>

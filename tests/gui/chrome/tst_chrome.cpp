@@ -6,10 +6,6 @@
 #include "titlewidget.h"
 #include "warningdialog.h"
 
-#include <QCheckBox>
-#include <QDesktopServices>
-#include <QLabel>
-
 // Both overlays are frameless and drawn black at 80 %, so the window behind them shows through.
 void expectSeeThrough(QDialog* dialog)
 {

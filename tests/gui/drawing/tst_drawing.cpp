@@ -10,15 +10,6 @@
 #include "oledframe.h"
 #include "wholefile.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QImageReader>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPainter>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <memory>
 
 using Points = QVector<QPoint>;

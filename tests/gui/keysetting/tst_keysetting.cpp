@@ -8,14 +8,6 @@
 #include "pcactionstore.h"
 #include "wholefile.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QStackedWidget>
-#include <QTemporaryDir>
-
 class TestKeySetting : public QObject {
     Q_OBJECT
 private slots:

@@ -4,10 +4,6 @@
 #include "guihelpers.h"
 #include "lightsettingwidget.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
 #include <memory>
 
 using LightMap = QMap<int, QList<int>>;

@@ -6,17 +6,6 @@
 #include "macroeditwidget.h"
 #include "operatemacrofile.h"
 
-#include <QAbstractItemDelegate>
-#include <QCheckBox>
-#include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace {

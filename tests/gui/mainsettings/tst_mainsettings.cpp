@@ -4,13 +4,6 @@
 #include "guihelpers.h"
 #include "mainsettingwidget.h"
 
-#include <QCheckBox>
-#include <QHoverEvent>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
 #include <memory>
 
 namespace {

@@ -18,12 +18,6 @@
 #include "warningdialog.h"
 #include "wholefile.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <memory>
 
 using Sim = hid::SimulatedMouse;
