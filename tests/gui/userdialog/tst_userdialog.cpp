@@ -34,260 +34,233 @@ void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 class TestUserDialog : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        server_ = std::make_unique<ServerProcess>(serverDir_.filePath(QStringLiteral("data")));
+        QVERIFY2(server_->start(), server_->output().constData());
+        ApiClient api(server_->port());
+        QVERIFY(api.registerUser(Email, Password, Nickname));
+        QVERIFY(api.registerUser(LostEmail, Password));
+    }
+    void init()
+    {
+        dataRoot_ = std::make_unique<QTemporaryDir>();  // every test starts logged out
+        AppPaths::setDataRoot(dataRoot_->path());
+    }
+    void fields()
+    {
+        // Only the login password is masked; only the name takes input-method text, also after typing.
+        const auto dialog = openDialog();
+        Ui::UserDialog* ui = dialog->form();
+        for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+            edit->setFocus();
+            QTest::keyClicks(edit, QStringLiteral("a"));
+            QCOMPARE(edit->echoMode() == QLineEdit::PasswordEchoOnEdit, edit == ui->UserLoginPasswordLineEdit);
+            QCOMPARE(edit->testAttribute(Qt::WA_InputMethodEnabled), edit == ui->UserRegisterNameLineEdit);
+        }
+    }
+    // A form refused before sending: a message under it, no request, the page stays.
+    void checksBeforeSending_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QStringList>("fields");  // object name, text, object name, text...
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("label");
+        const QString pw = "UserRegisterPasswordLineEdit", again = "UserRegisterPasswordAgainLineEdit";
+        QTest::newRow("register: passwords differ")
+            << 1 << QStringList{pw, "secret-one", again, "secret-two"} << "UserRegisterButton" << "RegisterMessageLabel";
+        QTest::newRow("register: no e-mail")
+            << 1 << QStringList{"UserRegisterNameLineEdit", "n", pw, Password, again, Password} << "UserRegisterButton"
+            << "RegisterMessageLabel";
+        QTest::newRow("recovery: no e-mail") << 2 << QStringList{} << "UserIdentifyEmailButton" << "FindPasswordLabel";
+        QTest::newRow("recovery: no code") << 3 << QStringList{"UserIndentifyEmailLineEdit", Email}
+                                           << "UserSendIdetifyCodeButton" << "IdentifyMessageLabel";
+        QTest::newRow("recovery: new passwords differ")
+            << 5
+            << QStringList{"UserIndentifyEmailLineEdit", Email, "UserResetPasswordLineEdit", "Str0ng-new",
+                           "UserResetPasswordAgianLineEdit", "Str0ng-neu"}
+            << "UserResetPasswordOkButton" << "ResetPasswordMessageLabel";
+    }
+    void checksBeforeSending()
+    {
+        QFETCH(int, page);
+        QFETCH(QStringList, fields);
+        const auto dialog = openDialog();
+        if (page >= UserDialog::EmailPage)
+            click(dialog->form()->ForgetPasswordButton);
+        dialog->form()->stackedWidget->setCurrentIndex(page);
+        for (int i = 0; i + 1 < fields.size(); i += 2)
+            dialog->findChild<QLineEdit*>(fields.at(i))->setText(fields.at(i + 1));
 
-    void fields();
-    void checksBeforeSending_data();
-    void checksBeforeSending();
-    void serverAnswer_data();
-    void serverAnswer();
-    void passwordRecovery();
-    void navigation_data();
-    void navigation();
-    void closing_data();
-    void closing();
+        QFETCH(QString, button);
+        click(dialog->findChild<QPushButton*>(button));
+        QFETCH(QString, label);
+        QVERIFY(!dialog->findChild<QLabel*>(label)->text().isEmpty());
+        QVERIFY(dialog->findChildren<QNetworkReply*>().isEmpty());  // no request went out
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->form()->stackedWidget->currentIndex(), page);
+    }
+    void serverAnswer_data()
+    {
+        QTest::addColumn<bool>("registering");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("login: wrong password") << false << Email << "secret-two" << false;
+        QTest::newRow("login: accepted") << false << Email << Password << true;
+        QTest::newRow("register: address taken") << true << Email << "Str0ng-one" << false;
+        QTest::newRow("register: new account") << true << "new@x.cn" << "Str0ng-one" << true;
+    }
+    void serverAnswer()
+    {
+        QFETCH(bool, registering);
+        QFETCH(QString, email);
+        QFETCH(QString, password);
+        QFETCH(bool, accepted);
+        const auto dialog = openDialog();
+        Ui::UserDialog* ui = dialog->form();
+        if (registering) {
+            click(ui->ChooseRegisterButton);
+            ui->UserRegisterNameLineEdit->setText(Nickname);
+            ui->UserRegisterEmailLineEdit->setText(email);
+            ui->UserRegisterPasswordLineEdit->setText(password);
+        } else {
+            ui->UserLoginNameLineEdit->setText(email);
+        }
+        QLineEdit* last = registering ? ui->UserRegisterPasswordAgainLineEdit : ui->UserLoginPasswordLineEdit;
+        QLabel* message = registering ? ui->RegisterMessageLabel : ui->LoginMessageLabel;
+        last->setText(password);
+        QSignalSpy answers(registering ? static_cast<QObject*>(dialog->findChild<RegisterAccount*>())
+                                       : dialog->findChild<LoginAccount*>(),
+                           registering ? SIGNAL(sigRegisterRet(int, QString)) : SIGNAL(sigLoginRet(int, QString)));
+        QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
+        // Enter in the last field sends; a second Enter while the first is on its way does not.
+        QTest::keyClick(last, Qt::Key_Return);
+        QTest::keyClick(last, Qt::Key_Return);
+        // Every request answered: a second one would have its answer among them.
+        QTRY_VERIFY_WITH_TIMEOUT(!answers.isEmpty() && dialog->findChildren<QNetworkReply*>().isEmpty(), 30000);
+        QCOMPARE(answers.count(), 1);
+        QVERIFY(!message->text().isEmpty());
+        QCOMPARE(dialog->isVisible(), !accepted);
+        QVERIFY((registering ? ui->UserRegisterButton : ui->UserLoginButton)->isEnabled());
+
+        // Only a login logs in, and keeps who logged in; a registration creates the account.
+        const bool loggedIn = accepted && !registering;
+        QCOMPARE(logins.count(), loggedIn ? 1 : 0);
+        OperateToken identity;
+        QCOMPARE(identity.GetToken().size() > 10, loggedIn);
+        if (loggedIn)
+            QCOMPARE(identity.GetEmail() + identity.GetNickName(), email + Nickname);
+        if (registering)
+            QCOMPARE(ApiClient(server_->port()).login(email, password).isEmpty(), !accepted);
+    }
+    // A wrong code keeps the page; going back and asking again mails a new code, which leads to the
+    // new password; the new password logs in.
+    void passwordRecovery()
+    {
+        const auto dialog = openDialog();
+        Ui::UserDialog* ui = dialog->form();
+        const auto page = [ui] { return ui->stackedWidget->currentIndex(); };
+        click(ui->ForgetPasswordButton);
+        QTest::keyClicks(ui->UserIndentifyEmailLineEdit, LostEmail);
+        QSignalSpy mailed(dialog->findChild<FindPasswd*>(), &FindPasswd::sigFindPwdRet);
+        QSignalSpy validated(dialog->findChild<ValidatePassword*>(), &ValidatePassword::sigValidateCodeRet);
+        const auto requestCode = [&] {
+            const int mark = server_->output().size();
+            click(ui->UserIdentifyEmailButton);
+            return mailed.wait(30000) ? server_->waitForCode(LostEmail, mark) : QString();
+        };
+
+        const QString first = requestCode();
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(page(), int(UserDialog::CodePage));
+        QTest::keyClicks(ui->UserIndentifyCodeLineEdit, first == "000000" ? "000001" : "000000");
+        click(ui->UserSendIdetifyCodeButton);
+        QVERIFY(validated.wait(30000));
+        QCOMPARE(page(), int(UserDialog::CodePage));
+
+        click(ui->pushButton);  // back to the address
+        const QString code = requestCode();
+        QVERIFY(!code.isEmpty());
+        ui->UserIndentifyCodeLineEdit->clear();
+        QTest::keyClicks(ui->UserIndentifyCodeLineEdit, code);
+        QTest::keyClick(ui->UserIndentifyCodeLineEdit, Qt::Key_Return);
+        QVERIFY(validated.wait(30000));
+        QCOMPARE(page(), int(UserDialog::NewPasswordPage));
+
+        QTest::keyClicks(ui->UserResetPasswordLineEdit, QStringLiteral("Str0ng-new"));
+        QTest::keyClicks(ui->UserResetPasswordAgianLineEdit, QStringLiteral("Str0ng-new"));
+        click(ui->UserResetPasswordOkButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 30000);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(!ApiClient(server_->port()).login(LostEmail, QStringLiteral("Str0ng-new")).isEmpty());
+    }
+    void navigation_data()
+    {
+        // From a body page, the back button or an answer to the recovery request (with its code).
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("answer");  // or Back: the back button
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("header");
+        QTest::newRow("back: new password") << 5 << Back << 3 << 1;
+        QTest::newRow("no code needed") << 2 << int(UserDialog::NoCodeNeeded) << 5 << 1;
+        QTest::newRow("refused") << 2 << 10004 << 2 << 1;
+        QTest::newRow("code mailed, user gone back") << 0 << 0 << 0 << 0;
+    }
+    void navigation()
+    {
+        QFETCH(int, from);
+        QFETCH(int, answer);
+        const auto dialog = openDialog();
+        Ui::UserDialog* ui = dialog->form();
+        click(ui->ForgetPasswordButton);
+        if (from == UserDialog::LoginPage)
+            click(ui->pushButton);  // gone back before the answer came
+        else
+            ui->stackedWidget->setCurrentIndex(from);
+        if (answer == Back)
+            click(ui->pushButton);
+        else
+            QMetaObject::invokeMethod(dialog.get(), "slot_FindPasswordMessage", Q_ARG(int, answer), Q_ARG(QString, "msg"));
+        QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("to"));
+        QCOMPARE(ui->HeadWidget->currentIndex(), fetched<int>("header"));
+    }
+    void closing_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("close button") << false;
+        QTest::newRow("escape in a field") << true;
+    }
+    void closing()
+    {
+        const auto dialog = openDialog();
+        Ui::UserDialog* ui = dialog->form();
+        QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
+        if (fetched<bool>("escape"))
+            QTest::keyClick(ui->UserLoginNameLineEdit, Qt::Key_Escape);
+        else
+            click(ui->CloseUserDialogButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        // An answer that comes after closing is not shown.
+        QMetaObject::invokeMethod(dialog.get(), "slot_LoginMessage", Q_ARG(int, 0), Q_ARG(QString, Nickname));
+        QCOMPARE(logins.count(), 0);
+        QVERIFY(ui->LoginMessageLabel->text().isEmpty());
+    }
 
 private:
-    std::unique_ptr<UserDialog> openDialog();
+    std::unique_ptr<UserDialog> openDialog()
+    {
+        auto dialog = std::make_unique<UserDialog>(nullptr, server_->baseUrl());
+        dialog->show();
+        (void)QTest::qWaitForWindowExposed(dialog.get());
+        return dialog;
+    }
 
     QTemporaryDir serverDir_;
     std::unique_ptr<QTemporaryDir> dataRoot_;
     std::unique_ptr<ServerProcess> server_;
 };
-
-void TestUserDialog::initTestCase()
-{
-    server_ = std::make_unique<ServerProcess>(serverDir_.filePath(QStringLiteral("data")));
-    QVERIFY2(server_->start(), server_->output().constData());
-    ApiClient api(server_->port());
-    QVERIFY(api.registerUser(Email, Password, Nickname));
-    QVERIFY(api.registerUser(LostEmail, Password));
-}
-
-void TestUserDialog::init()
-{
-    dataRoot_ = std::make_unique<QTemporaryDir>();  // every test starts logged out
-    AppPaths::setDataRoot(dataRoot_->path());
-}
-
-std::unique_ptr<UserDialog> TestUserDialog::openDialog()
-{
-    auto dialog = std::make_unique<UserDialog>(nullptr, server_->baseUrl());
-    dialog->show();
-    (void)QTest::qWaitForWindowExposed(dialog.get());
-    return dialog;
-}
-
-void TestUserDialog::fields()
-{
-    // Only the login password is masked; only the name takes input-method text, also after typing.
-    const auto dialog = openDialog();
-    Ui::UserDialog* ui = dialog->form();
-    for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
-        edit->setFocus();
-        QTest::keyClicks(edit, QStringLiteral("a"));
-        QCOMPARE(edit->echoMode() == QLineEdit::PasswordEchoOnEdit, edit == ui->UserLoginPasswordLineEdit);
-        QCOMPARE(edit->testAttribute(Qt::WA_InputMethodEnabled), edit == ui->UserRegisterNameLineEdit);
-    }
-}
-
-// A form refused before sending: a message under it, no request, the page stays.
-void TestUserDialog::checksBeforeSending_data()
-{
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QStringList>("fields");  // object name, text, object name, text...
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("label");
-    const QString pw = "UserRegisterPasswordLineEdit", again = "UserRegisterPasswordAgainLineEdit";
-    QTest::newRow("register: passwords differ")
-        << 1 << QStringList{pw, "secret-one", again, "secret-two"} << "UserRegisterButton" << "RegisterMessageLabel";
-    QTest::newRow("register: no e-mail")
-        << 1 << QStringList{"UserRegisterNameLineEdit", "n", pw, Password, again, Password} << "UserRegisterButton"
-        << "RegisterMessageLabel";
-    QTest::newRow("recovery: no e-mail") << 2 << QStringList{} << "UserIdentifyEmailButton" << "FindPasswordLabel";
-    QTest::newRow("recovery: no code") << 3 << QStringList{"UserIndentifyEmailLineEdit", Email}
-                                       << "UserSendIdetifyCodeButton" << "IdentifyMessageLabel";
-    QTest::newRow("recovery: new passwords differ")
-        << 5
-        << QStringList{"UserIndentifyEmailLineEdit", Email, "UserResetPasswordLineEdit", "Str0ng-new",
-                       "UserResetPasswordAgianLineEdit", "Str0ng-neu"}
-        << "UserResetPasswordOkButton" << "ResetPasswordMessageLabel";
-}
-
-void TestUserDialog::checksBeforeSending()
-{
-    QFETCH(int, page);
-    QFETCH(QStringList, fields);
-    const auto dialog = openDialog();
-    if (page >= UserDialog::EmailPage)
-        click(dialog->form()->ForgetPasswordButton);
-    dialog->form()->stackedWidget->setCurrentIndex(page);
-    for (int i = 0; i + 1 < fields.size(); i += 2)
-        dialog->findChild<QLineEdit*>(fields.at(i))->setText(fields.at(i + 1));
-
-    QFETCH(QString, button);
-    click(dialog->findChild<QPushButton*>(button));
-    QFETCH(QString, label);
-    QVERIFY(!dialog->findChild<QLabel*>(label)->text().isEmpty());
-    QVERIFY(dialog->findChildren<QNetworkReply*>().isEmpty());  // no request went out
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->form()->stackedWidget->currentIndex(), page);
-}
-
-void TestUserDialog::serverAnswer_data()
-{
-    QTest::addColumn<bool>("registering");
-    QTest::addColumn<QString>("email");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("login: wrong password") << false << Email << "secret-two" << false;
-    QTest::newRow("login: accepted") << false << Email << Password << true;
-    QTest::newRow("register: address taken") << true << Email << "Str0ng-one" << false;
-    QTest::newRow("register: new account") << true << "new@x.cn" << "Str0ng-one" << true;
-}
-
-void TestUserDialog::serverAnswer()
-{
-    QFETCH(bool, registering);
-    QFETCH(QString, email);
-    QFETCH(QString, password);
-    QFETCH(bool, accepted);
-    const auto dialog = openDialog();
-    Ui::UserDialog* ui = dialog->form();
-    if (registering) {
-        click(ui->ChooseRegisterButton);
-        ui->UserRegisterNameLineEdit->setText(Nickname);
-        ui->UserRegisterEmailLineEdit->setText(email);
-        ui->UserRegisterPasswordLineEdit->setText(password);
-    } else {
-        ui->UserLoginNameLineEdit->setText(email);
-    }
-    QLineEdit* last = registering ? ui->UserRegisterPasswordAgainLineEdit : ui->UserLoginPasswordLineEdit;
-    QLabel* message = registering ? ui->RegisterMessageLabel : ui->LoginMessageLabel;
-    last->setText(password);
-    QSignalSpy answers(registering ? static_cast<QObject*>(dialog->findChild<RegisterAccount*>())
-                                   : dialog->findChild<LoginAccount*>(),
-                       registering ? SIGNAL(sigRegisterRet(int, QString)) : SIGNAL(sigLoginRet(int, QString)));
-    QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
-    // Enter in the last field sends; a second Enter while the first is on its way does not.
-    QTest::keyClick(last, Qt::Key_Return);
-    QTest::keyClick(last, Qt::Key_Return);
-    // Every request answered: a second one would have its answer among them.
-    QTRY_VERIFY_WITH_TIMEOUT(!answers.isEmpty() && dialog->findChildren<QNetworkReply*>().isEmpty(), 30000);
-    QCOMPARE(answers.count(), 1);
-    QVERIFY(!message->text().isEmpty());
-    QCOMPARE(dialog->isVisible(), !accepted);
-    QVERIFY((registering ? ui->UserRegisterButton : ui->UserLoginButton)->isEnabled());
-
-    // Only a login logs in, and keeps who logged in; a registration creates the account.
-    const bool loggedIn = accepted && !registering;
-    QCOMPARE(logins.count(), loggedIn ? 1 : 0);
-    OperateToken identity;
-    QCOMPARE(identity.GetToken().size() > 10, loggedIn);
-    if (loggedIn)
-        QCOMPARE(identity.GetEmail() + identity.GetNickName(), email + Nickname);
-    if (registering)
-        QCOMPARE(ApiClient(server_->port()).login(email, password).isEmpty(), !accepted);
-}
-
-// A wrong code keeps the page; going back and asking again mails a new code, which leads to the
-// new password; the new password logs in.
-void TestUserDialog::passwordRecovery()
-{
-    const auto dialog = openDialog();
-    Ui::UserDialog* ui = dialog->form();
-    const auto page = [ui] { return ui->stackedWidget->currentIndex(); };
-    click(ui->ForgetPasswordButton);
-    QTest::keyClicks(ui->UserIndentifyEmailLineEdit, LostEmail);
-    QSignalSpy mailed(dialog->findChild<FindPasswd*>(), &FindPasswd::sigFindPwdRet);
-    QSignalSpy validated(dialog->findChild<ValidatePassword*>(), &ValidatePassword::sigValidateCodeRet);
-    const auto requestCode = [&] {
-        const int mark = server_->output().size();
-        click(ui->UserIdentifyEmailButton);
-        return mailed.wait(30000) ? server_->waitForCode(LostEmail, mark) : QString();
-    };
-
-    const QString first = requestCode();
-    QVERIFY(!first.isEmpty());
-    QCOMPARE(page(), int(UserDialog::CodePage));
-    QTest::keyClicks(ui->UserIndentifyCodeLineEdit, first == "000000" ? "000001" : "000000");
-    click(ui->UserSendIdetifyCodeButton);
-    QVERIFY(validated.wait(30000));
-    QCOMPARE(page(), int(UserDialog::CodePage));
-
-    click(ui->pushButton);  // back to the address
-    const QString code = requestCode();
-    QVERIFY(!code.isEmpty());
-    ui->UserIndentifyCodeLineEdit->clear();
-    QTest::keyClicks(ui->UserIndentifyCodeLineEdit, code);
-    QTest::keyClick(ui->UserIndentifyCodeLineEdit, Qt::Key_Return);
-    QVERIFY(validated.wait(30000));
-    QCOMPARE(page(), int(UserDialog::NewPasswordPage));
-
-    QTest::keyClicks(ui->UserResetPasswordLineEdit, QStringLiteral("Str0ng-new"));
-    QTest::keyClicks(ui->UserResetPasswordAgianLineEdit, QStringLiteral("Str0ng-new"));
-    click(ui->UserResetPasswordOkButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 30000);
-    QCOMPARE(dialog->result(), int(QDialog::Accepted));
-    QVERIFY(!ApiClient(server_->port()).login(LostEmail, QStringLiteral("Str0ng-new")).isEmpty());
-}
-
-void TestUserDialog::navigation_data()
-{
-    // From a body page, the back button or an answer to the recovery request (with its code).
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("answer");  // or Back: the back button
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("header");
-    QTest::newRow("back: new password") << 5 << Back << 3 << 1;
-    QTest::newRow("no code needed") << 2 << int(UserDialog::NoCodeNeeded) << 5 << 1;
-    QTest::newRow("refused") << 2 << 10004 << 2 << 1;
-    QTest::newRow("code mailed, user gone back") << 0 << 0 << 0 << 0;
-}
-
-void TestUserDialog::navigation()
-{
-    QFETCH(int, from);
-    QFETCH(int, answer);
-    const auto dialog = openDialog();
-    Ui::UserDialog* ui = dialog->form();
-    click(ui->ForgetPasswordButton);
-    if (from == UserDialog::LoginPage)
-        click(ui->pushButton);  // gone back before the answer came
-    else
-        ui->stackedWidget->setCurrentIndex(from);
-    if (answer == Back)
-        click(ui->pushButton);
-    else
-        QMetaObject::invokeMethod(dialog.get(), "slot_FindPasswordMessage", Q_ARG(int, answer), Q_ARG(QString, "msg"));
-    QCOMPARE(ui->stackedWidget->currentIndex(), fetched<int>("to"));
-    QCOMPARE(ui->HeadWidget->currentIndex(), fetched<int>("header"));
-}
-
-void TestUserDialog::closing_data()
-{
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("close button") << false;
-    QTest::newRow("escape in a field") << true;
-}
-
-void TestUserDialog::closing()
-{
-    const auto dialog = openDialog();
-    Ui::UserDialog* ui = dialog->form();
-    QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
-    if (fetched<bool>("escape"))
-        QTest::keyClick(ui->UserLoginNameLineEdit, Qt::Key_Escape);
-    else
-        click(ui->CloseUserDialogButton);
-    QVERIFY(!dialog->isVisible());
-    QCOMPARE(dialog->result(), int(QDialog::Rejected));
-    // An answer that comes after closing is not shown.
-    QMetaObject::invokeMethod(dialog.get(), "slot_LoginMessage", Q_ARG(int, 0), Q_ARG(QString, Nickname));
-    QCOMPARE(logins.count(), 0);
-    QVERIFY(ui->LoginMessageLabel->text().isEmpty());
-}
 
 QTEST_MAIN(TestUserDialog)
 #include "tst_userdialog.moc"
