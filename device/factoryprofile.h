@@ -3,11 +3,12 @@
 #pragma once
 
 #include "deviceprofileblock.h"
+#include "mousevocabulary.h"
 
 namespace FactoryProfile {
 
 // The seven DPI levels, in DPI.
-constexpr int DpiLevels[7] = {400, 800, 1600, 2400, 3200, 6400, 16000};
+constexpr int DpiLevels[Dpi::Levels] = {400, 800, 1600, 2400, 3200, 6400, 16000};
 constexpr int ReportRateCode = 3;           // 1000 Hz
 constexpr int ContinuousLightMode = 0x81;   // both lights on, steady
 constexpr int LightDegree = 9;              // brightest

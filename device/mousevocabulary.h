@@ -100,6 +100,17 @@ enum Mode : int {
 };
 }  // namespace PlayMode
 
+// --- DPI levels and profiles ----------------------------------------------------------------
+// The program offers seven DPI levels (the settings block has room for an eighth, never used) and
+// keeps five profiles, numbered from 1.
+namespace Dpi {
+constexpr int Levels = 7;
+}  // namespace Dpi
+namespace Profile {
+constexpr int First = 1;
+constexpr int Last = 5;
+}  // namespace Profile
+
 // --- Lights --------------------------------------------------------------------------------
 // The engine reports the two lights as a map from light to a list of parameters in this order.
 namespace LightParameter {

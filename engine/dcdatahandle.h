@@ -13,6 +13,7 @@
 #pragma once
 
 #include "deviceprofileblock.h"
+#include "mousevocabulary.h"
 #include "operatemacrofile.h"
 #include "usbdriver540.h"
 #include "wholestruct.h"
@@ -33,8 +34,8 @@ public:
     // The factory function of a button id (Button::Id), as its key matrix entry holds it.
     static std::uint32_t factoryValueOf(int button);
     // The local profiles the user picks from; 0 is the factory profile, which is only read.
-    static constexpr int FirstProfile = 1;
-    static constexpr int LastProfile = 5;
+    static constexpr int FirstProfile = Profile::First;
+    static constexpr int LastProfile = Profile::Last;
 
     // The engine reaches the mouse through `hid` and waits `confirmPause` after every bulk write.
     explicit DCDataHandle(std::shared_ptr<hid::Backend> hid,

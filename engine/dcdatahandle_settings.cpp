@@ -9,7 +9,7 @@
 #include <array>
 
 namespace {
-constexpr int UsedDpiLevels = 7;
+constexpr int UsedDpiLevels = Dpi::Levels;
 
 constexpr BYTE low(int value) { return static_cast<BYTE>(value & 0xFF); }
 

@@ -10,6 +10,7 @@
 // The library: <data root>/ConfigFiles/MacroFiles/<title folder>/<yyyyMMddhhmmsszzz>.json.
 #pragma once
 
+#include "macroencoder.h"
 #include "macronode.h"
 
 #include <QDateTime>
@@ -36,7 +37,7 @@ public:
     const QString IgnoreDelayTime = QStringLiteral("IgnoreDelayTime");
     const QString MacroType = QStringLiteral("MacroType");
 
-    static constexpr int IgnoreDelays = 2;
+    static constexpr int IgnoreDelays = MacroEncoder::IgnoreDelays;
 
     // The whole file in one read: events, repeat count, delay setting and play mode. The defaults
     // (and false) when the file is missing, unreadable or not a macro file.

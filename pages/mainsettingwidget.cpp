@@ -56,7 +56,7 @@ MainSettingWidget::MainSettingWidget(QWidget* parent)
     const QList<QCheckBox*> checkBoxes
         = {ui->DPI_CheckBox_1, ui->DPI_CheckBox_2, ui->DPI_CheckBox_3, ui->DPI_CheckBox_4,
            ui->DPI_CheckBox_5, ui->DPI_CheckBox_6, ui->DPI_CheckBox_7};
-    for (int level = 1; level <= 7; ++level) {
+    for (int level = 1; level <= Dpi::Levels; ++level) {
         sliderByLevel.insert(level, sliders.at(level - 1));
         checkBoxByLevel.insert(level, checkBoxes.at(level - 1));
     }

@@ -169,7 +169,7 @@ bool parse(const QStringList& all, Request& r, QString& error)
         } else if (a == QLatin1String("--verbose")) {
             r.verbose = true;
         } else if (a == QLatin1String("--profile")) {
-            if (i + 1 >= all.size() || !number(all.at(i + 1), 1, 5, r.profile)) {
+            if (i + 1 >= all.size() || !number(all.at(i + 1), Profile::First, Profile::Last, r.profile)) {
                 error = QStringLiteral("--profile takes a profile number, 1..5");
                 return false;
             }
@@ -332,7 +332,7 @@ bool parse(const QStringList& all, Request& r, QString& error)
         r.command = Command::Profile;
         if (args.isEmpty())
             return true;
-        if (args.size() != 1 || !number(args.at(0), 1, 5, r.load)) {
+        if (args.size() != 1 || !number(args.at(0), Profile::First, Profile::Last, r.load)) {
             error = QStringLiteral("profile takes a profile number, 1..5");
             return false;
         }
