@@ -1,5 +1,4 @@
 // The OLED picture: packing into the display's pages, and what reaches the mouse.
-#include "bmpsuite.h"
 #include "enginefixture.h"
 #include "logcapture.h"
 #include "oledframe.h"
@@ -27,8 +26,6 @@ private slots:
     void upload();
     void unusablePictureIsNotSent_data();
     void unusablePictureIsNotSent();
-    void bmpSuitePacksTheSameEveryTime_data();
-    void bmpSuitePacksTheSameEveryTime();
 };
 
 void TestOledUpload::packing()
@@ -89,31 +86,6 @@ void TestOledUpload::unusablePictureIsNotSent()
         QVERIFY(picture(0).save(path, "BMP") && readWholeFile(path, content) && writeWholeFile(path, content.left(40)));
     f.engine->slot_WriteImageToMouse();
     QVERIFY(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Data).empty());  // the display keeps its picture
-}
-
-// Pictures from elsewhere, broken ones included: whatever the reader leaves unwritten must not
-// reach the frame, so a picture packs to the same bytes however the memory under it was used.
-void TestOledUpload::bmpSuitePacksTheSameEveryTime_data()
-{
-    QTest::addColumn<QString>("path");
-    if (!addBmpSuiteRows())
-        QSKIP("the BMP Suite is not beside the project (../shared/testdata/bmpsuite)");
-}
-
-void TestOledUpload::bmpSuitePacksTheSameEveryTime()
-{
-    QByteArray frames[2];
-    bool loaded[2] = {};
-    for (int run = 0; run < 2; ++run) {
-        litterHeap(run);
-        QImage canvas;
-        loaded[run] = OledFrame::loadCanvas(fetched<QString>("path"), canvas);
-        frames[run] = QByteArray(512, '\0');
-        if (loaded[run])
-            QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frames[run].data()), 512));
-    }
-    QCOMPARE(loaded[1], loaded[0]);
-    QCOMPARE(frames[1], frames[0]);
 }
 
 QTEST_GUILESS_MAIN(TestOledUpload)
