@@ -1,8 +1,7 @@
 // Finding the mouse (which collections become which channel, what is left alone), and one report
-// in or out: lengths, refusals, failures and closed channels.
+// in or out: lengths, refusals and closed channels. (Failed and short transfers: the protocol
+// test's read and write-status rows.)
 #include "openmouse.h"
-
-#include <algorithm>
 
 struct Search {
     std::vector<Sim::Collection> collections;
@@ -124,23 +123,6 @@ void TestDeviceOpen::transfers()
     QCOMPARE(got.size(), std::size_t(1));
     QCOMPARE(got[0].size(), 1032);
     QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8), got[0].left(6) + bytes({0xAA, 0xAA}));
-
-    // A short reply is refused and leaves the buffer alone; a failed transfer of each kind fails.
-    m.mouse().garbleNextReply([](std::vector<std::uint8_t>& reply) { reply.resize(100); });
-    std::vector<std::uint8_t> buffer(1032, 0xAA);
-    QCOMPARE(m.driver.GetFeatureReport(&m.driver.dataChannel, buffer.data(), 1032), 0);
-    QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAA; }));
-    HidChannel* channel = &m.driver.dataChannel;
-    for (Sim::Transfer transfer : {Sim::Transfer::SetFeature, Sim::Transfer::GetFeature, Sim::Transfer::WriteReport,
-                                   Sim::Transfer::ReadReport}) {
-        m.mouse().failNextTransfer(transfer);
-        buffer[0] = 0x82;
-        QCOMPARE(transfer == Sim::Transfer::SetFeature    ? m.driver.SendFeature(channel, buffer.data(), 1)
-                 : transfer == Sim::Transfer::GetFeature  ? m.driver.ReceiveFeature(channel, buffer.data(), 6)
-                 : transfer == Sim::Transfer::WriteReport ? m.driver.WriteOutputReport(channel, buffer.data(), 1)
-                                                          : m.driver.ReadInputReport(channel, buffer.data(), 6),
-                 0);
-    }
 }
 
 void TestDeviceOpen::oversizedPayloadIsRefused_data()
