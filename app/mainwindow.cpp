@@ -53,15 +53,12 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("ZR540"));
-    createTray();
     if (options.hooks)
         connect(options.hooks, &GlobalMouseHook::sig_mouseHookParam, this, &MainWindow::slot_mouseHook);
     startEngine();
     startMonitor();
 
-    needDeviceDialog = new NeedDeviceDialog(this);
-    connect(needDeviceDialog, &NeedDeviceDialog::sig_closeWindow, this, &MainWindow::slot_needDeviceDialogClienk);
-    // Shown with the window's first frame, until the monitor finds the mouse (see eventFilter).
+    // The tray icon and the device notice come with the window's first frame (see eventFilter).
 
     setWindowIcon(QIcon(QStringLiteral(":/icon/picture/48-icon.png")));
     setWindowFlags(Qt::FramelessWindowHint);
@@ -119,6 +116,15 @@ MainWindow::~MainWindow()
     if (busy)
         QApplication::restoreOverrideCursor();  // the cursor is the application's, not ours
     delete ui;
+}
+
+NeedDeviceDialog* MainWindow::deviceDialog()
+{
+    if (!needDeviceDialog) {
+        needDeviceDialog = new NeedDeviceDialog(this);
+        connect(needDeviceDialog, &NeedDeviceDialog::sig_closeWindow, this, &MainWindow::slot_needDeviceDialogClienk);
+    }
+    return needDeviceDialog;
 }
 
 void MainWindow::createTray()
@@ -265,16 +271,18 @@ void MainWindow::wirePage(QWidget* built)
     }
 }
 
-// Once the first frame is on screen, the notice that the mouse is looked for comes up over it,
-// and the pages not yet built are built one per pass of the event loop, so that neither the start
-// nor a page's first opening waits for them.
+// Once the first frame is on screen, the tray icon is made, the notice that the mouse is looked
+// for comes up over the window (unless the mouse is there already), and the pages not yet built
+// are built one per pass of the event loop, so that neither the start nor a page's first opening
+// waits for them.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->centralWidget && event->type() == QEvent::Paint && !firstFramePainted) {
         firstFramePainted = true;
+        createTray();
         if (!(mousePresent && mouseConnected)) {
-            placeOverWindow(needDeviceDialog);
-            needDeviceDialog->show();
+            placeOverWindow(deviceDialog());
+            deviceDialog()->show();
         }
         QTimer::singleShot(0, this, &MainWindow::buildNextPageWhenIdle);
     }
@@ -567,8 +575,8 @@ void MainWindow::slot_WarningDeviceNotInsert(bool isfind)
 {
     mousePresent = isfind;
     if (!isfind) {
-        placeOverWindow(needDeviceDialog);
-        needDeviceDialog->slot_hide(false);
+        placeOverWindow(deviceDialog());
+        deviceDialog()->slot_hide(false);
         return;
     }
     engine->get()->requestConnect();  // the dialog goes once the engine has opened the mouse
@@ -579,7 +587,7 @@ void MainWindow::engineConnected(bool connected)
 {
     mouseConnected = connected;
     if (connected && mousePresent)
-        needDeviceDialog->slot_hide(true);
+        deviceDialog()->slot_hide(true);
 }
 
 void MainWindow::setBusy(bool nowBusy)
@@ -616,7 +624,8 @@ void MainWindow::quitProgram()
     if (quitting)
         return;
     quitting = true;
-    trayIcon->hide();
+    if (trayIcon)
+        trayIcon->hide();
     stopWorker(*monitor);
     stopWorker(*versionQuery);
     stopWorker(*logoutRequest);

@@ -72,8 +72,8 @@ public:
     SupportWidget* supportPage();
     CloudSyncWidget* cloudPage();
     bool allPagesBuilt() const;
-    NeedDeviceDialog* deviceDialog() const { return needDeviceDialog; }
-    QSystemTrayIcon* tray() const { return trayIcon; }
+    NeedDeviceDialog* deviceDialog();  // made when first needed
+    QSystemTrayIcon* tray() const { return trayIcon; }  // made with the first frame
     DCDataHandle* profileEngine() const { return engine->get(); }
     int currentConfigureButton() const { return currentConfigure; }
     bool isLoggedIn() const { return loggedIn != 0; }
