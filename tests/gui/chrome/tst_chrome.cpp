@@ -3,7 +3,6 @@
 #include "form.h"
 #include "guihelpers.h"
 #include "needdevicedialog.h"
-#include "titlewidget.h"
 #include "warningdialog.h"
 
 // Both overlays are frameless and drawn black at 80 %, so the window behind them shows through.
@@ -31,7 +30,6 @@ private slots:
     void warningTypes_data();
     void warningTypes();
     void updateProgress();
-    void titleDragsTheWindow();
     void formReportsClicks();
     void needDevice();
 
@@ -99,26 +97,6 @@ void TestChrome::updateProgress()
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible());  // the update goes on; only the window ends the wait
     expectSeeThrough(&dialog);
-}
-
-void TestChrome::titleDragsTheWindow()
-{
-    QWidget window;
-    auto* title = new TitleWidget(new QWidget(&window));
-    window.move(300, 200);
-    // Sends one mouse event to the band and tells where the window is then.
-    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons = Qt::LeftButton) {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(5, 5), QPointF(5, 5), QPointF(global), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(title, &event);
-        return window.pos();
-    };
-    QCOMPARE(send(QEvent::MouseButtonPress, {400, 250}), QPoint(300, 200));  // grabbed 100, 50 from the corner
-    QCOMPARE(send(QEvent::MouseMove, {450, 270}), QPoint(350, 220));
-    QCOMPARE(send(QEvent::MouseMove, {103, 54}), QPoint(350, 220));  // target 3, 4: within the drag distance
-    QCOMPARE(send(QEvent::MouseMove, {120, 70}), QPoint(20, 20));
-    QCOMPARE(send(QEvent::MouseButtonRelease, {120, 70}, Qt::NoButton), QPoint(20, 20));
-    QCOMPARE(send(QEvent::MouseMove, {600, 400}), QPoint(20, 20));
 }
 
 void TestChrome::formReportsClicks()

@@ -106,7 +106,6 @@ private slots:
         // The catalogue: one entry of each kind.
         row("catalogue: close window", 5, {basic, "row 0", ok}, {"key 5 0x57 1 16"});
         row("catalogue: left click", 5, {basic, "row 9", ok}, {"key 5 0xf0 0 24"});
-        row("catalogue: back", 5, {basic, "row 13", ok}, {"key 5 0xf8 0 28"});
         row("catalogue: mute", 5, {basic, "row 17", ok}, {"key 5 0xe2 0 19"});
         row("catalogue: sniper", 5, {basic, "row 18", ok}, {"key 5 0x0 0 23"});
         row("catalogue: profile loop", 5, {basic, "row 22", ok}, {"key 5 0x0 0 29"});
@@ -158,9 +157,8 @@ private slots:
         QTest::newRow("left button takes four") << 4 << false << QList<int>{0, 1, 2, 3, 4} << QList<int>{0, 1, 2, 3};
         QTest::newRow("left button, in row order, on the rows") << 4 << true << QList<int>{3, 1} << QList<int>{1, 3};
         QTest::newRow("freed place taken again") << 4 << false << QList<int>{0, 1, 2, 3, 1, 4} << QList<int>{0, 2, 3, 4};
-        QTest::newRow("other button takes one") << 7 << false << QList<int>{2, 0} << QList<int>{2};
-        QTest::newRow("other button, unchecked again, on the rows") << 7 << true << QList<int>{2, 2, 0} << QList<int>{0};
         QTest::newRow("left button, none") << 4 << false << QList<int>{1, 1} << QList<int>{};
+        QTest::newRow("other button takes one") << 7 << false << QList<int>{2, 0} << QList<int>{2};
     }
     void macroChecks()
     {
@@ -181,10 +179,8 @@ private slots:
         QStringList paths;
         for (int n : sent)
             paths << m_fps[n];
-        if (sent.isEmpty())
-            QCOMPARE(m_sent, QStringList());
-        else
-            QCOMPARE(m_sent, QStringList{button == 4 ? "list " + paths.join(',') : QString("single %1 %2").arg(button).arg(paths[0])});
+        const QString one = button == 4 ? "list " + paths.join(',') : QString("single %1 %2").arg(button).arg(paths.value(0));
+        QCOMPARE(m_sent, sent.isEmpty() ? QStringList() : QStringList{one});
     }
 
 private:

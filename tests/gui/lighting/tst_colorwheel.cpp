@@ -1,7 +1,6 @@
 // The colour wheel under a real (headless) X server: which clicks count, and that the colour it
 // reports is the one on the screen under the cursor.
 #include "colorwheel.h"
-#include "lightsettingwidget.h"
 
 #include <QCursor>
 #include <QScreen>
@@ -66,7 +65,6 @@ private slots:
         QTest::newRow("right button") << QPoint(69, 69) << Qt::RightButton << false << -1;
         // Hue runs counter-clockwise from red on the right.
         QTest::newRow("right is red") << QPoint(130, 69) << Qt::LeftButton << true << 0;
-        QTest::newRow("bottom is violet") << QPoint(69, 130) << Qt::LeftButton << true << 270;
     }
     void clicks()
     {
@@ -94,22 +92,6 @@ private slots:
             const int off = std::abs(read.hsvHue() - hue);
             QVERIFY2(std::min(off, 360 - off) <= 8, qPrintable(read.name()));
         }
-    }
-
-    // On the page, a click on the wheel sends the colour on the screen to the mouse.
-    void pageTakesTheWheelColour()
-    {
-        LightSettingWidget page;
-        page.move(0, 0);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        auto* wheel = page.findChild<ColorWheel*>("ColorWheel_Widget");
-        QVERIFY(wheel);
-        QSignalSpy spy(&page, &LightSettingWidget::sig_MouseColor);
-        QVERIFY(clickOnScreen(&page, wheel, QPoint(100, 40), Qt::LeftButton));
-        const QColor expected = painted(&page, wheel, QPoint(100, 40));
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy.first(), (QList<QVariant>{true, expected.red(), expected.green(), expected.blue()}));
     }
 };
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 namespace {
-constexpr quint32 kA = 0x61, kB = 0x62, kKp0 = 0xFFB0, kKp3 = 0xFFB3, kBackSpace = 0xFF08;
+constexpr quint32 kA = 0x61, kKp0 = 0xFFB0, kKp3 = 0xFFB3, kBackSpace = 0xFF08;
 
 struct Page {
     QTemporaryDir root;
@@ -158,8 +158,6 @@ private slots:
         QTest::newRow("a key whose delay is gone waits nothing") << QStringList{"remove 1"} << "+41 -41" << "41/0/0 41/1/0";
         QTest::newRow("a delay after a movement is not saved") << QStringList{"move 2 5 -3", "delay 3 3"}
                                                               << "+41 120ms -41 (5,-3) 3ms" << "41/0/120 41/1/0 (5,-3)/0";
-        QTest::newRow("nor one whose key is gone") << QStringList{"move 2 5 -3", "remove 0"} << "120ms -41 (5,-3)"
-                                                  << "41/1/0 (5,-3)/0";
         QTest::newRow("changing a release replaces only it") << QStringList{"change 2 62"} << "+41 120ms -42" << "41/0/120 42/1/0";
         QTest::newRow("emptied") << QStringList{"remove 0", "remove 0", "remove 0"} << "" << "";
     }
@@ -200,14 +198,7 @@ private slots:
             QCOMPARE(header.at(i).at(0).toBool(), i % 2 == 1);
     }
 
-    void delayEntry_data()
-    {
-        QTest::addColumn<QList<quint32>>("keys");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("letters") << QList<quint32>{kA, kB} << "";
-        QTest::newRow("keypad and main-row digits") << QList<quint32>{kKp3, kKp0, 0x31} << "301";
-        QTest::newRow("backspace") << QList<quint32>{kBackSpace, kKp3, 0x31, kBackSpace} << "3";
-    }
+    // The delay takes keypad and main-row digits and backspace; letters are ignored.
     void delayEntry()
     {
         Page page;
@@ -215,9 +206,9 @@ private slots:
         page.events()->setCurrentRow(0);
         page.click("AddEventButton");
         page.click("ChangeOrInsertDelayTimeRadioButton");
-        for (quint32 k : fetched<QList<quint32>>("keys"))
+        for (quint32 k : QList<quint32>{kBackSpace, kKp3, kA, kKp0, 0x31, 0x32, kBackSpace})
             page.tap(k);
-        QCOMPARE(page.get<QLineEdit>("lineEdit")->text(), fetched<QString>("shown"));
+        QCOMPARE(page.get<QLineEdit>("lineEdit")->text(), QString("301"));
     }
 
     // A name typed is stored; an empty one stores the default name, the list keeps it empty.
@@ -249,7 +240,6 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("value");
         QTest::newRow("toggle") << "PlayUntilPressAgain_RadioButton" << "MacroType" << 2;
-        QTest::newRow("while held") << "PlayWhenItPressed_RadioButton" << "MacroType" << 4;
         QTest::newRow("ignore delays") << "IgnoreEventWaiteTimeCheckBox" << "IgnoreDelayTime" << 2;
         QTest::newRow("repeat count") << "RepeatTimesSpinBox" << "RepeatTimes" << 5;
     }

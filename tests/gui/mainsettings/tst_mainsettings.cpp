@@ -25,11 +25,6 @@ struct Page {
     QString dpiShown(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level))->text(); }
 };
 
-void hover(QWidget* widget, QEvent::Type type)
-{
-    QHoverEvent event(type, QPointF(5, 5), QPointF(-1, -1));
-    QApplication::sendEvent(widget, &event);
-}
 }  // namespace
 
 class TestMainSettings : public QObject {
@@ -65,7 +60,6 @@ private slots:
         QTest::addColumn<int>("dragged");
         QTest::addColumn<int>("sent");
         QTest::newRow("level 2") << 2 << 1234 << 1200;
-        QTest::newRow("level 1 steps by 1, still sent on the grid") << 1 << 1299 << 1250;
     }
     void dpiRelease()
     {
@@ -208,19 +202,6 @@ private slots:
         clickChild(page.widget.get(), "DrawButton");
         QCOMPARE(draw.count(), 1);
         QCOMPARE(keys.count(), 12);
-    }
-
-    // Moving from one button onto another leaves only the other's badge; leaving hides it.
-    void hoverBadges()
-    {
-        const Page page;
-        auto* back = page.get<QLabel>("BackLabel");
-        hover(page.get<QPushButton>("LeftKey_Button"), QEvent::HoverEnter);
-        QVERIFY(page.get<QLabel>("LeftLabel")->isVisible());
-        hover(page.get<QPushButton>("Back_Button"), QEvent::HoverEnter);
-        QVERIFY(back->isVisible() && !page.get<QLabel>("LeftLabel")->isVisible());
-        hover(page.get<QPushButton>("Back_Button"), QEvent::HoverLeave);
-        QVERIFY(!back->isVisible());
     }
 
     // A button given another function looks changed; back to its factory function it looks as the

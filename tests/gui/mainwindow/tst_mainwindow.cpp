@@ -390,15 +390,16 @@ private slots:
                      QByteArray("\x00\x01\x01\x04\x81\x04", 6));
     }
 
-    // Register and log in through the login dialog, upload, change the profile, download: the
-    // profile that was uploaded is back on the mouse.
+    // Register and log in through the login dialog, upload, change the profile and lose the macro,
+    // download: the profile that was uploaded is back on the mouse, the macro in its folder.
     void cloudRoundTripThroughTheWindow()
     {
         QTemporaryDir serverDir;
         ServerProcess server(serverDir.filePath(QStringLiteral("data")));
         QVERIFY2(server.start(), server.output().constData());
         QVERIFY(QDir().mkpath(AppPaths::macroFilesDir() + QStringLiteral("/Title1")));
-        QVERIFY(writeWholeFile(AppPaths::macroFilesDir() + QStringLiteral("/Title1/m.txt"), "{}"));
+        const QString macro = AppPaths::macroFilesDir() + QStringLiteral("/Title1/m.txt");
+        QVERIFY(writeWholeFile(macro, "{}"));
         auto window = makeWindow(std::chrono::milliseconds(1), 3600 * 1000, server.baseUrl());
         QVERIFY(settled(*window));
         const QString email = QStringLiteral("round@x.cn"), password = QStringLiteral("secret-one");
@@ -432,12 +433,14 @@ private slots:
         QMetaObject::invokeMethod(window->profileEngine(), "slot_setDPIValueOnMouse", Q_ARG(int, 1), Q_ARG(int, 3200));
         QTRY_VERIFY(m_session->mouse().profileMemory() != uploaded);
         window->SetCurrentConfigureButton(2);  // the download selects profile 1 again
+        QVERIFY(QFile::remove(macro));
         clickChild(window->cloudPage(), "DownloadButton");
         expected << titleOf(Warning::DownloadSettings) << titleOf(Warning::ProfileDownloadDone)
                  << titleOf(Warning::MacroDownloadDone);
         QTRY_COMPARE(titles, expected);
         QCOMPARE(window->currentConfigureButton(), 1);
         QTRY_VERIFY(m_session->mouse().profileMemory() == uploaded);
+        QCOMPARE(fileContent(macro), QByteArray("{}"));
     }
 
 private:

@@ -1,17 +1,10 @@
 // The profile buttons' export and import: a file the window exported imports into another
 // profile and selects it; a cut file is refused with a message and changes nothing.
 #include "apppaths.h"
+#include "guihelpers.h"
 #include "profilefile.h"
 #include "profilefilemenu.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
-#include <QtTest>
 
 class TestProfileFileMenu : public QObject {
     Q_OBJECT
@@ -42,14 +35,9 @@ private slots:
         if (keptBytes >= 0)
             QVERIFY(QFile::resize(file, keptBytes));
         // A refusal is said in a message box: close it as soon as it shows.
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* box = QApplication::activeModalWidget())
-                box->close();
-        });
-        closer.start(10);
+        QPointer<QTimer> closer = onNextModal([](QWidget* box) { box->close(); });
         const bool accepted = menu.importProfile(4, file);
-        closer.stop();
+        delete closer.data();
 
         QCOMPARE(accepted, keptBytes < 0);
         QCOMPARE(imported.count(), accepted ? 1 : 0);
