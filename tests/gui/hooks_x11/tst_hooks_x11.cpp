@@ -10,18 +10,9 @@
 #include "hooks.h"
 #include "pcactionrunner.h"
 #include "pcactionstore.h"
+#include "guihelpers.h"
 #include "pcactiontable.h"
-#include "testhelpers.h"
 
-#include <QFile>
-#include <QMouseEvent>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QWheelEvent>
-#include <QWidget>
-#include <QtTest>
 #include <vector>
 
 namespace {

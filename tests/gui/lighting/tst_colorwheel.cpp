@@ -1,11 +1,8 @@
 // The colour wheel under a real (headless) X server: which clicks count, and that the colour it
 // reports is the one on the screen under the cursor.
 #include "colorwheel.h"
+#include "guihelpers.h"
 
-#include <QCursor>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QtTest>
 #include <cmath>
 
 // Xlib after Qt: its macros (Bool, Status) break Qt's headers.

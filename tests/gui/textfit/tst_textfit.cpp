@@ -5,6 +5,7 @@
 #include "appearance.h"
 #include "apppaths.h"
 #include "drawdialog.h"
+#include "guihelpers.h"
 #include "keysettingdialog.h"
 #include "mainwindow.h"
 #include "simulatedmousesession.h"
@@ -12,15 +13,6 @@
 #include "userdialog.h"
 #include "warningdialog.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QStackedWidget>
-#include <QStyleOptionButton>
-#include <QTemporaryDir>
-#include <QTranslator>
-#include <QtTest>
-#include <functional>
 #include <memory>
 
 namespace {
