@@ -5,6 +5,7 @@
 #include "drawdialog.h"
 
 #include "apppaths.h"
+#include "bmpsuite.h"
 #include "guihelpers.h"
 #include "oledframe.h"
 #include "wholefile.h"
@@ -250,6 +251,45 @@ private slots:
         QVERIFY(QDir().rmdir(AppPaths::pictureFile()));
         QCOMPARE(sent.count(), 1);
         QVERIFY(!m_dialog->isVisible());
+    }
+
+    // Pictures from elsewhere, broken ones included: each is refused, board unchanged, or shows in
+    // black and white, the same every time however the memory under it was used before. (The
+    // only test of the BMP Suite: keep it.)
+    void bmpSuiteImport_data()
+    {
+        QTest::addColumn<QString>("path");
+        if (!addBmpSuiteRows())
+            QSKIP("the BMP Suite is not beside the project (../shared/testdata/bmpsuite)");
+        const QString text = m_root.filePath("text.bmp"), png = m_root.filePath("png.bmp");
+        QVERIFY(writeWholeFile(text, "BM not a picture"));
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(png, "PNG"));
+        QTest::newRow("text named .bmp") << text;
+        QTest::newRow("PNG named .bmp") << png;
+    }
+    void bmpSuiteImport()
+    {
+        QFETCH(QString, path);
+        QImage shownAfter[2];
+        bool loaded[2] = {};
+        for (int run = 0; run < 2; ++run) {
+            litterHeap(run);
+            init();
+            const QImage before = shown(m_board);
+            loaded[run] = m_dialog->importPicture(path);
+            shownAfter[run] = shown(m_board);
+            QVERIFY(!shownAfter[run].isNull());  // black and white only
+            if (!loaded[run])
+                QCOMPARE(shownAfter[run], before);
+        }
+        QCOMPARE(loaded[1], loaded[0]);
+        QCOMPARE(shownAfter[1], shownAfter[0]);
+        if (path.contains("/g/"))
+            QVERIFY2(loaded[0], "a good BMP file is refused");
+        if (loaded[0]) {
+            QVERIFY(confirm());
+            QCOMPARE(saved(), shownAfter[0]);
+        }
     }
 
 private:
