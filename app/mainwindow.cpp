@@ -164,10 +164,6 @@ void MainWindow::startVersionQuery()
     connect(this, &MainWindow::sig_CheckLastSoftwareVersion, versionQuery->get(),
             &LastVersion::KvLastSoftwareVersionJson, Qt::QueuedConnection);
     connect(versionQuery->get(), &LastVersion::sigLastVersionRet, this, &MainWindow::slot_LastVersionRet, Qt::QueuedConnection);
-    logoutRequest = std::make_unique<WorkerThread<LogoutAccount>>(new LogoutAccount(nullptr, options.accountServer));
-    connect(logoutRequest->get(), &LogoutAccount::sigLogoutRet, this, [](int rCode, const QString& rMsg) {
-        loginfo(QStringLiteral("log-out on the server: %1 %2").arg(rCode).arg(rMsg));
-    }, Qt::QueuedConnection);
 }
 
 // The wiring between the window, the engine and the pages, in this order.
@@ -553,8 +549,15 @@ void MainWindow::slot_quitUser()
     loggedIn = 0;
     // The server ends the token; here the identity is forgotten at once, reached or not.
     const QString token = OperateToken().GetToken();
-    if (token != QLatin1String("NULL"))
+    if (token != QLatin1String("NULL")) {
+        if (!logoutRequest) {  // its worker thread is started by the first log-out, not at start-up
+            logoutRequest = std::make_unique<WorkerThread<LogoutAccount>>(new LogoutAccount(nullptr, options.accountServer));
+            connect(logoutRequest->get(), &LogoutAccount::sigLogoutRet, this, [](int rCode, const QString& rMsg) {
+                loginfo(QStringLiteral("log-out on the server: %1 %2").arg(rCode).arg(rMsg));
+            }, Qt::QueuedConnection);
+        }
         QMetaObject::invokeMethod(logoutRequest->get(), "KvLogoutJson", Qt::QueuedConnection, Q_ARG(QString, token));
+    }
     const QString settings = AppPaths::settingsFile();
     if (QFile::exists(settings) && !QFile::remove(settings))
         loginfo(QStringLiteral("slot_quitUser: %1 could not be deleted").arg(settings));
@@ -628,7 +631,8 @@ void MainWindow::quitProgram()
         trayIcon->hide();
     stopWorker(*monitor);
     stopWorker(*versionQuery);
-    stopWorker(*logoutRequest);
+    if (logoutRequest)
+        stopWorker(*logoutRequest);
     stopWorker(*engine);
     if (busy)
         setBusy(false);
