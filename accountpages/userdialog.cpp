@@ -81,7 +81,7 @@ UserDialog::~UserDialog() { delete ui; }
 
 void UserDialog::highlightTab(bool login)
 {
-    setStyleState(ui->ChooseLoginButton, "selected", login);  // the "login-tab" and "register-tab" looks
+    setStyleState(ui->ChooseLoginButton, "selected", login);  // the form's "login-tab" and "register-tab" looks
     setStyleState(ui->ChooseRegisterButton, "selected", !login);
 }
 
