@@ -51,6 +51,9 @@ void stopWorker(WorkerThread<T>& worker)
 MainWindow::MainWindow(Options opts, QWidget* parent)
     : QMainWindow(parent), options(std::move(opts)), ui(new Ui::MainWindow), version(SoftwareVersion)
 {
+    // Before the form: changing the flags later re-creates the window and polishes every widget
+    // of the form again.
+    setWindowFlags(Qt::FramelessWindowHint);
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("ZR540"));
     if (options.hooks)
@@ -61,7 +64,6 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     // The tray icon and the device notice come with the window's first frame (see eventFilter).
 
     setWindowIcon(QIcon(QStringLiteral(":/icon/picture/48-icon.png")));
-    setWindowFlags(Qt::FramelessWindowHint);
     for (QPushButton* button : profileButtons())
         button->show();
     ui->QuitUserButton->hide();
@@ -80,7 +82,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     profiles.last()->setProperty("look", QStringLiteral("profile-5"));
     ui->label->setPixmap(QPixmap(QStringLiteral(":/picture/picture/logo.png")));
 
-    pages[MainTab] = ui->MainSettingPage;
+    buildPage(MainTab);
     connectPointerSettings();
     connectEverything();
     startVersionQuery();
@@ -169,7 +171,7 @@ void MainWindow::startVersionQuery()
 // The wiring between the window, the engine and the pages, in this order.
 void MainWindow::connectEverything()
 {
-    MainSettingWidget* mainPage = ui->MainSettingPage;
+    MainSettingWidget* mainPage = mainSettingPage();
     DCDataHandle* profiles = engine->get();
     connect(mainPage, &MainSettingWidget::sig_showDrawDialog, this, &MainWindow::showDrawBorder);
     connect(this, &MainWindow::sigWarningTypeOnMainWindow, this, &MainWindow::slot_showWarningDialog);
@@ -189,6 +191,7 @@ void MainWindow::connectEverything()
             &MainSettingWidget::SetMouseButtonStyleSheetIsOriginal);
 }
 
+MainSettingWidget* MainWindow::mainSettingPage() const { return static_cast<MainSettingWidget*>(pages[MainTab]); }
 LightSettingWidget* MainWindow::lightPage() { return static_cast<LightSettingWidget*>(buildPage(LightTab)); }
 MacroEditWidget* MainWindow::macroPage() { return static_cast<MacroEditWidget*>(buildPage(MacroTab)); }
 SupportWidget* MainWindow::supportPage() { return static_cast<SupportWidget*>(buildPage(SupportTab)); }
@@ -204,22 +207,28 @@ QWidget* MainWindow::buildPage(int page)
 {
     if (pages[page])
         return pages[page];
+    // Made as the stack's child: a page moved there afterwards would be styled a second time.
+    QWidget* const stack = ui->stackedWidget;
     QWidget* built = nullptr;
     switch (page) {
+    case MainTab:
+        built = new MainSettingWidget(stack);
+        built->setObjectName(QStringLiteral("MainSettingPage"));
+        break;
     case LightTab:
-        built = new LightSettingWidget;
+        built = new LightSettingWidget(stack);
         built->setObjectName(QStringLiteral("LightSettingPage"));
         break;
     case MacroTab:
-        built = new MacroEditWidget;
+        built = new MacroEditWidget(stack);
         built->setObjectName(QStringLiteral("MacroEditPage"));
         break;
     case SupportTab:
-        built = new SupportWidget;
+        built = new SupportWidget(stack);
         built->setObjectName(QStringLiteral("SupportPage"));
         break;
     default:
-        built = new CloudSyncWidget;
+        built = new CloudSyncWidget(stack);
         built->setObjectName(QStringLiteral("CloudSyncPage"));
         break;
     }
@@ -275,14 +284,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->centralWidget && event->type() == QEvent::Paint && !firstFramePainted) {
         firstFramePainted = true;
-        createTray();
-        if (!(mousePresent && mouseConnected)) {
-            placeOverWindow(deviceDialog());
-            deviceDialog()->show();
-        }
-        QTimer::singleShot(0, this, &MainWindow::buildNextPageWhenIdle);
+        // Not inside this paint: the frame goes to the screen first.
+        QTimer::singleShot(0, this, &MainWindow::afterFirstFrame);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::afterFirstFrame()
+{
+    createTray();
+    if (!(mousePresent && mouseConnected)) {
+        placeOverWindow(deviceDialog());
+        deviceDialog()->show();
+    }
+    buildNextPageWhenIdle();
 }
 
 void MainWindow::buildNextPageWhenIdle()
@@ -360,14 +375,14 @@ void MainWindow::connectPointerSettings()
             loginfo(QStringLiteral("wheel lines not read: ") + QString::fromStdString(system->error()));
     }
     static_assert(MainSettingWidget::WheelPageScroll == pointer::kWheelPageScroll, "one screen at a time");
-    ui->MainSettingPage->showSystemPointer(shown);
+    mainSettingPage()->showSystemPointer(shown);
     if (!system)
         return;
-    connect(ui->MainSettingPage, &MainSettingWidget::sig_SetSystemPointerSpeed, this, [system](int speed) {
+    connect(mainSettingPage(), &MainSettingWidget::sig_SetSystemPointerSpeed, this, [system](int speed) {
         if (!system->setSpeed(speed))
             loginfo(QStringLiteral("pointer speed not set: ") + QString::fromStdString(system->error()));
     });
-    connect(ui->MainSettingPage, &MainSettingWidget::sig_SetSystemWheelLines, this, [system](int lines) {
+    connect(mainSettingPage(), &MainSettingWidget::sig_SetSystemWheelLines, this, [system](int lines) {
         if (!system->setWheelLines(lines))
             loginfo(QStringLiteral("wheel lines not set: ") + QString::fromStdString(system->error()));
     });

@@ -26,6 +26,7 @@ class LastVersion;
 class LightSettingWidget;
 class LogoutAccount;
 class MacroEditWidget;
+class MainSettingWidget;
 class NeedDeviceDialog;
 class QAction;
 class QMenu;
@@ -67,6 +68,7 @@ public:
     Ui::MainWindow* form() const { return ui; }
     // Pages 1 to 4 are built once the window has painted its first frame, one per pass of the
     // event loop, or at once when something needs one sooner (a tab, the engine's answer).
+    MainSettingWidget* mainSettingPage() const;  // built with the window
     LightSettingWidget* lightPage();
     MacroEditWidget* macroPage();
     SupportWidget* supportPage();
@@ -135,6 +137,7 @@ private:
     void connectEverything();
     QWidget* buildPage(int page);
     void wirePage(QWidget* built);
+    void afterFirstFrame();
     void buildNextPageWhenIdle();
     void connectPointerSettings();
     void bringToFront();

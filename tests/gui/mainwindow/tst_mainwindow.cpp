@@ -9,6 +9,7 @@
 #include "globalmousehook.h"
 #include "guihelpers.h"
 #include "macroeditwidget.h"
+#include "mainsettingwidget.h"
 #include "mainwindow.h"
 #include "needdevicedialog.h"
 #include "oledframe.h"
@@ -127,7 +128,7 @@ private slots:
     void systemPointerSpeedShown()
     {
         auto window = makeWindow();
-        auto* slider = childOf<QSlider>(window->form()->MainSettingPage, "PointSpeed_Slider");
+        auto* slider = childOf<QSlider>(window->mainSettingPage(), "PointSpeed_Slider");
         QCOMPARE(slider->value(), 13);
         QVERIFY(m_pointer->speedWrites().empty());
         slider->setValue(15);
