@@ -4,8 +4,9 @@
 #include "profilefile.h"
 #include "simulatedmouse.h"
 #include "singleinstance.h"
+#include "testhelpers.h"
+#include "wholefile.h"
 
-#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,8 +18,7 @@
 namespace {
 struct Result {
     int exit = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 }  // namespace
 
@@ -28,35 +28,35 @@ private:
     QTemporaryDir home;
     QString dataRoot() const { return home.filePath(QStringLiteral("data/zr540")); }
 
+    // zr540ctl --simulate with `args`; a string is split at its spaces.
+    Result ctl(const QString& args) { return ctl(args.split(QLatin1Char(' '), Qt::SkipEmptyParts)); }
     Result ctl(const QStringList& args)
     {
         QProcess process;
-        process.start(QStringLiteral(ZR540CTL), args);
-        Result result;
+        process.start(QStringLiteral(ZR540CTL), QStringList{QStringLiteral("--simulate")} + args);
         if (!process.waitForFinished(30000))  // a hang guard only
-            return result;
-        result.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput();
-        result.err = process.readAllStandardError();
-        return result;
-    }
-    void exportTo(const QString& file)
-    {
-        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("export"), file});
-        QVERIFY2(r.exit == 0, r.err.constData());
+            return {};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
     }
     QJsonObject info()
     {
-        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("--json"), QStringLiteral("info")});
+        const Result r = ctl(QStringLiteral("--json info"));
         return r.exit == 0 ? QJsonDocument::fromJson(r.out).object() : QJsonObject();
     }
-    // The simulated mouse's profile memory as its file keeps it.
-    QByteArray mouseMemory()
+    // The simulated mouse's profile memory, or its picture, as its file keeps them.
+    QByteArray mouseMemory(bool picture = false)
     {
         hid::SimulatedMouse mouse(hid::SimulatedMouse::Memory{});
         mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
-        const auto memory = mouse.profileMemory();
-        return QByteArray(reinterpret_cast<const char*>(memory.data()), DeviceProfileBlock::Size);
+        const auto bytes = [](const auto& memory, std::size_t size) { return QByteArray(reinterpret_cast<const char*>(memory.data()), int(size)); };
+        return picture ? bytes(mouse.picture(), mouse.picture().size()) : bytes(mouse.profileMemory(), DeviceProfileBlock::Size);
+    }
+    // The local file of the current profile.
+    QByteArray profileFile()
+    {
+        const int number = info().value(QStringLiteral("profile")).toInt();
+        return fileContent(QStringLiteral("%1/ConfigFiles/LocalFile/Config%2.txt").arg(dataRoot()).arg(number));
     }
     // Shows a picture of one grey on the display through zr540ctl.
     bool showGrey(int grey, bool dither)
@@ -64,41 +64,22 @@ private:
         QImage image(200, 60, QImage::Format_RGB32);
         image.fill(qRgb(grey, grey, grey));
         const QString path = home.filePath(QStringLiteral("grey.png"));
-        QStringList args{QStringLiteral("--simulate"), QStringLiteral("oled"), path};
+        QStringList args{QStringLiteral("oled"), path};
         if (dither)
             args << QStringLiteral("--dither");
         return image.save(path) && ctl(args).exit == 0;
-    }
-    QByteArray fileContent(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    QByteArray mousePicture()
-    {
-        hid::SimulatedMouse mouse(hid::SimulatedMouse::Memory{});
-        mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
-        const auto picture = mouse.picture();
-        return QByteArray(reinterpret_cast<const char*>(picture.data()), int(picture.size()));
-    }
-    QByteArray profileFile(int number)
-    {
-        QFile file(QStringLiteral("%1/ConfigFiles/LocalFile/Config%2.txt").arg(dataRoot()).arg(number));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(home.isValid());
-        for (const char* dir : {"tmp", "config", "cache"})
-            QVERIFY(QDir(home.path()).mkpath(QLatin1String(dir)));
         // The children inherit these: the data folder, the lock of the window's guard.
         qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
-        qputenv("TMPDIR", QFile::encodeName(home.filePath(QStringLiteral("tmp"))));
+        for (const char* dir : {"tmp", "config", "cache", "data"}) {
+            QVERIFY(QDir(home.path()).mkpath(QLatin1String(dir)));
+            qputenv(dir == QByteArray("tmp") ? "TMPDIR" : "XDG_" + QByteArray(dir).toUpper() + "_HOME", QFile::encodeName(home.filePath(dir)));
+        }
         QVERIFY(!info().isEmpty());
     }
 
@@ -106,7 +87,7 @@ private slots:
     {
         QTest::addColumn<QString>("args");
         QTest::addColumn<QString>("hint");  // what the message must tell the user
-        QTest::newRow("no command") << "--simulate" << "--help";
+        QTest::newRow("no command") << "" << "--help";
         QTest::newRow("unknown command") << "frobnicate" << "--help";
         QTest::newRow("dpi level") << "dpi 8 800" << "1..7";
         QTest::newRow("dpi value off the steps") << "dpi 1 825" << "50..16000 in steps of 50";
@@ -128,14 +109,10 @@ private slots:
     }
     void badArguments()
     {
-        QFETCH(QString, args);
-        QFETCH(QString, hint);
         const QByteArray before = mouseMemory();
-        const Result r = ctl(args.split(QLatin1Char(' ')));
-        QCOMPARE(r.exit, 2);
-        QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err.count('\n'), 1);
-        QVERIFY2(r.err.contains(hint.toUtf8()), r.err.constData());
+        const Result r = ctl(fetched<QString>("args"));
+        QVERIFY2(r.exit == 2 && r.out.isEmpty() && r.err.count('\n') == 1, r.err.constData());
+        QVERIFY2(r.err.contains(fetched<QString>("hint").toUtf8()), r.err.constData());
         QCOMPARE(mouseMemory(), before);
     }
 
@@ -162,57 +139,47 @@ private slots:
     }
     void setterRoundTrip()
     {
-        QFETCH(QString, args);
-        QFETCH(QString, where);
-        QFETCH(QString, expected);
-        args.replace(QLatin1String("%DATA%"), QLatin1String(ZR540_TEST_DATA_DIR));
-        const Result r = ctl(QStringList{QStringLiteral("--simulate")} + args.split(QLatin1Char(' ')));
+        const Result r = ctl(fetched<QString>("args").replace(QLatin1String("%DATA%"), QLatin1String(ZR540_TEST_DATA_DIR)));
         QVERIFY2(r.exit == 0, r.err.constData());
         QJsonValue value = info();
-        for (const QString& step : where.split(QLatin1Char('/'))) {
+        for (const QString& step : fetched<QString>("where").split(QLatin1Char('/'))) {
             if (value.isArray() && !step.at(0).isDigit()) {
-                for (const QJsonValue& item : value.toArray()) {
-                    if (item.toObject().value(QStringLiteral("name")).toString() == step)
-                        value = item;
-                }
+                for (const QJsonValue& item : value.toArray())
+                    value = item.toObject().value(QStringLiteral("name")).toString() == step ? item : value;
             } else {
                 value = value.isArray() ? value.toArray().at(step.toInt()) : value.toObject().value(step);
             }
         }
-        QCOMPARE(value.toVariant().toString(), expected);
+        QCOMPARE(value.toVariant().toString(), fetched<QString>("expected"));
         // The change is in the current local profile file too, so the window, started later, shows it.
-        const int profile = info().value(QStringLiteral("profile")).toInt();
-        QCOMPARE(profileFile(profile).left(WholeStruct::SettingsSize), mouseMemory().mid(DeviceProfileBlock::SettingsOffset));
+        QCOMPARE(profileFile().left(WholeStruct::SettingsSize), mouseMemory().mid(DeviceProfileBlock::SettingsOffset));
     }
 
     void exportChangeImport()
     {
-        const QString file = home.filePath(QStringLiteral("setup.zr540"));
-        const QString pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
+        const QString file = home.filePath(QStringLiteral("setup.zr540")), pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
         QVERIFY(showGrey(200, true));
-        exportTo(file);
+        QCOMPARE(ctl(QStringList{QStringLiteral("export"), file}).exit, 0);
         const QJsonObject exported = info();
-        const QByteArray exportedFile = profileFile(exported.value(QStringLiteral("profile")).toInt());
-        const QByteArray picture = fileContent(pictureFile);
-        const QByteArray shown = mousePicture();
+        const QByteArray exportedFile = profileFile(), picture = fileContent(pictureFile), shown = mouseMemory(true);
         QVERIFY(showGrey(40, false));
-        QVERIFY(fileContent(pictureFile) != picture && mousePicture() != shown);
-        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("3000")}).exit, 0);
-        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("button"), QStringLiteral("back"), QStringLiteral("key"), QStringLiteral("f9")}).exit, 0);
+        QVERIFY(fileContent(pictureFile) != picture && mouseMemory(true) != shown);
+        QCOMPARE(ctl(QStringLiteral("dpi 1 3000")).exit, 0);
+        QCOMPARE(ctl(QStringLiteral("button back key f9")).exit, 0);
         QVERIFY(info() != exported);
-        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("import"), file});
+        const Result r = ctl(QStringList{QStringLiteral("import"), file});
         QVERIFY2(r.exit == 0, r.err.constData());
         QCOMPARE(info(), exported);
-        QCOMPARE(profileFile(exported.value(QStringLiteral("profile")).toInt()), exportedFile);
+        QCOMPARE(profileFile(), exportedFile);
         QCOMPARE(fileContent(pictureFile), picture);
-        QCOMPARE(mousePicture(), shown);
+        QCOMPARE(mouseMemory(true), shown);
     }
 
     void damagedImportChangesNothing_data()
     {
-        QTest::addColumn<int>("cutAt");      // bytes kept; -1 keeps all
-        QTest::addColumn<int>("flipAt");     // a byte turned over; -1 none
-        QTest::addColumn<int>("appended");   // bytes added at the end
+        QTest::addColumn<int>("cutAt");     // bytes kept; -1 keeps all
+        QTest::addColumn<int>("flipAt");    // a byte turned over; -1 none
+        QTest::addColumn<int>("appended");  // bytes added at the end
         QTest::addColumn<QString>("reason");
         QTest::newRow("truncated") << 200 << -1 << 0 << "cut short";
         QTest::newRow("altered") << -1 << 100 << 0 << "altered";
@@ -222,32 +189,21 @@ private slots:
     }
     void damagedImportChangesNothing()
     {
-        QFETCH(int, cutAt);
-        QFETCH(int, flipAt);
-        QFETCH(int, appended);
-        QFETCH(QString, reason);
         const QString file = home.filePath(QStringLiteral("damaged.zr540"));
-        exportTo(file);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray bytes = f.readAll();
-        f.close();
-        if (cutAt >= 0)
-            bytes.truncate(cutAt);
-        if (flipAt >= 0)
-            bytes[flipAt] = char(~bytes.at(flipAt));
-        bytes.append(QByteArray(appended, 'x'));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
-        f.close();
-        QCOMPARE(ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("450")}).exit, 0);
-        const QByteArray memory = mouseMemory();
-        const QByteArray profile = profileFile(info().value(QStringLiteral("profile")).toInt());
-
-        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("import"), file});
+        QCOMPARE(ctl(QStringList{QStringLiteral("export"), file}).exit, 0);
+        QByteArray bytes = fileContent(file);
+        if (fetched<int>("cutAt") >= 0)
+            bytes.truncate(fetched<int>("cutAt"));
+        if (const int at = fetched<int>("flipAt"); at >= 0)
+            bytes[at] = char(~bytes.at(at));
+        QVERIFY(writeWholeFile(file, bytes + QByteArray(fetched<int>("appended"), 'x')));
+        QCOMPARE(ctl(QStringLiteral("dpi 1 450")).exit, 0);
+        const QByteArray memory = mouseMemory(), profile = profileFile();
+        const Result r = ctl(QStringList{QStringLiteral("import"), file});
         QCOMPARE(r.exit, 1);
-        QVERIFY2(r.err.contains(reason.toUtf8()) && r.err.contains("nothing was changed"), r.err.constData());
+        QVERIFY2(r.err.contains(fetched<QString>("reason").toUtf8()), r.err.constData());
         QCOMPARE(mouseMemory(), memory);
-        QCOMPARE(profileFile(info().value(QStringLiteral("profile")).toInt()), profile);
+        QCOMPARE(profileFile(), profile);
     }
 
     void refusesWhileTheWindowRuns()
@@ -255,9 +211,7 @@ private slots:
         SingleInstance window(QStringLiteral("ZR540"));
         QVERIFY(!window.isRunning());  // this guard now holds the key, as the window's does
         const QByteArray memory = mouseMemory();
-        const Result r = ctl({QStringLiteral("--simulate"), QStringLiteral("dpi"), QStringLiteral("1"), QStringLiteral("900")});
-        QCOMPARE(r.exit, 1);
-        QVERIFY2(r.err.contains("window is running"), r.err.constData());
+        QCOMPARE(ctl(QStringLiteral("dpi 1 900")).exit, 1);
         QCOMPARE(mouseMemory(), memory);
     }
 };
