@@ -133,11 +133,9 @@ QString ServerProcess::waitForCode(const QString& email, int from) const {
   return found;
 }
 
-int ServerProcess::runToEnd(const QStringList& args, QByteArray* output) {
+int ServerProcess::runToEnd(const QStringList& args) {
   QProcess p;
-  p.setProcessChannelMode(QProcess::MergedChannels);
   p.start(program(), args);
   if (!p.waitForFinished(20000)) return p.kill(), p.waitForFinished(5000), -1;
-  if (output) *output = p.readAll();
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }

@@ -91,7 +91,7 @@ class ServerProcess {
   QByteArray output() const;  // everything it printed so far
   QString waitForCode(const QString& email, int from) const;  // the newest code logged after `from`
 
-  static int runToEnd(const QStringList& args, QByteArray* output = nullptr);  // its exit code
+  static int runToEnd(const QStringList& args);  // its exit code
   static QString program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
 
  private:
