@@ -1,29 +1,19 @@
 // Fuzzes the report-descriptor parser: any bytes either parse into collections whose caps agree
 // with their own reports, or fail with a message and no collection. Address and UB sanitizers
 // catch reads past the input and overflows.
+#include "fuzzcheck.h"
 #include "hiddescriptor.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
 
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     hid::HidDescriptor descriptor;
     std::string error;
     if (!hid::HidDescriptor::parse(data, size, descriptor, error)) {
-        check(!error.empty());
-        check(descriptor.collections().empty());
+        check(!error.empty() && descriptor.collections().empty());
         return 0;
     }
     check(!descriptor.collections().empty());
@@ -39,21 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             output = std::max(output, r.output);
             feature = std::max(feature, r.feature);
         }
-        check(c.caps.inputReportByteLength == input);
-        check(c.caps.outputReportByteLength == output);
+        check(c.caps.inputReportByteLength == input && c.caps.outputReportByteLength == output);
         check(c.caps.featureReportByteLength == feature);
         check(c.caps.numberInputValueCaps == c.inputValueCaps.size());
         check(c.caps.numberOutputValueCaps == c.outputValueCaps.size());
         check(c.caps.numberFeatureValueCaps == c.featureValueCaps.size());
         // A value cap belongs to a report of its kind in this collection.
-        for (const hid::ValueCaps& v : c.featureValueCaps) {
-            const hid::ReportLengths* r = c.report(v.reportId);
-            check(r != nullptr && r->feature > 1);
-        }
-        for (const hid::ValueCaps& v : c.inputValueCaps) {
-            const hid::ReportLengths* r = c.report(v.reportId);
-            check(r != nullptr && r->input > 1);
-        }
+        for (const hid::ValueCaps& v : c.featureValueCaps)
+            check(c.report(v.reportId) != nullptr && c.report(v.reportId)->feature > 1);
+        for (const hid::ValueCaps& v : c.inputValueCaps)
+            check(c.report(v.reportId) != nullptr && c.report(v.reportId)->input > 1);
     }
     return 0;
 }

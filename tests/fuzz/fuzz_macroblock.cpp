@@ -1,5 +1,6 @@
 // Fuzzes the macro block reply decoder with replies of every length: it never reads past the
 // reply, and what it accepts holds 1 to 511 items without a 00 00 pair.
+#include "fuzzcheck.h"
 #include "usbdriver540.h"
 
 #include <cstdint>
@@ -13,11 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MacroStruct block;
     if (!USBDriver_540::ParseMacroBlock(reply.data(), &block, static_cast<int>(reply.size())))
         return 0;
-    if (block.items.isEmpty() || block.items.size() > MacroStruct::MaxItems)
-        __builtin_trap();
-    for (const MacroItem& item : block.items) {
-        if (item.first == 0 && item.second == 0)
-            __builtin_trap();
-    }
+    check(!block.items.isEmpty() && block.items.size() <= MacroStruct::MaxItems);
+    for (const MacroItem& item : block.items)
+        check(item.first != 0 || item.second != 0);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Fuzzes the safe extractor with any bytes as a downloaded archive: whatever the result, nothing
 // may appear beside the target folder, nothing inside it may be a link or lead outside, and a
 // refused archive leaves the (empty) folder empty. Address and UB sanitizers catch the rest.
+#include "fuzzcheck.h"
 #include "safearchive.h"
 
 #include <QBuffer>
@@ -12,33 +13,15 @@
 #include <QtGlobal>
 
 #include <cstdint>
-#include <memory>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-std::unique_ptr<QTemporaryDir> g_box;
-
+QTemporaryDir g_box;  // made before the first input
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    qInstallMessageHandler(quiet);
-    g_box = std::make_unique<QTemporaryDir>();
-    check(g_box->isValid());
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString box = QFileInfo(g_box->path()).canonicalFilePath();
+    check(g_box.isValid());
+    const QString box = QFileInfo(g_box.path()).canonicalFilePath();
     const QString target = box + "/target";
     check(QDir().mkpath(target));
 
