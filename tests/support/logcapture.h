@@ -1,17 +1,41 @@
 // Collects the program's log lines (qDebug and friends) while it lives, from any thread.
 #pragma once
 
+#include <QLoggingCategory>
+#include <QMutex>
 #include <QStringList>
 
 class LogCapture {
 public:
-    LogCapture();
-    ~LogCapture();
+    LogCapture()
+    {
+        // The program's categories are quiet unless asked for.
+        QLoggingCategory::setFilterRules(QStringLiteral("zr540.*.debug=true"));
+        clear();
+        s_previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            QMutexLocker lock(&s_mutex);
+            s_lines << message;
+        });
+    }
+    ~LogCapture() { qInstallMessageHandler(s_previous); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QStringList lines() const;
-    bool contains(const QString& line) const;  // a whole line, exactly
-    int count(const QString& line) const;
-    void clear();
+    QStringList lines() const
+    {
+        QMutexLocker lock(&s_mutex);
+        return s_lines;
+    }
+    bool contains(const QString& line) const { return lines().contains(line); }  // a whole line, exactly
+    int count(const QString& line) const { return int(lines().count(line)); }
+    void clear()
+    {
+        QMutexLocker lock(&s_mutex);
+        s_lines.clear();
+    }
+
+private:
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_previous = nullptr;
 };
