@@ -29,6 +29,7 @@ const Refusal kRefusals[] = {
     {"register: password of 5", "/v1/user/register", R"({"nickname":"n","email":"r1@x.cn","password":"abcde","rePassword":"abcde"})", "", 10008},
     {"register: password of 65", "/v1/user/register", R"({"nickname":"n","email":"r1@x.cn","password":"ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp","rePassword":"ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp"})", "", 10008},
     {"register: body over 64 KiB", "/v1/user/register", "%BIG%", "", 50002},
+    {"logout: body over 64 KiB", "/v1/user/logout", "%BIG%", "%T%", 50002},
     {"login: unknown account", "/v1/user/login", R"({"email":"nobody@x.cn","password":"secret-one"})", "", 10004},
     {"login: password case", "/v1/user/login", R"({"email":"ref@x.cn","password":"SECRET-ONE"})", "", 10003},
     {"login: password a number", "/v1/user/login", R"({"email":"ref@x.cn","password":123456})", "", 10010},
