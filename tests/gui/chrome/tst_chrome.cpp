@@ -1,6 +1,4 @@
-// The window's chrome: the warning overlay, the title band that drags the window, a file-list row
-// and the overlay shown while no mouse is plugged in.
-#include "form.h"
+// The window's chrome: the warning overlay, and the overlay shown while no mouse is plugged in.
 #include "guihelpers.h"
 #include "needdevicedialog.h"
 #include "warningdialog.h"
@@ -27,110 +25,85 @@ private slots:
         QDesktopServices::setUrlHandler("http", this, "openUrl");
     }
     void init() { m_actions.clear(); }
-    void warningTypes_data();
-    void warningTypes();
-    void updateProgress();
-    void formReportsClicks();
-    void needDevice();
+
+    // One row per kind of warning: whether it offers Cancel, and what OK sets off.
+    void warningTypes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("url");  // given to the dialog beforehand
+        const QString newer = "http://example.org/zr540.exe";
+        QTest::newRow("0 reset") << 0 << true << "reset" << "";
+        QTest::newRow("1 update, url") << 1 << true << "open " + newer << newer;
+        // Only a web address from the server is opened; the program's own page stands in for others.
+        QTest::newRow("1 update, file url") << 1 << true << "open " + WarningDialog::downloadPage() << "file:///etc/passwd";
+        QTest::newRow("2 upload") << 2 << true << "upload" << "";
+        QTest::newRow("3 log out") << 3 << true << "quit" << "";
+        QTest::newRow("4 download") << 4 << true << "download" << "";
+        QTest::newRow("13 a note") << 13 << false << "" << "";
+        QTest::newRow("unknown") << -1 << false << "" << "";
+    }
+    void warningTypes()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, cancel);
+        WarningDialog dialog;
+        connect(&dialog, &WarningDialog::sigResetMouseToOriginal, this, [this] { m_actions << "reset"; });
+        connect(&dialog, &WarningDialog::sigStarToUploadFile, this, [this] { m_actions << "upload"; });
+        connect(&dialog, &WarningDialog::sigQuitUser, this, [this] { m_actions << "quit"; });
+        connect(&dialog, &WarningDialog::sigStarToDownloadFile, this, [this] { m_actions << "download"; });
+        dialog.setUrl(fetched<QString>("url"));
+        dialog.show();
+        // The window keeps one dialog and sets a new type on it each time, after other boxes.
+        dialog.showUpdateProgress();
+        dialog.setWarningType(1);
+        dialog.setWarningType(type);
+        QVERIFY(childOf<QWidget>(&dialog, "WarningWidget")->isVisible());
+        QVERIFY(!childOf<QWidget>(&dialog, "UpdateWidget")->isVisible());
+        QCOMPARE(childOf<QLabel>(&dialog, "Title_Label")->text().isEmpty(), type < 0);
+        QCOMPARE(childOf<QWidget>(&dialog, "Cancle_Button")->isVisible(), cancel);
+        if (cancel) {
+            clickChild(&dialog, "Cancle_Button");
+            QVERIFY(!dialog.isVisible() && m_actions.isEmpty());
+            dialog.show();
+        }
+        clickChild(&dialog, "OkButton");
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_actions.join(';'), fetched<QString>("action"));
+    }
+
+    void updateProgress()
+    {
+        WarningDialog dialog;
+        dialog.show();
+        dialog.setWarningType(2);
+        dialog.showUpdateProgress();
+        QVERIFY(childOf<QWidget>(&dialog, "UpdateWidget")->isVisible());
+        QVERIFY(!childOf<QWidget>(&dialog, "WarningWidget")->isVisible());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());  // the update goes on; only the window ends the wait
+        expectSeeThrough(&dialog);
+    }
+
+    void needDevice()
+    {
+        NeedDeviceDialog dialog(nullptr);
+        dialog.slot_hide(false);
+        QVERIFY(dialog.isVisible());
+        QSignalSpy closing(&dialog, &NeedDeviceDialog::sig_closeWindow);
+        clickChild(&dialog, "OkButton");
+        QCOMPARE(closing.count(), 1);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());  // no way round the wait but the mouse or quitting
+        expectSeeThrough(&dialog);
+        dialog.slot_hide(true);
+        QVERIFY(!dialog.isVisible());
+    }
 
 private:
     QStringList m_actions;  // what the warning dialog's buttons set off, in order
 };
-
-// One row per kind of warning: whether it offers Cancel, and what OK sets off.
-void TestChrome::warningTypes_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("url");  // given to the dialog beforehand
-    const QString newer = "http://example.org/zr540.exe";
-    QTest::newRow("0 reset") << 0 << true << "reset" << "";
-    QTest::newRow("1 update, no url") << 1 << true << "open " + WarningDialog::downloadPage() << "";
-    QTest::newRow("1 update, url") << 1 << true << "open " + newer << newer;
-    // Only a web address from the server is opened; the program's own page stands in for others.
-    QTest::newRow("1 update, file url") << 1 << true << "open " + WarningDialog::downloadPage() << "file:///etc/passwd";
-    QTest::newRow("2 upload") << 2 << true << "upload" << "";
-    QTest::newRow("3 log out") << 3 << true << "quit" << "";
-    QTest::newRow("4 download") << 4 << true << "download" << "";
-    QTest::newRow("13 a note") << 13 << false << "" << "";
-    QTest::newRow("unknown") << -1 << false << "" << "";
-}
-
-void TestChrome::warningTypes()
-{
-    QFETCH(int, type);
-    QFETCH(bool, cancel);
-    WarningDialog dialog;
-    connect(&dialog, &WarningDialog::sigResetMouseToOriginal, this, [this] { m_actions << "reset"; });
-    connect(&dialog, &WarningDialog::sigStarToUploadFile, this, [this] { m_actions << "upload"; });
-    connect(&dialog, &WarningDialog::sigQuitUser, this, [this] { m_actions << "quit"; });
-    connect(&dialog, &WarningDialog::sigStarToDownloadFile, this, [this] { m_actions << "download"; });
-    dialog.setUrl(fetched<QString>("url"));
-    dialog.show();
-    // The window keeps one dialog and sets a new type on it each time, after other boxes.
-    dialog.showUpdateProgress();
-    dialog.setWarningType(1);
-    dialog.setWarningType(type);
-    QVERIFY(childOf<QWidget>(&dialog, "WarningWidget")->isVisible());
-    QVERIFY(!childOf<QWidget>(&dialog, "UpdateWidget")->isVisible());
-    QCOMPARE(childOf<QLabel>(&dialog, "Title_Label")->text().isEmpty(), type < 0);
-    QCOMPARE(childOf<QWidget>(&dialog, "Cancle_Button")->isVisible(), cancel);
-    if (cancel) {
-        clickChild(&dialog, "Cancle_Button");
-        QVERIFY(!dialog.isVisible() && m_actions.isEmpty());
-        dialog.show();
-    }
-    clickChild(&dialog, "OkButton");
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(m_actions.join(';'), fetched<QString>("action"));
-}
-
-void TestChrome::updateProgress()
-{
-    WarningDialog dialog;
-    dialog.show();
-    dialog.setWarningType(2);
-    dialog.showUpdateProgress();
-    QVERIFY(childOf<QWidget>(&dialog, "UpdateWidget")->isVisible());
-    QVERIFY(!childOf<QWidget>(&dialog, "WarningWidget")->isVisible());
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QVERIFY(dialog.isVisible());  // the update goes on; only the window ends the wait
-    expectSeeThrough(&dialog);
-}
-
-void TestChrome::formReportsClicks()
-{
-    Form form;
-    form.setRow(7);
-    form.show();
-    QSignalSpy rows(&form, &Form::sig_rowSelected);
-    QSignalSpy ticked(&form, &Form::sig_countChecked);
-    for (bool nowTicked : {true, false}) {
-        clickChild(&form, "checkBox");
-        QCOMPARE(form.isChecked(), nowTicked);
-    }
-    QCOMPARE(firstInts(rows), (QList<int>{7, 7}));
-    QCOMPARE(ticked.count(), 1);  // unticking counts nothing
-    form.toggleChecked();
-    QVERIFY(form.isChecked());
-    QCOMPARE(rows.count(), 2);  // only clicks report
-}
-
-void TestChrome::needDevice()
-{
-    NeedDeviceDialog dialog(nullptr);
-    dialog.slot_hide(false);
-    QVERIFY(dialog.isVisible());
-    QSignalSpy closing(&dialog, &NeedDeviceDialog::sig_closeWindow);
-    clickChild(&dialog, "OkButton");
-    QCOMPARE(closing.count(), 1);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QVERIFY(dialog.isVisible());  // no way round the wait but the mouse or quitting
-    expectSeeThrough(&dialog);
-    dialog.slot_hide(true);
-    QVERIFY(!dialog.isVisible());
-}
 
 QTEST_MAIN(TestChrome)
 #include "tst_chrome.moc"
