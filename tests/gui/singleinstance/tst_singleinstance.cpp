@@ -4,15 +4,11 @@
 // instead of running the tests.
 #include "singleinstance.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QLocalServer>
-#include <QProcess>
 #include <QtTest>
 #include <cstdio>
 
 namespace {
-
 // <mode> <key>
 const QString SecondInstanceMode = QStringLiteral("--second-instance");  // what main() does when running
 const QString HoldMode = QStringLiteral("--hold");                       // take the key and wait
@@ -41,74 +37,59 @@ int playPart(const QString& mode, const QString& key)
     std::fflush(stdout);
     return QCoreApplication::exec();
 }
-
 }  // namespace
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void secondStartHandsOver_data();
-    void secondStartHandsOver();
+    void init() { m_key = QStringLiteral("zr540-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++m_run); }
+    void cleanup()
+    {
+        QLocalServer::removeServer(SingleInstance::serverNameFor(m_key));
+        QFile::remove(SingleInstance::lockFilePathFor(m_key));
+    }
+    void secondStartHandsOver_data()
+    {
+        QTest::addColumn<QString>("killed");  // the part a process played before it was SIGKILLed
+        QTest::newRow("first start") << QString();
+        QTest::newRow("after a killed instance") << HoldMode;
+        QTest::newRow("beside a leftover socket") << ListenOnlyMode;
+    }
+    void secondStartHandsOver()
+    {
+        QFETCH(QString, killed);
+        if (!killed.isEmpty()) {
+            QProcess gone;
+            gone.start(QCoreApplication::applicationFilePath(), {killed, m_key});
+            QVERIFY(gone.waitForReadyRead(5000));
+            QCOMPARE(gone.readAllStandardOutput(), QByteArray("ready\n"));
+            gone.kill();
+            QVERIFY(gone.waitForFinished(3000));
+            QCOMPARE(QFile::exists(SingleInstance::lockFilePathFor(m_key)), killed == HoldMode);  // what it left behind
+#ifdef Q_OS_UNIX
+            QVERIFY(QFile::exists(QDir(QDir::tempPath()).filePath(SingleInstance::serverNameFor(m_key))));
+#endif
+        }
+        SingleInstance first(m_key);
+        QVERIFY(!first.isRunning());
+        QSignalSpy received(&first, &SingleInstance::messageReceived);
+        for (int run = 1; run <= 2; ++run) {
+            QProcess second;
+            second.start(QCoreApplication::applicationFilePath(), {SecondInstanceMode, m_key});
+            // This process serves its guard's socket meanwhile.
+            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 8000);
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(second.exitCode(), HandedOverExitCode);
+            QCOMPARE(received.count(), run);
+            QCOMPARE(received.last().at(0).toString(), QStringLiteral("ZR540"));
+        }
+        QVERIFY(!first.isRunning());  // asking again keeps the key
+    }
 
 private:
     QString m_key;
     int m_run = 0;
 };
-
-void TestSingleInstance::init()
-{
-    m_key = QStringLiteral("zr540-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++m_run);
-}
-
-void TestSingleInstance::cleanup()
-{
-    QLocalServer::removeServer(SingleInstance::serverNameFor(m_key));
-    QFile::remove(SingleInstance::lockFilePathFor(m_key));
-}
-
-void TestSingleInstance::secondStartHandsOver_data()
-{
-    QTest::addColumn<QString>("killed");  // the part a process played before it was SIGKILLed
-    QTest::newRow("first start") << QString();
-    QTest::newRow("after a killed instance") << HoldMode;
-    QTest::newRow("beside a leftover socket") << ListenOnlyMode;
-}
-
-void TestSingleInstance::secondStartHandsOver()
-{
-    QFETCH(QString, killed);
-    const QString lockFile = SingleInstance::lockFilePathFor(m_key);
-    if (!killed.isEmpty()) {
-        QProcess gone;
-        gone.start(QCoreApplication::applicationFilePath(), {killed, m_key});
-        QVERIFY(gone.waitForReadyRead(5000));
-        QCOMPARE(gone.readAllStandardOutput(), QByteArray("ready\n"));
-        gone.kill();
-        QVERIFY(gone.waitForFinished(3000));
-        QCOMPARE(QFile::exists(lockFile), killed == HoldMode);  // what it left behind
-#ifdef Q_OS_UNIX
-        QVERIFY(QFile::exists(QDir(QDir::tempPath()).filePath(SingleInstance::serverNameFor(m_key))));
-#endif
-    }
-
-    SingleInstance first(m_key);
-    QVERIFY(!first.isRunning());
-
-    QSignalSpy received(&first, &SingleInstance::messageReceived);
-    for (int run = 1; run <= 2; ++run) {
-        QProcess second;
-        second.start(QCoreApplication::applicationFilePath(), {SecondInstanceMode, m_key});
-        // This process serves its guard's socket meanwhile.
-        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 8000);
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), HandedOverExitCode);
-        QCOMPARE(received.count(), run);
-        QCOMPARE(received.last().at(0).toString(), QStringLiteral("ZR540"));
-    }
-    QVERIFY(!first.isRunning());  // asking again keeps the key
-}
 
 int main(int argc, char* argv[])
 {

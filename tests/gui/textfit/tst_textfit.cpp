@@ -65,22 +65,20 @@ private slots:
         applyAppearance(*qApp);  // what main() sets before the window
     }
     void cleanup() { qDeleteAll(qApp->findChildren<QTranslator*>()); }  // a deleted translator is removed
-    void everyTextFits_data();
+    void everyTextFits_data()
+    {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("window");
+    for (const char* language : {"zh_CN", "en_GB"})
+        for (const char* window : {"main window", "key dialog", "warning dialog", "drawing dialog", "login dialog"})
+            QTest::addRow("%s %s", language, window) << language << window;
+    }
     void everyTextFits();
 
 private:
     QTemporaryDir m_root;  // holds no font file: the style sheet's fonts, as on a fresh install
     SimulatedMouseSession m_session;
 };
-
-void TestTextFit::everyTextFits_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("window");
-    for (const char* language : {"zh_CN", "en_GB"})
-        for (const char* window : {"main window", "key dialog", "warning dialog", "drawing dialog", "login dialog"})
-            QTest::addRow("%s %s", language, window) << language << window;
-}
 
 void TestTextFit::everyTextFits()
 {
