@@ -7,6 +7,8 @@
 #include <memory>
 
 namespace {
+constexpr int kLacking = -100;  // a setting the desktop does not offer
+
 // The page with the system's settings shown, and what it asks the window to write.
 struct Page {
     std::unique_ptr<MainSettingWidget> widget = std::make_unique<MainSettingWidget>();
@@ -16,7 +18,8 @@ struct Page {
 
     explicit Page(int systemSpeed = 8, int wheelLines = 3)
     {
-        widget->showSystemPointer({true, systemSpeed, true, wheelLines});
+        if (systemSpeed != kLacking)
+            widget->showSystemPointer({true, systemSpeed, wheelLines != kLacking, wheelLines != kLacking ? wheelLines : 3});
         widget->show();
     }
     template <typename T> T* get(const QString& name) const { return childOf<T>(widget.get(), name); }
@@ -24,56 +27,55 @@ struct Page {
     QCheckBox* dpiBox(int level) const { return get<QCheckBox>(QStringLiteral("DPI_CheckBox_%1").arg(level)); }
     QString dpiShown(int level) const { return get<QLabel>(QStringLiteral("DPI_Show_Label_%1").arg(level))->text(); }
 };
-
 }  // namespace
 
 class TestMainSettings : public QObject {
     Q_OBJECT
 private slots:
-    // The system's values are shown, never written back on their own.
+    // The system's values are shown, never written back on their own. Where the desktop lacks a
+    // setting (X has no wheel lines; a Wayland session offers neither), its controls are greyed out
+    // and the note says the desktop's own settings govern them.
     void systemValuesShown_data()
     {
         QTest::addColumn<int>("systemSpeed");
         QTest::addColumn<int>("systemLines");
-        QTest::addColumn<int>("slider");
-        QTest::addColumn<int>("spin");  // 0: one screen at a time chosen, the spin box off
+        QTest::addColumn<int>("slider");  // -1: off
+        QTest::addColumn<int>("spin");    // 0: one screen at a time chosen, the spin box off; -1: all off
         QTest::newRow("as they are") << 8 << 7 << 8 << 7;
         QTest::newRow("above the controls' range") << 25 << 50 << 20 << 30;
         QTest::newRow("one screen at a time") << 8 << int(MainSettingWidget::WheelPageScroll) << 8 << 0;
+        QTest::newRow("no wheel lines (X)") << 8 << kLacking << 8 << -1;
+        QTest::newRow("nothing told yet") << kLacking << kLacking << -1 << -1;
     }
     void systemValuesShown()
     {
+        QFETCH(int, slider);
         QFETCH(int, spin);
         const Page page(fetched<int>("systemSpeed"), fetched<int>("systemLines"));
-        QCOMPARE(page.get<QSlider>("PointSpeed_Slider")->value(), fetched<int>("slider"));
-        QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), spin == 0);
-        QCOMPARE(page.get<QSpinBox>("spinBox")->isEnabled(), spin != 0);
-        if (spin)
-            QCOMPARE(page.get<QSpinBox>("spinBox")->value(), spin);
+        auto* speed = page.get<QSlider>("PointSpeed_Slider");
+        QCOMPARE(speed->isEnabled() ? speed->value() : -1, slider);
+        if (spin >= 0)
+            QCOMPARE(page.get<QRadioButton>("TrolleySpeed_RadioButton_2")->isChecked(), spin == 0);
+        for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2"})
+            QCOMPARE(page.get<QWidget>(name)->isEnabled(), spin >= 0);
+        auto* lines = page.get<QSpinBox>("spinBox");
+        QCOMPARE(lines->isEnabled() ? lines->value() : qMin(spin, 0), spin);
+        QCOMPARE(page.get<QLabel>("DesktopSettingsNoteLabel")->isVisible(), slider < 0 || spin < 0);
         QCOMPARE(page.speed.count() + page.lines.count(), 0);
     }
 
     // A dragged DPI level shows what it is at and sends, on release, that value down to the 50 grid.
-    void dpiRelease_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("dragged");
-        QTest::addColumn<int>("sent");
-        QTest::newRow("level 2") << 2 << 1234 << 1200;
-    }
     void dpiRelease()
     {
-        QFETCH(int, level);
-        QFETCH(int, sent);
         const Page page;
-        QSlider* slider = page.dpiSlider(level);
+        QSlider* slider = page.dpiSlider(2);
         slider->setSliderDown(true);
-        slider->setSliderPosition(fetched<int>("dragged"));
-        QCOMPARE(page.dpiShown(level), QString::number(fetched<int>("dragged")));
+        slider->setSliderPosition(1234);
+        QCOMPARE(page.dpiShown(2), QString("1234"));
         QCOMPARE(page.dpi.count(), 0);
         slider->setSliderDown(false);
-        QCOMPARE(calls(page.dpi), (Calls{{level, sent}}));
-        QCOMPARE(page.dpiShown(level), QString::number(sent));
+        QCOMPARE(calls(page.dpi), (Calls{{2, 1200}}));
+        QCOMPARE(page.dpiShown(2), QString("1200"));
     }
 
     // A click on a track puts the handle there: a DPI level sends its value, the pointer speed is
@@ -163,30 +165,6 @@ private slots:
         QCOMPARE(firstInts(page.speed), QList<int>{15});
     }
 
-    // Where the desktop lacks a setting (X has no wheel lines; a Wayland session offers neither), its
-    // controls are greyed out and the note says the desktop's own settings govern them.
-    void settingsTheDesktopLacks_data()
-    {
-        QTest::addColumn<bool>("speed");
-        QTest::addColumn<bool>("wheelLines");
-        QTest::newRow("both") << true << true;
-        QTest::newRow("no wheel lines (X)") << true << false;
-        QTest::newRow("nothing told yet") << false << false;
-    }
-    void settingsTheDesktopLacks()
-    {
-        QFETCH(bool, speed);
-        QFETCH(bool, wheelLines);
-        MainSettingWidget widget;
-        if (speed)
-            widget.showSystemPointer({speed, 10, wheelLines, 3});
-        widget.show();
-        QCOMPARE(childOf<QSlider>(&widget, "PointSpeed_Slider")->isEnabled(), speed);
-        for (const char* name : {"TrolleySpeed_RadioButton_1", "TrolleySpeed_RadioButton_2", "spinBox"})
-            QCOMPARE(childOf<QWidget>(&widget, name)->isEnabled(), wheelLines);
-        QCOMPARE(childOf<QLabel>(&widget, "DesktopSettingsNoteLabel")->isVisible(), !speed || !wheelLines);
-    }
-
     // Each of buttons 4..15 opens the key dialog for its number; the board opens the drawing.
     void buttons()
     {
@@ -202,23 +180,6 @@ private slots:
         clickChild(page.widget.get(), "DrawButton");
         QCOMPARE(draw.count(), 1);
         QCOMPARE(keys.count(), 12);
-    }
-
-    // A button given another function looks changed; back to its factory function it looks as the
-    // form drew it. Numbers outside 4..15 touch no button.
-    void changedLook()
-    {
-        const Page page;
-        auto* button = page.get<QPushButton>("CustomButton_1");
-        const auto changed = [button] { return button->property("changed").toBool(); };  // the sheet's highlighted plate
-        QVERIFY(!changed());
-        page.widget->SetMouseButtonStyleSheetIsOriginal(false, 14);
-        QVERIFY(changed());
-        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 3);
-        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 16);
-        QVERIFY(changed());
-        page.widget->SetMouseButtonStyleSheetIsOriginal(true, 14);
-        QVERIFY(!changed());
     }
 };
 

@@ -28,6 +28,9 @@ private slots:
         m_backend = pointer::createPlatformBackend(why);
         QCOMPARE(QString::fromStdString(why), QString());
         QCOMPARE(m_backend->name(), "x11");
+        QVERIFY(m_backend->hasSpeed());
+        QVERIFY(!m_backend->hasWheelLines());  // X has no wheel lines
+        QVERIFY(!m_backend->setWheelLines(5));
     }
     void cleanupTestCase()
     {
@@ -95,12 +98,6 @@ private slots:
             QCOMPARE(pointer::x11::speedForLibinputAccel(float(pointer::x11::libinputAccelForSpeed(s))), s);
         QCOMPARE(pointer::x11::libinputAccelForSpeed(10), 0.0);
         QVERIFY(!pointer::x11::speedOfMice({{7, 0.5f, true}}, speed));
-    }
-    void noWheelLinesOnX()
-    {
-        QVERIFY(m_backend->hasSpeed());
-        QVERIFY(!m_backend->hasWheelLines());
-        QVERIFY(!m_backend->setWheelLines(5));
     }
 
 private:
