@@ -97,59 +97,43 @@ private slots:
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->form()->stackedWidget->currentIndex(), page);
     }
-    void serverAnswer_data()
+    // A refusal from the server is shown under the form, which stays, logged out. (The accepted
+    // login and registration are the window test's round trip.)
+    void serverRefusal_data()
     {
         QTest::addColumn<bool>("registering");
-        QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("login: wrong password") << false << Email << "secret-two" << false;
-        QTest::newRow("login: accepted") << false << Email << Password << true;
-        QTest::newRow("register: address taken") << true << Email << "Str0ng-one" << false;
-        QTest::newRow("register: new account") << true << "new@x.cn" << "Str0ng-one" << true;
+        QTest::newRow("login: wrong password") << false << "secret-two";
+        QTest::newRow("register: address taken") << true << "Str0ng-one";
     }
-    void serverAnswer()
+    void serverRefusal()
     {
         QFETCH(bool, registering);
-        QFETCH(QString, email);
-        QFETCH(QString, password);
-        QFETCH(bool, accepted);
         const auto dialog = openDialog();
         Ui::UserDialog* ui = dialog->form();
         if (registering) {
             click(ui->ChooseRegisterButton);
             ui->UserRegisterNameLineEdit->setText(Nickname);
-            ui->UserRegisterEmailLineEdit->setText(email);
-            ui->UserRegisterPasswordLineEdit->setText(password);
+            ui->UserRegisterEmailLineEdit->setText(Email);
+            ui->UserRegisterPasswordLineEdit->setText(fetched<QString>("password"));
         } else {
-            ui->UserLoginNameLineEdit->setText(email);
+            ui->UserLoginNameLineEdit->setText(Email);
         }
         QLineEdit* last = registering ? ui->UserRegisterPasswordAgainLineEdit : ui->UserLoginPasswordLineEdit;
-        QLabel* message = registering ? ui->RegisterMessageLabel : ui->LoginMessageLabel;
-        last->setText(password);
+        last->setText(fetched<QString>("password"));
         QSignalSpy answers(registering ? static_cast<QObject*>(dialog->findChild<RegisterAccount*>())
                                        : dialog->findChild<LoginAccount*>(),
                            registering ? SIGNAL(sigRegisterRet(int, QString)) : SIGNAL(sigLoginRet(int, QString)));
-        QSignalSpy logins(dialog.get(), &UserDialog::loginSucced);
         // Enter in the last field sends; a second Enter while the first is on its way does not.
         QTest::keyClick(last, Qt::Key_Return);
         QTest::keyClick(last, Qt::Key_Return);
         // Every request answered: a second one would have its answer among them.
         QTRY_VERIFY_WITH_TIMEOUT(!answers.isEmpty() && dialog->findChildren<QNetworkReply*>().isEmpty(), 30000);
         QCOMPARE(answers.count(), 1);
-        QVERIFY(!message->text().isEmpty());
-        QCOMPARE(dialog->isVisible(), !accepted);
+        QVERIFY(!(registering ? ui->RegisterMessageLabel : ui->LoginMessageLabel)->text().isEmpty());
+        QVERIFY(dialog->isVisible());
         QVERIFY((registering ? ui->UserRegisterButton : ui->UserLoginButton)->isEnabled());
-
-        // Only a login logs in, and keeps who logged in; a registration creates the account.
-        const bool loggedIn = accepted && !registering;
-        QCOMPARE(logins.count(), loggedIn ? 1 : 0);
-        OperateToken identity;
-        QCOMPARE(identity.GetToken().size() > 10, loggedIn);
-        if (loggedIn)
-            QCOMPARE(identity.GetEmail() + identity.GetNickName(), email + Nickname);
-        if (registering)
-            QCOMPARE(ApiClient(server_->port()).login(email, password).isEmpty(), !accepted);
+        QVERIFY(OperateToken().GetToken().size() <= 10);  // not logged in
     }
     // A wrong code keeps the page; going back and asking again mails a new code, which leads to the
     // new password; the new password logs in.
