@@ -1,5 +1,5 @@
 // What the window tests share: Qt's widgets and test library, a dialog that comes up modal, a click
-// on a child by name, mouse and key events as the platform delivers them, and what a signal spy
+// on a child by name or on a list's row, mouse and key events as the platform delivers them, and what a signal spy
 // caught, as plain lists.
 #pragma once
 
@@ -33,6 +33,12 @@ inline void clickChild(const QObject* parent, const QString& name)
 {
     QAbstractButton* button = childOf<QAbstractButton>(parent, name);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(qMin(8, button->width() / 2), button->height() / 2));
+}
+
+// A click on row `row` of a list, as the user makes it.
+inline void clickRow(QListWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
 // One mouse event at `at`: a press or a move holds `button`, a release lets it go. (QTest's own

@@ -31,10 +31,7 @@ struct Page {
     QListWidget* names() const { return get<QListWidget>("MacroNameListWidget"); }
     QListWidget* events() const { return get<QListWidget>("EventListWidget"); }
     void click(const QString& name) const { clickChild(widget.get(), name); }
-    void selectMacro() const
-    {
-        QTest::mouseClick(names()->viewport(), Qt::LeftButton, {}, names()->visualItemRect(names()->item(0)).center());
-    }
+    void selectMacro() const { clickRow(names(), 0); }
     void key(QEvent::Type type, quint32 keysym) const { sendKeysym(widget.get(), type, keysym); }
     void tap(quint32 keysym) const
     {
