@@ -14,25 +14,17 @@
 
 using Points = QVector<QPoint>;
 using Strokes = QVector<Points>;
+using Rects = QVector<QRect>;
 
 namespace {
-// The display's picture with exactly the pixels `lit` white (or exactly those black, `inverted`).
-QImage lighting(const Points& lit, bool inverted = false)
+// The display's picture with exactly the pixels of `lit` white (or exactly those black, `inverted`).
+QImage lighting(const Rects& lit, bool inverted = false)
 {
     QImage image(OledFrame::Width, OledFrame::Height, QImage::Format_RGB32);
     image.fill(inverted ? Qt::white : Qt::black);
-    for (const QPoint& p : lit)
-        image.setPixel(p, inverted ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    for (const QRect& r : lit)
+        QPainter(&image).fillRect(r, inverted ? Qt::black : Qt::white);
     return image;
-}
-
-Points line(QPoint from, QPoint to)
-{
-    Points points;
-    const int steps = qMax(qAbs(to.x() - from.x()), qAbs(to.y() - from.y()));
-    for (int i = 0; i <= steps; ++i)
-        points << from + (to - from) * i / qMax(steps, 1);
-    return points;
 }
 
 // The saved picture as the display lights it (white = lit); null when it is not a 128 × 32 picture.
@@ -88,12 +80,12 @@ private slots:
     {
         QTest::addColumn<bool>("white");
         QTest::addColumn<Strokes>("strokes");
-        QTest::addColumn<Points>("drawn");
-        QTest::newRow("untouched board: all dark") << false << Strokes{} << Points{};
+        QTest::addColumn<Rects>("drawn");
+        QTest::newRow("untouched board: all dark") << false << Strokes{} << Rects{};
         QTest::newRow("a click is a dot, two strokes") << false << Strokes{{QPoint(127, 31), QPoint(127, 31)}, {QPoint(0, 0), QPoint(5, 0)}}
-                                                       << Points{{127, 31}} + line({0, 0}, {5, 0});
+                                                       << Rects{{127, 31, 1, 1}, {0, 0, 6, 1}};
         QTest::newRow("white background: stroke dark") << true << Strokes{{QPoint(10, 9), QPoint(30, 9)}}
-                                                       << line({10, 9}, {30, 9});
+                                                       << Rects{{10, 9, 21, 1}};
     }
     void savedPicture()
     {
@@ -103,7 +95,7 @@ private slots:
         clickChild(m_dialog.get(), "Brush_Button");
         for (const Points& stroke : fetched<Strokes>("strokes"))
             drawStroke(m_board, stroke);
-        const QImage expected = lighting(fetched<Points>("drawn"), white);
+        const QImage expected = lighting(fetched<Rects>("drawn"), white);
         QCOMPARE(shown(m_board), expected);
         QVERIFY(confirm());
         QCOMPARE(saved(), expected);
@@ -123,25 +115,24 @@ private slots:
         patch->setGeometry(0, 0, 2, 1);
         patch->show();
         QVERIFY(confirm());
-        QCOMPARE(saved(), lighting({{0, 0}}));
+        QCOMPARE(saved(), lighting({{0, 0, 1, 1}}));
     }
 
     // Undo takes the newest stroke, all of it; with none left it does nothing.
     void undo()
     {
-        const Points first = line({10, 3}, {10, 12}), second = line({20, 3}, {30, 3});
         clickChild(m_dialog.get(), "Brush_Button");
         clickChild(m_dialog.get(), "Recall_Button");  // nothing to undo yet
-        drawStroke(m_board, {first.first(), first.last()});
-        drawStroke(m_board, {second.first(), QPoint(25, 3), second.last()});
+        drawStroke(m_board, {QPoint(10, 3), QPoint(10, 12)});
+        drawStroke(m_board, {QPoint(20, 3), QPoint(25, 3), QPoint(30, 3)});
         clickChild(m_dialog.get(), "Recall_Button");
-        QCOMPARE(shown(m_board), lighting(first));
+        QCOMPARE(shown(m_board), lighting({{10, 3, 1, 10}}));
         clickChild(m_dialog.get(), "Recall_Button");
         clickChild(m_dialog.get(), "Recall_Button");
         QCOMPARE(m_board->strokeCount(), 0);
         drawStroke(m_board, {QPoint(1, 1), QPoint(1, 1)});
         QVERIFY(confirm());
-        QCOMPARE(saved(), lighting({{1, 1}}));
+        QCOMPARE(saved(), lighting({{1, 1, 1, 1}}));
     }
 
     void tools_data()
@@ -211,8 +202,7 @@ private slots:
         QPainter(&halves).fillRect(0, 0, 150, 301, Qt::white);
         QVERIFY(halves.save(m_root.filePath("halves.bmp"), "BMP"));
         QVERIFY(m_dialog->importPicture(m_root.filePath("halves.bmp")));
-        QImage expected = lighting({});
-        QPainter(&expected).fillRect(0, 0, 64, 32, Qt::white);
+        const QImage expected = lighting({{0, 0, 64, 32}});
         QCOMPARE(shown(m_board), expected);
         QVERIFY(confirm());
         QCOMPARE(saved(), expected);
