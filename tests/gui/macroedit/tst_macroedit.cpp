@@ -109,7 +109,6 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("rows");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("A down, 120 ms, A up") << "P61@0 R61@120" << "+41 120ms -41" << "41/0/120 41/1/0";
         QTest::newRow("first press after a pause has no delay") << "P61@500 R61@30" << "+41 30ms -41" << "41/0/30 41/1/0";
         QTest::newRow("overlapping keys") << "P61@0 P62@50 R61@20 R62@10" << "+41 50ms +42 20ms -41 10ms -42"
                                           << "41/0/50 42/0/20 41/1/10 42/1/0";
