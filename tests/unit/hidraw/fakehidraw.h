@@ -55,17 +55,7 @@ public:
                                       .toUtf8();
         return addNode(n.node, hidDevice, n.withUevent ? &uevent : nullptr, n.withDescriptor ? &n.descriptor : nullptr);
     }
-    // A node of another bus (Bluetooth): no USB device above it, its name only in HID_NAME.
-    bool addBluetoothNode(const QString& node, std::uint16_t vendorId, std::uint16_t productId, const QString& name,
-                          const QByteArray& descriptor)
-    {
-        const QByteArray uevent = QString("DRIVER=hid-generic\nHID_ID=0005:%1:%2\nHID_NAME=%3\n")
-                                      .arg(hex(vendorId, 8), hex(productId, 8), name)
-                                      .toUtf8();
-        return addNode(node, QString("devices/virtual/misc/uhid/0005:%1:%2.%3").arg(hex(vendorId, 4), hex(productId, 4), hex(unsigned(m_sequence++), 4)),
-                       &uevent, &descriptor);
-    }
-    // A node whose uevent says what `uevent` says.
+    // A node with no USB device above it (Bluetooth, say) whose uevent says what `uevent` says.
     bool addNodeWithUevent(const QString& node, const QByteArray& uevent, const QByteArray& descriptor)
     {
         return addNode(node, QString("devices/virtual/misc/uhid/0003:0000:0000.%1").arg(hex(unsigned(m_sequence++), 4)),
