@@ -75,7 +75,6 @@ def hostile(name, entries):
 ok = (b"harmless\n", None)
 hostile("dotdot.zip", [("fine.txt",) + ok, ("../outside/evil.txt", b"evil", None)])
 hostile("dotdot_deep.zip", [("a/b/../../../outside/evil.txt", b"evil", None)])
-hostile("dotdot_alone.zip", [("..", b"evil", None)])
 hostile("absolute.zip", [(os.path.join(sandbox, "outside", "abs.txt"), b"evil", None)])
 hostile("backslash.zip", [("..\\outside\\evil.txt", b"evil", None)])
 hostile("drive_letter.zip", [("C:/outside/evil.txt", b"evil", None)])
