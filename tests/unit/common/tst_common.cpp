@@ -38,7 +38,6 @@ class TestCommon : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void pathsBelowTheRoot();
     void seedCopiesWhatIsMissingAndKeepsTheRest();
     void wholeFileWrites();
     void iniScratchCopies();  // the first use of an ini file in this process: keep it before the others
@@ -54,16 +53,6 @@ void TestCommon::initTestCase()
     QVERIFY(m_temp.isValid());
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
     QCOMPARE(QDir::tempPath(), m_temp.path());
-}
-
-void TestCommon::pathsBelowTheRoot()
-{
-    AppPaths::setDataRoot(QStringLiteral("/data/root/"));
-    QCOMPARE(AppPaths::profileFile(3), QString("/data/root/ConfigFiles/LocalFile/Config3.txt"));
-    QCOMPARE(AppPaths::macroFilesDir(), QString("/data/root/ConfigFiles/MacroFiles"));
-    QCOMPARE(AppPaths::settingsFile(), QString("/data/root/system/system.ini"));
-    QCOMPARE(AppPaths::pcFunctionFile(), QString("/data/root/keysetting/HighestFunction.ini"));
-    QCOMPARE(AppPaths::pictureFile(), QString("/data/root/drawImage.BMP"));
 }
 
 void TestCommon::seedCopiesWhatIsMissingAndKeepsTheRest()
