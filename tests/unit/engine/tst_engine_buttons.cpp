@@ -43,7 +43,6 @@ void TestEngineButtons::assignment_data()
     QTest::newRow("restore button 13") << KeyChange{13, 0, 0, 17, 7, 0x00000011};
     QTest::newRow("media player") << KeyChange{11, 0x83, 0x01, 19, 5, 0x01830003};
     QTest::newRow("fire key") << KeyChange{7, 0, 0, 20, 4, 0x0210F00A};
-    QTest::newRow("DPI reduce") << KeyChange{5, 0, 0, 22, 2, 0x00020007};
     QTest::newRow("DPI instant") << KeyChange{5, 0, 0, 23, 2, 0x0A040007};
     QTest::newRow("back button") << KeyChange{7, 0, 0, 28, 4, 0x00F30001};
     QTest::newRow("profile loop") << KeyChange{6, 0, 0, 29, 1, 0x00030008};
@@ -52,7 +51,6 @@ void TestEngineButtons::assignment_data()
     // Type 0 here: macro 1 in block 0x8C, assigned as 0x09, 0x01, 0x00, 0x8C.
     QTest::newRow("macro on the left button, even the only one") << KeyChange{4, 0, 0, 0, 0, 0x8C000109};
     QTest::newRow("macro on wheel forward: entry 15") << KeyChange{9, 0, 0, 0, 15, 0x8C000109};
-    QTest::newRow("macro on wheel back: entry 14") << KeyChange{10, 0, 0, 0, 14, 0x8C000109};
     QTest::newRow("macro on button 16 stores nothing") << KeyChange{16, 0, 0, 0, 0, same};
 }
 

@@ -86,11 +86,8 @@ void TestEngineSettings::lights_data()
     QTest::addColumn<Light>("light");
     using E = DCDataHandle;
     QTest::newRow("wheel mode") << Light{&E::slot_setMouseLightMode, true, At::WheelMode, 3, 0x82};
-    QTest::newRow("logo mode") << Light{&E::slot_setMouseLightMode, false, At::LogoMode, 3, 0x82};
-    QTest::newRow("wheel degree") << Light{&E::slot_MouseContinueLightDegree, true, At::WheelDegree, 5, 7};
     QTest::newRow("logo degree") << Light{&E::slot_MouseContinueLightDegree, false, At::LogoDegree, 5, 7};
     QTest::newRow("wheel speed") << Light{&E::slot_MouseBreathSpeed, true, At::WheelSpeed, 4, 6};
-    QTest::newRow("logo speed") << Light{&E::slot_MouseBreathSpeed, false, At::LogoSpeed, 4, 6};
     QTest::newRow("wheel colour") << Light{nullptr, true, At::WheelColor, 0, 255};
     QTest::newRow("logo colour") << Light{nullptr, false, At::LogoColor, 0, 255};
 }
