@@ -58,76 +58,72 @@ private:
 class TestCheckDevice : public QObject {
     Q_OBJECT
 private slots:
-    void tells_data();
-    void tells();
-    void ticksInItsOwnThread();
+    void tells_data()
+    {
+        QTest::addColumn<Collections>("collections");  // what the system lists while the mouse is in
+        QTest::addColumn<QByteArray>("steps");         // c: one check, -: pull the mouse out, +: plug it in
+        QTest::addColumn<QList<bool>>("told");
+
+        const Collections mouse{Sim::pointerCollection(), Sim::commandCollection(), Sim::dataCollection()};
+        Sim::Collection unopenable = Sim::pointerCollection(), unreadable = Sim::commandCollection();
+        unopenable.openable = false;
+        unreadable.path = UnreadablePath;
+        const Collections others{Sim::otherDevice(Sim::VendorId, 0x1234, "Same maker"),
+                                 Sim::otherDevice(0x1234, Sim::ProductId, "Same product id")};
+
+        QTest::newRow("absent, then plugged in") << mouse << QByteArray("-cc+cc") << QList<bool>{true};
+        QTest::newRow("present, pulled out, back in")
+            << mouse << QByteArray("c-cc+cc") << QList<bool>{true, false, true};
+        QTest::newRow("only other devices") << others << QByteArray("cc") << QList<bool>{};
+        QTest::newRow("unopenable and unreadable interfaces skipped")
+            << Collections{unopenable, unreadable, Sim::dataCollection()} << QByteArray("c") << QList<bool>{true};
+        QTest::newRow("pointer collection alone")
+            << Collections{Sim::pointerCollection()} << QByteArray("c") << QList<bool>{true};
+    }
+
+    void tells()
+    {
+        SimulatedMouseSession session;
+        session.mouse().setCollections(fetched<Collections>("collections"));
+        auto watch = std::make_shared<Watch>(session.shared());
+        CheckDevice monitor(Sim::VendorId, Sim::ProductId, watch);
+        QList<bool> seen;
+        connect(&monitor, &CheckDevice::sigFound, [&seen](bool found) { seen << found; });
+        for (char step : fetched<QByteArray>("steps"))
+            step == 'c' ? monitor.check() : session.mouse().setPlugged(step == '+');
+        QCOMPARE(seen, fetched<QList<bool>>("told"));
+        QVERIFY(watch->held.empty());
+        QVERIFY(!watch->misused);
+    }
+
+    void ticksInItsOwnThread()
+    {
+        SimulatedMouseSession session;
+        QThread thread;
+        auto* monitor = new CheckDevice(Sim::VendorId, Sim::ProductId, session.shared());
+        std::atomic<QThread*> tickThread{nullptr};
+        connect(monitor, &CheckDevice::sigFound, monitor, [&tickThread] { tickThread = QThread::currentThread(); });
+        QList<bool> told;  // filled in this thread, queued
+        connect(monitor, &CheckDevice::sigFound, this, [&told](bool found) { told << found; });
+
+        monitor->moveToThread(&thread);
+        QElapsedTimer clock;
+        clock.start();
+        thread.start();
+        // Had the timer stayed behind in this thread, it would tick here during the wait.
+        (void)QTest::qWaitFor([&told] { return !told.isEmpty(); }, 60000);
+        const qint64 elapsed = clock.elapsed();
+        thread.quit();
+        QVERIFY(thread.wait(5000));
+
+        const int timerLeft = monitor->timerId();
+        delete monitor;
+        QCOMPARE(told, QList<bool>{true});
+        QCOMPARE(tickThread.load(), &thread);
+        QVERIFY2(elapsed >= CheckDevice::IntervalMs * 9 / 10, qPrintable(QString::number(elapsed)));
+        QCOMPARE(timerLeft, 0);  // stopped as its thread ended
+    }
 };
-
-void TestCheckDevice::tells_data()
-{
-    QTest::addColumn<Collections>("collections");  // what the system lists while the mouse is in
-    QTest::addColumn<QByteArray>("steps");         // c: one check, -: pull the mouse out, +: plug it in
-    QTest::addColumn<QList<bool>>("told");
-
-    const Collections mouse{Sim::pointerCollection(), Sim::commandCollection(), Sim::dataCollection()};
-    Sim::Collection unopenable = Sim::pointerCollection(), unreadable = Sim::commandCollection();
-    unopenable.openable = false;
-    unreadable.path = UnreadablePath;
-    const Collections others{Sim::otherDevice(Sim::VendorId, 0x1234, "Same maker"),
-                             Sim::otherDevice(0x1234, Sim::ProductId, "Same product id")};
-
-    QTest::newRow("absent, then plugged in") << mouse << QByteArray("-cc+cc") << QList<bool>{true};
-    QTest::newRow("present, pulled out, back in")
-        << mouse << QByteArray("c-cc+cc") << QList<bool>{true, false, true};
-    QTest::newRow("only other devices") << others << QByteArray("cc") << QList<bool>{};
-    QTest::newRow("unopenable and unreadable interfaces skipped")
-        << Collections{unopenable, unreadable, Sim::dataCollection()} << QByteArray("c") << QList<bool>{true};
-    QTest::newRow("pointer collection alone")
-        << Collections{Sim::pointerCollection()} << QByteArray("c") << QList<bool>{true};
-}
-
-void TestCheckDevice::tells()
-{
-    SimulatedMouseSession session;
-    session.mouse().setCollections(fetched<Collections>("collections"));
-    auto watch = std::make_shared<Watch>(session.shared());
-    CheckDevice monitor(Sim::VendorId, Sim::ProductId, watch);
-    QList<bool> seen;
-    connect(&monitor, &CheckDevice::sigFound, [&seen](bool found) { seen << found; });
-    for (char step : fetched<QByteArray>("steps"))
-        step == 'c' ? monitor.check() : session.mouse().setPlugged(step == '+');
-    QCOMPARE(seen, fetched<QList<bool>>("told"));
-    QVERIFY(watch->held.empty());
-    QVERIFY(!watch->misused);
-}
-
-void TestCheckDevice::ticksInItsOwnThread()
-{
-    SimulatedMouseSession session;
-    QThread thread;
-    auto* monitor = new CheckDevice(Sim::VendorId, Sim::ProductId, session.shared());
-    std::atomic<QThread*> tickThread{nullptr};
-    connect(monitor, &CheckDevice::sigFound, monitor, [&tickThread] { tickThread = QThread::currentThread(); });
-    QList<bool> told;  // filled in this thread, queued
-    connect(monitor, &CheckDevice::sigFound, this, [&told](bool found) { told << found; });
-
-    monitor->moveToThread(&thread);
-    QElapsedTimer clock;
-    clock.start();
-    thread.start();
-    // Had the timer stayed behind in this thread, it would tick here during the wait.
-    (void)QTest::qWaitFor([&told] { return !told.isEmpty(); }, 60000);
-    const qint64 elapsed = clock.elapsed();
-    thread.quit();
-    QVERIFY(thread.wait(5000));
-
-    const int timerLeft = monitor->timerId();
-    delete monitor;
-    QCOMPARE(told, QList<bool>{true});
-    QCOMPARE(tickThread.load(), &thread);
-    QVERIFY2(elapsed >= CheckDevice::IntervalMs * 9 / 10, qPrintable(QString::number(elapsed)));
-    QCOMPARE(timerLeft, 0);  // stopped as its thread ended
-}
 
 QTEST_GUILESS_MAIN(TestCheckDevice)
 #include "tst_checkdevice.moc"

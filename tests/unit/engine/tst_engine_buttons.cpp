@@ -25,104 +25,99 @@ Q_DECLARE_METATYPE(KeyChange)
 class TestEngineButtons : public QObject {
     Q_OBJECT
 private slots:
-    void assignment_data();
-    void assignment();
-    void leftButtonGuard();
-    void factoryCheckAfterEveryChange();
-};
-
-// One row per kind of change, and the buttons whose entry is not the obvious one.
-void TestEngineButtons::assignment_data()
-{
-    QTest::addColumn<KeyChange>("change");
-    const uint same = 0xFFFFFFFFu;
-    QTest::newRow("Ctrl+Shift+F5 on button 8") << KeyChange{8, 0x74, 3, 16, 3, 0x003E0300};
-    QTest::newRow("Enter is 0x28, never the keypad's") << KeyChange{14, 13, 0, 16, 8, 0x00280000};
-    QTest::newRow("unknown key is usage 0") << KeyChange{15, 0xFF, 0, 16, 9, 0x00000000};
-    QTest::newRow("restore wheel forward") << KeyChange{9, 0, 0, 17, 14, 0x00010004};
-    QTest::newRow("restore button 13") << KeyChange{13, 0, 0, 17, 7, 0x00000011};
-    QTest::newRow("media player") << KeyChange{11, 0x83, 0x01, 19, 5, 0x01830003};
-    QTest::newRow("fire key") << KeyChange{7, 0, 0, 20, 4, 0x0210F00A};
-    QTest::newRow("DPI instant") << KeyChange{5, 0, 0, 23, 2, 0x0A040007};
-    QTest::newRow("back button") << KeyChange{7, 0, 0, 28, 4, 0x00F30001};
-    QTest::newRow("profile loop") << KeyChange{6, 0, 0, 29, 1, 0x00030008};
-    QTest::newRow("type 18 stores nothing") << KeyChange{6, 0x41, 0, 18, 0, same};
-    QTest::newRow("button 3 is no button") << KeyChange{3, 0x41, 0, 16, 0, same};
-    // Type 0 here: macro 1 in block 0x8C, assigned as 0x09, 0x01, 0x00, 0x8C.
-    QTest::newRow("macro on the left button, even the only one") << KeyChange{4, 0, 0, 0, 0, 0x8C000109};
-    QTest::newRow("macro on wheel forward: entry 15") << KeyChange{9, 0, 0, 0, 15, 0x8C000109};
-    QTest::newRow("macro on button 16 stores nothing") << KeyChange{16, 0, 0, 0, 0, same};
-}
-
-void TestEngineButtons::assignment()
-{
-    QFETCH(KeyChange, change);
-    EngineFixture f;
-    // Start from something that is neither the factory value nor the expected one.
-    f.engine->slot_ChangeButtonToKey(change.button, 0x5A, 0, 16);
-    const auto before = f.mouse().profileMemory();
-    f.mouse().clearLog();
-    if (change.changeType)
-        f.engine->slot_ChangeButtonToKey(change.button, change.vkCode, change.modifier, change.changeType);
-    else
-        f.engine->slot_ChangeButtonToMacro(1, change.button, 140);
-    if (change.expected == 0xFFFFFFFFu)
-        QCOMPARE(f.mouse().profileMemory(), before);
-    else
-        QCOMPARE(f.mouseEntry(change.entry), change.expected);
-    QCOMPARE(f.writes(0x03), 1);  // written back, stored or not
-}
-
-void TestEngineButtons::leftButtonGuard()
-{
-    EngineFixture f;
-    QSignalSpy warning(f.engine.get(), &DCDataHandle::sig_WarningOnlyLeftButton);
-    const auto memory = f.mouse().profileMemory();
-    const QByteArray file = f.file(1);
-    for (int changeType : {16, 17, 25}) {
-        f.engine->slot_ChangeButtonToKey(4, 0x41, 0, changeType);
-        QCOMPARE(warning.size(), 1);
-        QCOMPARE(warning.takeFirst().first().toInt(), 6);
+    // One row per kind of change, and the buttons whose entry is not the obvious one.
+    void assignment_data()
+    {
+        QTest::addColumn<KeyChange>("change");
+        const uint same = 0xFFFFFFFFu;
+        QTest::newRow("Ctrl+Shift+F5 on button 8") << KeyChange{8, 0x74, 3, 16, 3, 0x003E0300};
+        QTest::newRow("Enter is 0x28, never the keypad's") << KeyChange{14, 13, 0, 16, 8, 0x00280000};
+        QTest::newRow("unknown key is usage 0") << KeyChange{15, 0xFF, 0, 16, 9, 0x00000000};
+        QTest::newRow("restore wheel forward") << KeyChange{9, 0, 0, 17, 14, 0x00010004};
+        QTest::newRow("restore button 13") << KeyChange{13, 0, 0, 17, 7, 0x00000011};
+        QTest::newRow("media player") << KeyChange{11, 0x83, 0x01, 19, 5, 0x01830003};
+        QTest::newRow("fire key") << KeyChange{7, 0, 0, 20, 4, 0x0210F00A};
+        QTest::newRow("DPI instant") << KeyChange{5, 0, 0, 23, 2, 0x0A040007};
+        QTest::newRow("back button") << KeyChange{7, 0, 0, 28, 4, 0x00F30001};
+        QTest::newRow("profile loop") << KeyChange{6, 0, 0, 29, 1, 0x00030008};
+        QTest::newRow("type 18 stores nothing") << KeyChange{6, 0x41, 0, 18, 0, same};
+        QTest::newRow("button 3 is no button") << KeyChange{3, 0x41, 0, 16, 0, same};
+        // Type 0 here: macro 1 in block 0x8C, assigned as 0x09, 0x01, 0x00, 0x8C.
+        QTest::newRow("macro on the left button, even the only one") << KeyChange{4, 0, 0, 0, 0, 0x8C000109};
+        QTest::newRow("macro on wheel forward: entry 15") << KeyChange{9, 0, 0, 0, 15, 0x8C000109};
+        QTest::newRow("macro on button 16 stores nothing") << KeyChange{16, 0, 0, 0, 0, same};
     }
-    QCOMPARE(f.writes(0x03), 0);  // nothing sent, nothing saved
-    QCOMPARE(f.mouse().profileMemory(), memory);
-    QCOMPARE(f.file(1), file);
-    // A second left button releases the first; then button 8 is the only one.
-    f.engine->slot_ChangeButtonToKey(8, 0, 0, 24);
-    f.engine->slot_ChangeButtonToKey(4, 0x41, 0, 16);
-    QCOMPARE(warning.size(), 0);
-    QCOMPARE(f.mouseEntry(0), 0x00040000u);
-    f.engine->slot_ChangeButtonToKey(8, 0x41, 0, 16);
-    QCOMPARE(warning.size(), 1);
-}
 
-void TestEngineButtons::factoryCheckAfterEveryChange()
-{
-    EngineFixture f;
-    QSignalSpy states(f.engine.get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton);
-    f.engine->slot_ChangeButtonToKey(13, 0x41, 0, 16);
-    QCOMPARE(reported(states).value(13), false);
-    QCOMPARE(reported(states).value(4), true);
-    states.clear();
-    f.engine->slot_ChangeButtonToKey(13, 0, 0, 17);
-    QCOMPARE(reported(states).value(13), true);
+    void assignment()
+    {
+        QFETCH(KeyChange, change);
+        EngineFixture f;
+        // Start from something that is neither the factory value nor the expected one.
+        f.engine->slot_ChangeButtonToKey(change.button, 0x5A, 0, 16);
+        const auto before = f.mouse().profileMemory();
+        f.mouse().clearLog();
+        if (change.changeType)
+            f.engine->slot_ChangeButtonToKey(change.button, change.vkCode, change.modifier, change.changeType);
+        else
+            f.engine->slot_ChangeButtonToMacro(1, change.button, 140);
+        if (change.expected == 0xFFFFFFFFu)
+            QCOMPARE(f.mouse().profileMemory(), before);
+        else
+            QCOMPARE(f.mouseEntry(change.entry), change.expected);
+        QCOMPARE(f.writes(0x03), 1);  // written back, stored or not
+    }
 
-    // The wheel's factory check reads the key-assignment entries: a macro on button 9 lands in
-    // entry 15, which the check reads for button 10.
-    states.clear();
-    f.engine->slot_ChangeButtonToMacro(1, 9, 140);
-    QCOMPARE(reported(states).value(9), true);
-    QCOMPARE(reported(states).value(10), false);
+    void leftButtonGuard()
+    {
+        EngineFixture f;
+        QSignalSpy warning(f.engine.get(), &DCDataHandle::sig_WarningOnlyLeftButton);
+        const auto memory = f.mouse().profileMemory();
+        const QByteArray file = f.file(1);
+        for (int changeType : {16, 17, 25}) {
+            f.engine->slot_ChangeButtonToKey(4, 0x41, 0, changeType);
+            QCOMPARE(warning.size(), 1);
+            QCOMPARE(warning.takeFirst().first().toInt(), 6);
+        }
+        QCOMPARE(f.writes(0x03), 0);  // nothing sent, nothing saved
+        QCOMPARE(f.mouse().profileMemory(), memory);
+        QCOMPARE(f.file(1), file);
+        // A second left button releases the first; then button 8 is the only one.
+        f.engine->slot_ChangeButtonToKey(8, 0, 0, 24);
+        f.engine->slot_ChangeButtonToKey(4, 0x41, 0, 16);
+        QCOMPARE(warning.size(), 0);
+        QCOMPARE(f.mouseEntry(0), 0x00040000u);
+        f.engine->slot_ChangeButtonToKey(8, 0x41, 0, 16);
+        QCOMPARE(warning.size(), 1);
+    }
 
-    // Any setting reports all twelve; a button the computer acts on counts as changed though its
-    // entry is still the factory right button.
-    QVERIFY(PcActionStore::writeFunction(6, true, PcActionStore::StartProgram, QCoreApplication::applicationFilePath()));
-    states.clear();
-    f.engine->slot_ChangeUsbReportRate(1);
-    QCOMPARE(reported(states).size(), 12);
-    QCOMPARE(reported(states).value(6), false);
-    QCOMPARE(f.mouseEntry(1), 0x00F10001u);
-}
+    void factoryCheckAfterEveryChange()
+    {
+        EngineFixture f;
+        QSignalSpy states(f.engine.get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton);
+        f.engine->slot_ChangeButtonToKey(13, 0x41, 0, 16);
+        QCOMPARE(reported(states).value(13), false);
+        QCOMPARE(reported(states).value(4), true);
+        states.clear();
+        f.engine->slot_ChangeButtonToKey(13, 0, 0, 17);
+        QCOMPARE(reported(states).value(13), true);
+
+        // The wheel's factory check reads the key-assignment entries: a macro on button 9 lands in
+        // entry 15, which the check reads for button 10.
+        states.clear();
+        f.engine->slot_ChangeButtonToMacro(1, 9, 140);
+        QCOMPARE(reported(states).value(9), true);
+        QCOMPARE(reported(states).value(10), false);
+
+        // Any setting reports all twelve; a button the computer acts on counts as changed though its
+        // entry is still the factory right button.
+        QVERIFY(PcActionStore::writeFunction(6, true, PcActionStore::StartProgram, QCoreApplication::applicationFilePath()));
+        states.clear();
+        f.engine->slot_ChangeUsbReportRate(1);
+        QCOMPARE(reported(states).size(), 12);
+        QCOMPARE(reported(states).value(6), false);
+        QCOMPARE(f.mouseEntry(1), 0x00F10001u);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestEngineButtons)
 #include "tst_engine_buttons.moc"

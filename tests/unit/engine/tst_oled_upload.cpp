@@ -21,65 +21,63 @@ QImage picture(int fill, QList<QPoint> zeros = {})
 class TestOledUpload : public QObject {
     Q_OBJECT
 private slots:
-    void packing();
-    void upload();
-    void unusablePictureIsNotSent_data();
-    void unusablePictureIsNotSent();
+    void packing()
+    {
+        QByteArray packed(512, '\x5A'), corners(512, '\0');
+        QVERIFY(OledFrame::pack(picture(1), reinterpret_cast<unsigned char*>(packed.data()), 512));
+        QCOMPARE(packed, QByteArray(512, '\0'));  // every byte of the frame written
+        corners[0] = char(0x80);    // (0, 0): page 0, top row
+        corners[511] = char(0x01);  // (127, 31): page 3, bottom row
+        QVERIFY(OledFrame::pack(picture(1, {QPoint(0, 0), QPoint(127, 31)}), reinterpret_cast<unsigned char*>(packed.data()), 512));
+        QCOMPARE(packed, corners);
+    }
+
+    void upload()
+    {
+        EngineFixture f;
+        // Qt's BMP writer puts white at palette index 0, so the white pixel is the lit one.
+        QImage drawing = picture(0);
+        drawing.setPixel(5, 9, 1);
+        QVERIFY(drawing.save(AppPaths::pictureFile(), "BMP"));
+        f.engine->slot_WriteImageToMouse();
+        const auto sent = f.mouse().picture();
+        for (int i = 0; i < 1024; ++i)
+            QCOMPARE(int(sent[std::size_t(i)]), i == 133 || i == 645 ? 0x40 : 0);  // page 1, row 1, x 5: twice
+
+        // A refused write leaves the mouse's picture as it was, and nothing is read back.
+        f.mouse().setPicture(Sim::Memory{});
+        f.mouse().setNextWriteStatus(Sim::WriteKind::Picture, 1);
+        f.mouse().clearLog();
+        f.engine->slot_WriteImageToMouse();
+        QCOMPARE(f.mouse().picture(), Sim::Memory{});
+        QCOMPARE(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command).size(),
+                 std::size_t(1));  // the status
+    }
+
+    void unusablePictureIsNotSent_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("64 x 32") << "small";
+        QTest::newRow("a cut BMP") << "cut";
+    }
+
+    void unusablePictureIsNotSent()
+    {
+        QFETCH(QString, kind);
+        EngineFixture f;
+        const QString path = AppPaths::pictureFile();
+        if (kind == "small")
+            QVERIFY(picture(0).copy(0, 0, 64, 32).save(path, "BMP"));
+        QByteArray content;
+        if (kind == "cut")
+            QVERIFY(picture(0).save(path, "BMP") && readWholeFile(path, content)
+                    && writeWholeFile(path, content.left(40)));
+        f.engine->slot_WriteImageToMouse();
+        // The display keeps its picture.
+        QVERIFY(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Data).empty());
+    }
 };
-
-void TestOledUpload::packing()
-{
-    QByteArray packed(512, '\x5A'), corners(512, '\0');
-    QVERIFY(OledFrame::pack(picture(1), reinterpret_cast<unsigned char*>(packed.data()), 512));
-    QCOMPARE(packed, QByteArray(512, '\0'));  // every byte of the frame written
-    corners[0] = char(0x80);    // (0, 0): page 0, top row
-    corners[511] = char(0x01);  // (127, 31): page 3, bottom row
-    QVERIFY(OledFrame::pack(picture(1, {QPoint(0, 0), QPoint(127, 31)}), reinterpret_cast<unsigned char*>(packed.data()), 512));
-    QCOMPARE(packed, corners);
-}
-
-void TestOledUpload::upload()
-{
-    EngineFixture f;
-    // Qt's BMP writer puts white at palette index 0, so the white pixel is the lit one.
-    QImage drawing = picture(0);
-    drawing.setPixel(5, 9, 1);
-    QVERIFY(drawing.save(AppPaths::pictureFile(), "BMP"));
-    f.engine->slot_WriteImageToMouse();
-    const auto sent = f.mouse().picture();
-    for (int i = 0; i < 1024; ++i)
-        QCOMPARE(int(sent[std::size_t(i)]), i == 133 || i == 645 ? 0x40 : 0);  // page 1, row 1, x 5: twice
-
-    // A refused write leaves the mouse's picture as it was, and nothing is read back.
-    f.mouse().setPicture(Sim::Memory{});
-    f.mouse().setNextWriteStatus(Sim::WriteKind::Picture, 1);
-    f.mouse().clearLog();
-    f.engine->slot_WriteImageToMouse();
-    QCOMPARE(f.mouse().picture(), Sim::Memory{});
-    QCOMPARE(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command).size(), std::size_t(1));  // the status
-}
-
-void TestOledUpload::unusablePictureIsNotSent_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("64 x 32") << "small";
-    QTest::newRow("a cut BMP") << "cut";
-}
-
-void TestOledUpload::unusablePictureIsNotSent()
-{
-    QFETCH(QString, kind);
-    EngineFixture f;
-    const QString path = AppPaths::pictureFile();
-    if (kind == "small")
-        QVERIFY(picture(0).copy(0, 0, 64, 32).save(path, "BMP"));
-    QByteArray content;
-    if (kind == "cut")
-        QVERIFY(picture(0).save(path, "BMP") && readWholeFile(path, content) && writeWholeFile(path, content.left(40)));
-    f.engine->slot_WriteImageToMouse();
-    QVERIFY(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Data).empty());  // the display keeps its picture
-}
 
 QTEST_GUILESS_MAIN(TestOledUpload)
 #include "tst_oled_upload.moc"

@@ -60,139 +60,131 @@ QByteArray descriptorFile(const QString& name) { return fileContent(ZR540_TEST_D
 class TestHidDescriptor : public QObject {
     Q_OBJECT
 private slots:
-    void mouseDescriptorsWholeAndCut_data();
-    void mouseDescriptorsWholeAndCut();
-    void simulatedMouseIsTheRealOne();
-    void items_data();
-    void items();
-    void malformed_data();
-    void malformed();
-};
-
-void TestHidDescriptor::mouseDescriptorsWholeAndCut_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("vendor interface") << "zr540-vendor";
-    QTest::newRow("pointer interface") << "zr540-pointer";
-}
-
-void TestHidDescriptor::mouseDescriptorsWholeAndCut()
-{
-    QFETCH(QString, name);
-    const QByteArray bytes = descriptorFile(name + ".bin");
-    HidDescriptor full;
-    std::string error;
-    QVERIFY2(parseExact(bytes, full, error), error.c_str());
-    QStringList expected;
-    for (const QByteArray& line : descriptorFile(name + ".expected").split('\n')) {
-        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
-            expected << QString::fromUtf8(line.trimmed());
+    void mouseDescriptorsWholeAndCut_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("vendor interface") << "zr540-vendor";
+        QTest::newRow("pointer interface") << "zr540-pointer";
     }
-    QCOMPARE(describe(full), expected.join(" | "));
 
-    // A shorter piece is broken (cut inside an item, or a collection left open) unless it stops
-    // after a whole top-level collection: then it holds exactly the collections before the cut.
-    for (int size = 0; size < bytes.size(); ++size) {
-        HidDescriptor cut;
-        if (parseExact(bytes.left(size), cut, error)) {
-            const int k = int(cut.collections().size());
-            QVERIFY(k >= 1 && k < expected.size());
-            QCOMPARE(describe(cut), QStringList(expected.mid(0, k)).join(" | "));
-        } else {
-            QVERIFY(cut.collections().empty());
+    void mouseDescriptorsWholeAndCut()
+    {
+        QFETCH(QString, name);
+        const QByteArray bytes = descriptorFile(name + ".bin");
+        HidDescriptor full;
+        std::string error;
+        QVERIFY2(parseExact(bytes, full, error), error.c_str());
+        QStringList expected;
+        for (const QByteArray& line : descriptorFile(name + ".expected").split('\n')) {
+            if (!line.trimmed().isEmpty() && !line.startsWith('#'))
+                expected << QString::fromUtf8(line.trimmed());
+        }
+        QCOMPARE(describe(full), expected.join(" | "));
+
+        // A shorter piece is broken (cut inside an item, or a collection left open) unless it stops
+        // after a whole top-level collection: then it holds exactly the collections before the cut.
+        for (int size = 0; size < bytes.size(); ++size) {
+            HidDescriptor cut;
+            if (parseExact(bytes.left(size), cut, error)) {
+                const int k = int(cut.collections().size());
+                QVERIFY(k >= 1 && k < expected.size());
+                QCOMPARE(describe(cut), QStringList(expected.mid(0, k)).join(" | "));
+            } else {
+                QVERIFY(cut.collections().empty());
+            }
         }
     }
-}
 
-// The simulated mouse plays the collections the mouse's vendor descriptor declares.
-void TestHidDescriptor::simulatedMouseIsTheRealOne()
-{
-    using Sim = hid::SimulatedMouse;
-    HidDescriptor descriptor;
-    std::string error;
-    QVERIFY2(parseExact(descriptorFile("zr540-vendor.bin"), descriptor, error), error.c_str());
-    const Sim::Collection simulated[] = {Sim::commandCollection(), Sim::dataCollection()};
-    QCOMPARE(descriptor.collections().size(), std::size_t(2));
-    for (std::size_t i = 0; i < 2; ++i) {
-        const TopLevelCollection& c = descriptor.collections()[i];
-        QCOMPARE(c.caps.usagePage, simulated[i].caps.usagePage);
-        QCOMPARE(c.caps.usage, simulated[i].caps.usage);
-        QCOMPARE(c.caps.featureReportByteLength, simulated[i].caps.featureReportByteLength);
-        QCOMPARE(capsText(c.featureValueCaps), capsText(simulated[i].featureCaps));
+    // The simulated mouse plays the collections the mouse's vendor descriptor declares.
+    void simulatedMouseIsTheRealOne()
+    {
+        using Sim = hid::SimulatedMouse;
+        HidDescriptor descriptor;
+        std::string error;
+        QVERIFY2(parseExact(descriptorFile("zr540-vendor.bin"), descriptor, error), error.c_str());
+        const Sim::Collection simulated[] = {Sim::commandCollection(), Sim::dataCollection()};
+        QCOMPARE(descriptor.collections().size(), std::size_t(2));
+        for (std::size_t i = 0; i < 2; ++i) {
+            const TopLevelCollection& c = descriptor.collections()[i];
+            QCOMPARE(c.caps.usagePage, simulated[i].caps.usagePage);
+            QCOMPARE(c.caps.usage, simulated[i].caps.usage);
+            QCOMPARE(c.caps.featureReportByteLength, simulated[i].caps.featureReportByteLength);
+            QCOMPARE(capsText(c.featureValueCaps), capsText(simulated[i].featureCaps));
+        }
     }
-}
 
-void TestHidDescriptor::items_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("reportIds");
-    // A vendor collection around the items of a row: 06 00 FF 09 01 A1 01 … C0.
-    auto vendor = [](const char* inner) { return fromHex("0600FF 0901 A101") + fromHex(inner) + fromHex("C0"); };
-    QTest::newRow("no report ids: one byte counted for the id anyway")
-        << vendor("7508 9503 8102") << "FF00:0001 in=4 out=0 feat=0 ivc=0:FF00:0000x3" << false;
-    QTest::newRow("several report ids: the longest counts")
-        << vendor("8501 7508 9502 B102 8502 9510 B102 8503 9504 8102")
-        << "FF00:0001 in=5 out=0 feat=17 ivc=3:FF00:0000x4 fvc=1:FF00:0000x2,2:FF00:0000x16" << true;
-    QTest::newRow("push and pop restore size, count and report id")
-        << vendor("8501 7508 9501 A4 8502 9503 B102 B4 B102") << "FF00:0001 in=0 out=0 feat=4 fvc=2:FF00:0000x3,1:FF00:0000x1"
-        << true;
-    QTest::newRow("push and pop restore the usage page")
-        << fromHex("0501 0902 A101 7508 9501 A4 0600FF 0901 B102 B4 0930 8102 C0")
-        << "0001:0002 in=2 out=0 feat=2 ivc=0:0001:0030x1 fvc=0:FF00:0001x1" << false;
-    QTest::newRow("extended usage names its own page")
-        << fromHex("0600FF 0B02000100 A101 0BE9000C00 7508 9501 8102 C0")
-        << "0001:0002 in=2 out=0 feat=0 ivc=0:000C:00E9x1" << false;
-    QTest::newRow("nested collections count toward their top-level collection")
-        << fromHex("0501 0902 A101 0901 A100 0930 7508 9501 8106 A102 0931 8106 C0 C0 0938 8106 C0")
-        << "0001:0002 in=4 out=0 feat=0 ivc=0:0001:0030x1,0:0001:0031x1,0:0001:0038x1" << false;
-    QTest::newRow("usages of one item listed in reverse, the last one takes the rest")
-        << fromHex("0501 0904 A101 0930 0931 0932 7508 9505 8102 C0")
-        << "0001:0004 in=6 out=0 feat=0 ivc=0:0001:0032x3,0:0001:0031x1,0:0001:0030x1" << false;
-    QTest::newRow("padding makes no cap, a constant with a usage does")
-        << vendor("7508 9501 B103 0905 B103 0906 B102") << "FF00:0001 in=0 out=0 feat=4 fvc=0:FF00:0005x1,0:FF00:0006x1"
-        << false;
-    QTest::newRow("only the first usage of a delimiter set counts")
-        << fromHex("0501 A901 0902 0901 A900 A101 0930 A901 0931 0932 A900 7508 9502 8106 C0")
-        << "0001:0002 in=3 out=0 feat=0 ivc=0:0001:0031x1,0:0001:0030x1" << false;
-}
+    void items_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("reportIds");
+        // A vendor collection around the items of a row: 06 00 FF 09 01 A1 01 … C0.
+        auto vendor = [](const char* inner) { return fromHex("0600FF 0901 A101") + fromHex(inner) + fromHex("C0"); };
+        QTest::newRow("no report ids: one byte counted for the id anyway")
+            << vendor("7508 9503 8102") << "FF00:0001 in=4 out=0 feat=0 ivc=0:FF00:0000x3" << false;
+        QTest::newRow("several report ids: the longest counts")
+            << vendor("8501 7508 9502 B102 8502 9510 B102 8503 9504 8102")
+            << "FF00:0001 in=5 out=0 feat=17 ivc=3:FF00:0000x4 fvc=1:FF00:0000x2,2:FF00:0000x16" << true;
+        QTest::newRow("push and pop restore size, count and report id")
+            << vendor("8501 7508 9501 A4 8502 9503 B102 B4 B102") << "FF00:0001 in=0 out=0 feat=4 fvc=2:FF00:0000x3,1:FF00:0000x1"
+            << true;
+        QTest::newRow("push and pop restore the usage page")
+            << fromHex("0501 0902 A101 7508 9501 A4 0600FF 0901 B102 B4 0930 8102 C0")
+            << "0001:0002 in=2 out=0 feat=2 ivc=0:0001:0030x1 fvc=0:FF00:0001x1" << false;
+        QTest::newRow("extended usage names its own page")
+            << fromHex("0600FF 0B02000100 A101 0BE9000C00 7508 9501 8102 C0")
+            << "0001:0002 in=2 out=0 feat=0 ivc=0:000C:00E9x1" << false;
+        QTest::newRow("nested collections count toward their top-level collection")
+            << fromHex("0501 0902 A101 0901 A100 0930 7508 9501 8106 A102 0931 8106 C0 C0 0938 8106 C0")
+            << "0001:0002 in=4 out=0 feat=0 ivc=0:0001:0030x1,0:0001:0031x1,0:0001:0038x1" << false;
+        QTest::newRow("usages of one item listed in reverse, the last one takes the rest")
+            << fromHex("0501 0904 A101 0930 0931 0932 7508 9505 8102 C0")
+            << "0001:0004 in=6 out=0 feat=0 ivc=0:0001:0032x3,0:0001:0031x1,0:0001:0030x1" << false;
+        QTest::newRow("padding makes no cap, a constant with a usage does")
+            << vendor("7508 9501 B103 0905 B103 0906 B102")
+            << "FF00:0001 in=0 out=0 feat=4 fvc=0:FF00:0005x1,0:FF00:0006x1" << false;
+        QTest::newRow("only the first usage of a delimiter set counts")
+            << fromHex("0501 A901 0902 0901 A900 A101 0930 A901 0931 0932 A900 7508 9502 8106 C0")
+            << "0001:0002 in=3 out=0 feat=0 ivc=0:0001:0031x1,0:0001:0030x1" << false;
+    }
 
-void TestHidDescriptor::items()
-{
-    HidDescriptor descriptor;
-    std::string error;
-    QVERIFY2(parseExact(fetched<QByteArray>("bytes"), descriptor, error), error.c_str());
-    QCOMPARE(describe(descriptor), fetched<QString>("expected"));
-    QCOMPARE(descriptor.usesReportIds(), fetched<bool>("reportIds"));
-}
+    void items()
+    {
+        HidDescriptor descriptor;
+        std::string error;
+        QVERIFY2(parseExact(fetched<QByteArray>("bytes"), descriptor, error), error.c_str());
+        QCOMPARE(describe(descriptor), fetched<QString>("expected"));
+        QCOMPARE(descriptor.usesReportIds(), fetched<bool>("reportIds"));
+    }
 
-// One row per kind of fault; the message names it.
-void TestHidDescriptor::malformed_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("only global items") << fromHex("0501 7508") << "no top-level collection";
-    QTest::newRow("long item cut in its data") << fromHex("0501 A101 C0 FE0510AABB") << "truncated long item";
-    QTest::newRow("end collection without collection") << fromHex("0501 A101 C0 C0") << "end collection without";
-    QTest::newRow("collection left open") << fromHex("0501 0902 A101 A100 C0") << "collection not closed";
-    QTest::newRow("report id 256") << fromHex("0501 A101 860001 C0") << "report id outside";
-    QTest::newRow("feature after the last collection") << fromHex("0501 A101 C0 7508 9501 B102") << "outside every collection";
-    QTest::newRow("report growing past 65535 bytes")
-        << fromHex("0600FF A101 7508 96FEFF B102 960200 B102 C0") << "report longer than 65535 bytes";
-    QTest::newRow("usage range across pages") << fromHex("0501 1B01000100 2B05000200 A101 C0") << "across two usage pages";
-    QTest::newRow("two minimums") << fromHex("0501 1901 1902 2905 A101 C0") << "usage minimum without maximum";
-    QTest::newRow("delimiter left open at the end") << fromHex("0501 A101 C0 A901") << "delimiter set not closed";
-    QTest::newRow("collections nested too deep") << fromHex("0501") + fromHex("A100").repeated(256) << "nested too deep";
-}
+    // One row per kind of fault; the message names it.
+    void malformed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("only global items") << fromHex("0501 7508") << "no top-level collection";
+        QTest::newRow("long item cut in its data") << fromHex("0501 A101 C0 FE0510AABB") << "truncated long item";
+        QTest::newRow("end collection without collection") << fromHex("0501 A101 C0 C0") << "end collection without";
+        QTest::newRow("collection left open") << fromHex("0501 0902 A101 A100 C0") << "collection not closed";
+        QTest::newRow("report id 256") << fromHex("0501 A101 860001 C0") << "report id outside";
+        QTest::newRow("feature after the last collection") << fromHex("0501 A101 C0 7508 9501 B102") << "outside every collection";
+        QTest::newRow("report growing past 65535 bytes")
+            << fromHex("0600FF A101 7508 96FEFF B102 960200 B102 C0") << "report longer than 65535 bytes";
+        QTest::newRow("usage range across pages") << fromHex("0501 1B01000100 2B05000200 A101 C0") << "across two usage pages";
+        QTest::newRow("two minimums") << fromHex("0501 1901 1902 2905 A101 C0") << "usage minimum without maximum";
+        QTest::newRow("delimiter left open at the end") << fromHex("0501 A101 C0 A901") << "delimiter set not closed";
+        QTest::newRow("collections nested too deep") << fromHex("0501") + fromHex("A100").repeated(256) << "nested too deep";
+    }
 
-void TestHidDescriptor::malformed()
-{
-    HidDescriptor descriptor;
-    std::string message;
-    QVERIFY(!parseExact(fetched<QByteArray>("bytes"), descriptor, message));
-    QVERIFY2(QString::fromStdString(message).contains(fetched<QString>("error")), message.c_str());
-    QVERIFY(descriptor.collections().empty());
-}
+    void malformed()
+    {
+        HidDescriptor descriptor;
+        std::string message;
+        QVERIFY(!parseExact(fetched<QByteArray>("bytes"), descriptor, message));
+        QVERIFY2(QString::fromStdString(message).contains(fetched<QString>("error")), message.c_str());
+        QVERIFY(descriptor.collections().empty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestHidDescriptor)
 #include "tst_hiddescriptor.moc"

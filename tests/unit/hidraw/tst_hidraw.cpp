@@ -54,20 +54,287 @@ bool buildStandardTree(FakeSysfs& sys)
 class TestHidraw : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void enumerate();
-    void queries_data();
-    void queries();
-    void missingOrOddFiles_data();
-    void missingOrOddFiles();
-    void foreignPathsDoNotOpen_data();
-    void foreignPathsDoNotOpen();
-    void openAndClose();
-    void setFeature_data();
-    void setFeature();
-    void getFeature();
-    void ioctlFailures();
-    void inputAndOutputReports();
+    void init()
+    {
+        m_sys = std::make_unique<FakeSysfs>();
+        QVERIFY(buildStandardTree(*m_sys));
+        m_io = std::make_shared<FakeNodeIo>();
+        m_backend
+            = std::make_unique<LinuxBackend>(m_sys->sysfsRoot().toStdString(), m_sys->devRoot().toStdString(), m_io);
+    }
+
+    void enumerate()
+    {
+        std::vector<std::string> paths;
+        QVERIFY(m_backend->enumerate(paths));
+        QStringList got;
+        for (const std::string& p : paths)
+            got << QString::fromStdString(p).mid(m_sys->devRoot().size() + 1);
+        QCOMPARE(got, QStringList({"hidraw0#0", "hidraw1#0", "hidraw1#1", "hidraw2#0", "hidraw2#1", "hidraw3#0",
+                                   "hidraw4#0", "hidraw10#0"}));
+        QCOMPARE(m_io->calls().size(), 0);  // nothing opened to find out
+
+        // No hidraw support loaded: no device, not a failure.
+        QTemporaryDir empty;
+        paths = {"stale"};
+        QVERIFY(LinuxBackend(empty.path().toStdString(), empty.path().toStdString(), m_io).enumerate(paths));
+        QVERIFY(paths.empty());
+    }
+
+    void queries_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("device");  // "vendor:product release product string"
+        // "usage page:usage in out feature, feature report ids"; empty: none (errno)
+        QTest::addColumn<QString>("caps");
+        QTest::addColumn<int>("capsError");
+        const QString mouse = "2f73:5c48 0102 ZR540";
+        QTest::newRow("mouse command") << "hidraw1#0" << mouse << "ff00:0001 0 0 6 5" << 0;
+        QTest::newRow("mouse data") << "hidraw1#1" << mouse << "ff00:0001 0 0 1032 6" << 0;
+        QTest::newRow("receiver vendor") << "hidraw2#1" << "046d:c52b 1201 USB Receiver" << "ff00:0001 5 3 0 " << 0;
+        QTest::newRow("descriptor missing") << "hidraw3#0" << "1234:0003 1201 No Descriptor" << "" << ENOENT;
+        QTest::newRow("descriptor broken") << "hidraw4#0" << "1234:0004 1201 Broken" << "" << EINVAL;
+        QTest::newRow("bluetooth") << "hidraw10#0" << "046d:b010 0000 Bluetooth Mouse" << "0001:0002 7 0 0 " << 0;
+    }
+
+    void queries()
+    {
+        QFETCH(QString, caps);
+        const Handle h = open(fetched<QString>("interface"), Access::Query);
+        QVERIFY(h != InvalidHandle);
+        hid::Attributes a;
+        std::string name;
+        QVERIFY(m_backend->attributes(h, a) && m_backend->productString(h, name));
+        QCOMPARE(QString::asprintf("%04x:%04x %04x %s", a.vendorId, a.productId, a.versionNumber, name.c_str()),
+                 fetched<QString>("device"));
+        hid::Caps c;
+        std::vector<hid::ValueCaps> valueCaps;
+        if (caps.isEmpty()) {
+            QCOMPARE(m_backend->caps(h, c), hid::CapsStatus::NoPreparsedData);
+            QCOMPARE(int(m_backend->lastError()), fetched<int>("capsError"));
+            QVERIFY(!m_backend->featureValueCaps(h, valueCaps));
+        } else {
+            QCOMPARE(m_backend->caps(h, c), hid::CapsStatus::Ok);
+            QVERIFY(m_backend->featureValueCaps(h, valueCaps));
+            QString ids;
+            for (const hid::ValueCaps& v : valueCaps)
+                ids += QString::number(v.reportId);
+            QCOMPARE(QString::asprintf("%04x:%04x %u %u %u ", c.usagePage, c.usage, c.inputReportByteLength,
+                                       c.outputReportByteLength, c.featureReportByteLength) + ids, caps);
+        }
+        m_backend->close(h);
+        QCOMPARE(m_io->calls().size(), 0);  // queries never open the node
+    }
+
+    void missingOrOddFiles_data()
+    {
+        QTest::addColumn<QString>("missing");      // the file left out of the USB node
+        QTest::addColumn<QByteArray>("uevent");    // else: a node whose uevent says this
+        QTest::addColumn<int>("attributesError");  // 0: readable
+        QTest::addColumn<int>("productError");
+        QTest::newRow("no uevent") << "uevent" << QByteArray() << ENOENT << ENOENT;
+        QTest::newRow("no product string") << "product" << QByteArray() << 0 << ENOENT;
+        QTest::newRow("HID_ID garbled") << "" << QByteArray("HID_ID=0003:2F73-5C48\n") << EINVAL << EINVAL;
+        QTest::newRow("HID_ID vendor too wide")
+            << "" << QByteArray("HID_ID=0003:00012F73:00005C48\n") << EINVAL << EINVAL;
+    }
+
+    void missingOrOddFiles()
+    {
+        QFETCH(QString, missing);
+        QFETCH(QByteArray, uevent);
+        QFETCH(int, attributesError);
+        QFETCH(int, productError);
+        FakeSysfs sys;
+        Node n = mouseNode("hidraw7", 1, descriptorFile("zr540-vendor.bin"));
+        n.withUevent = missing != "uevent";
+        n.withProduct = missing != "product";
+        QVERIFY(uevent.isEmpty() ? sys.addUsbNode(n) : sys.addNodeWithUevent("hidraw7", uevent, n.descriptor));
+        LinuxBackend backend(sys.sysfsRoot().toStdString(), sys.devRoot().toStdString(), m_io);
+        std::vector<std::string> paths;
+        QVERIFY(backend.enumerate(paths));
+        QCOMPARE(int(paths.size()), 2);  // the descriptor is there: both collections listed
+        const Handle h = backend.open(paths[1], Access::Query);
+        hid::Attributes a;
+        std::string product;
+        QCOMPARE(backend.attributes(h, a), attributesError == 0);
+        QCOMPARE(int(attributesError ? backend.lastError() : 0), attributesError);
+        QCOMPARE(backend.productString(h, product), productError == 0);
+        QCOMPARE(int(productError ? backend.lastError() : 0), productError);
+        hid::Caps c;
+        QCOMPARE(backend.caps(h, c), hid::CapsStatus::Ok);
+        backend.close(h);
+    }
+
+    void foreignPathsDoNotOpen_data()
+    {
+        QTest::addColumn<QString>("path");  // "@" stands for the fake /dev
+        QTest::newRow("collection past the last") << "@/hidraw1#2";
+        QTest::newRow("index with trailing junk") << "@/hidraw1#1x";
+        QTest::newRow("another folder") << "/tmp/hidraw1#0";
+        QTest::newRow("climbing out") << "@/../dev/hidraw1#0";
+    }
+
+    void foreignPathsDoNotOpen()
+    {
+        const std::string path = fetched<QString>("path").replace("@", m_sys->devRoot()).toStdString();
+        for (Access access : {Access::Query, Access::Read, Access::ReadWrite}) {
+            QCOMPARE(m_backend->open(path, access), InvalidHandle);
+            QCOMPARE(int(m_backend->lastError()), ENOENT);
+        }
+        QCOMPARE(m_io->calls().size(), 0);
+    }
+
+    void openAndClose()
+    {
+        // Read and read/write open the node with those flags; a query does not open it.
+        for (Access access : {Access::Query, Access::Read, Access::ReadWrite})
+            m_backend->close(open("hidraw1#1", access));
+        const QList<FakeNodeIo::Call> opens = m_io->calls("open");
+        QCOMPARE(opens.size(), 2);
+        QCOMPARE(opens[0].path, m_sys->devRoot() + "/hidraw1");
+        QCOMPARE(opens[0].flags, O_RDONLY | O_CLOEXEC);
+        QCOMPARE(opens[1].flags, O_RDWR | O_CLOEXEC);
+        QCOMPARE(m_io->openDescriptors(), 0);
+
+        // Without the udev rule the node is root's: the open fails and says why.
+        m_io->openError = EACCES;
+        QCOMPARE(open("hidraw1#0", Access::ReadWrite), InvalidHandle);
+        QCOMPARE(int(m_backend->lastError()), EACCES);
+
+        // A closed handle takes nothing; closing twice closes the node once.
+        const Handle h = open("hidraw1#0", Access::ReadWrite);
+        m_backend->close(h);
+        hid::Attributes a;
+        QVERIFY(!m_backend->attributes(h, a));
+        QCOMPARE(int(m_backend->lastError()), EBADF);
+        const std::uint8_t status[6] = {5, 0x82};
+        QVERIFY(!m_backend->setFeature(h, status, sizeof status));
+        m_backend->close(h);
+        QCOMPARE(m_io->calls("close").size(), 3);
+        const Handle again = open("hidraw1#0", Access::ReadWrite);  // another handle, never the dead one
+        QVERIFY(again != InvalidHandle && again != h);
+        m_backend->close(again);
+    }
+
+    void setFeature_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<int>("access");
+        QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("sent");  // bytes handed to HIDIOCSFEATURE; 0: refused with `error`
+        QTest::addColumn<int>("error");
+        const int rw = int(Access::ReadWrite);
+        const QByteArray status = fromHex("05 82 00 00 00 00");
+        QByteArray profile(1032, 0);
+        profile[0] = 6;
+        QTest::newRow("status request") << "hidraw1#0" << rw << status << 6 << 0;
+        QTest::newRow("longer buffer: the report's own length") << "hidraw1#0" << rw << status + QByteArray(10, 1) << 6 << 0;
+        QTest::newRow("report id of the other collection") << "hidraw1#0" << rw << profile << 0 << EINVAL;
+        QTest::newRow("report id 0 where reports are numbered") << "hidraw1#0" << rw << fromHex("00 82 00 00 00 00") << 0 << EINVAL;
+        QTest::newRow("buffer shorter than the report") << "hidraw1#0" << rw << status.left(5) << 0 << EINVAL;
+        QTest::newRow("collection without feature reports") << "hidraw2#1" << rw << fromHex("02 00 00 00 00") << 0 << EINVAL;
+        QTest::newRow("read handle") << "hidraw1#0" << int(Access::Read) << status << 0 << EBADF;
+        QTest::newRow("descriptor broken") << "hidraw4#0" << rw << status << 0 << EINVAL;
+    }
+
+    void setFeature()
+    {
+        QFETCH(QByteArray, buffer);
+        QFETCH(int, sent);
+        const Handle h = open(fetched<QString>("interface"), Access(fetched<int>("access")));
+        QCOMPARE(m_backend->setFeature(h, u8(buffer), std::size_t(buffer.size())), sent != 0);
+        const QList<FakeNodeIo::Call> ioctls = m_io->calls("ioctl");
+        QCOMPARE(ioctls.size(), sent ? 1 : 0);
+        if (sent) {
+            QCOMPARE(ioctls[0].request, static_cast<unsigned long>(HIDIOCSFEATURE(sent)));
+            QCOMPARE(ioctls[0].bytes, buffer.left(sent));
+        } else {
+            QCOMPARE(int(m_backend->lastError()), fetched<int>("error"));
+        }
+        m_backend->close(h);
+    }
+
+    void getFeature()
+    {
+        QByteArray reply(1032, 0);
+        reply[0] = 6;
+        reply[1031] = 0x5A;
+        m_io->featureReply = reply;
+        const Handle h = open("hidraw1#1", Access::Read), command = open("hidraw1#0", Access::Read);
+        std::vector<std::uint8_t> buffer(1040, 0xEE);
+        buffer[0] = 6;
+        QCOMPARE(m_backend->getFeature(h, buffer.data(), 1032), 1032L);
+        QCOMPARE(bytesOf(buffer.data(), 1032), reply);
+        QCOMPARE(m_io->calls("ioctl").last().request, static_cast<unsigned long>(HIDIOCGFEATURE(1032)));
+        QCOMPARE(m_backend->getFeature(command, buffer.data(), 1032), -1L);  // an id of another collection
+        QCOMPARE(int(m_backend->lastError()), EINVAL);
+
+        // A short reply: the rest of a buffer longer than the report is zeroed, all of it defined.
+        std::fill(buffer.begin() + 1, buffer.end(), 0xEE);
+        m_io->featureReply = fromHex("06 82 00 01 02");
+        QCOMPARE(m_backend->getFeature(h, buffer.data(), buffer.size()), 5L);
+        QCOMPARE(m_io->calls("ioctl").last().request, static_cast<unsigned long>(HIDIOCGFEATURE(1032)));
+        QCOMPARE(bytesOf(buffer.data(), 5), fromHex("06 82 00 01 02"));
+        QVERIFY(std::all_of(buffer.begin() + 5, buffer.end(), [](std::uint8_t b) { return b == 0; }));
+        m_backend->close(h);
+        m_backend->close(command);
+    }
+
+    void ioctlFailures()
+    {
+        // Interrupted calls are repeated; device errors reach lastError(), which is per thread.
+        m_io->ioctlErrors = {EINTR, EINTR};
+        const Handle h = open("hidraw1#0", Access::ReadWrite);
+        std::uint8_t status[6] = {5, 0x82};
+        QVERIFY(m_backend->setFeature(h, status, sizeof status));
+        QCOMPARE(m_io->calls("ioctl").size(), 3);
+        m_io->ioctlErrors = {EPIPE, ENODEV};
+        QVERIFY(!m_backend->setFeature(h, status, sizeof status));
+        std::uint32_t other = 0;
+        std::thread([&] {
+            m_backend->close(Handle(987654));  // no such handle
+            other = m_backend->lastError();
+        }).join();
+        QCOMPARE(int(other), EBADF);
+        QCOMPARE(int(m_backend->lastError()), EPIPE);
+        QCOMPARE(m_backend->getFeature(h, status, sizeof status), -1L);
+        QCOMPARE(int(m_backend->lastError()), ENODEV);
+        m_backend->close(h);
+    }
+
+    void inputAndOutputReports()
+    {
+        // The node hands out the reports of both collections; each handle sees only its own.
+        m_io->inputReports = {fromHex("01 05 FB"), fromHex("02 0A 0B 0C 0D")};
+        const Handle vendor = open("hidraw2#1", Access::ReadWrite);
+        std::uint8_t buffer[7] = {};
+        QCOMPARE(m_backend->readReport(vendor, buffer, 5), 5L);
+        QCOMPARE(bytesOf(buffer, 5), fromHex("02 0A 0B 0C 0D"));
+        // A buffer shorter than the input report is refused before reading, and so is a read where
+        // the collection has no input report (it would wait forever).
+        QCOMPARE(m_backend->readReport(vendor, buffer, 4), -1L);
+        const Handle data = open("hidraw1#1", Access::Read);
+        std::vector<std::uint8_t> large(1032, 0);
+        QCOMPARE(m_backend->readReport(data, large.data(), large.size()), -1L);
+        QCOMPARE(int(m_backend->lastError()), EINVAL);
+        QCOMPARE(m_io->calls("read").size(), 2);
+
+        // Without report ids the node hands out the bare report; the caller gets id byte 0 first.
+        m_io->inputReports = {fromHex("01 10 00 F0 FF 01")};
+        const Handle pointer = open("hidraw0#0", Access::Read);
+        QCOMPARE(m_backend->readReport(pointer, buffer, sizeof buffer), 7L);
+        QCOMPARE(bytesOf(buffer, 7), fromHex("00 01 10 00 F0 FF 01"));
+
+        // Output report 3 is 3 bytes: a longer buffer is cut; an input id or a read handle is refused.
+        QVERIFY(m_backend->writeReport(vendor, u8(fromHex("03 AA BB CC DD")), 5));
+        QVERIFY(!m_backend->writeReport(vendor, u8(fromHex("02 01 02 03 04")), 5));
+        QVERIFY(!m_backend->writeReport(data, u8(fromHex("03 AA BB")), 3));
+        QCOMPARE(m_io->calls("write").size(), 1);
+        QCOMPARE(m_io->calls("write")[0].bytes, fromHex("03 AA BB"));
+        for (Handle h : {vendor, data, pointer})
+            m_backend->close(h);
+    }
 
 private:
     std::unique_ptr<FakeSysfs> m_sys;
@@ -76,285 +343,6 @@ private:
     std::string path(const QString& interface) const { return (m_sys->devRoot() + "/" + interface).toStdString(); }
     Handle open(const QString& interface, Access access) { return m_backend->open(path(interface), access); }
 };
-
-void TestHidraw::init()
-{
-    m_sys = std::make_unique<FakeSysfs>();
-    QVERIFY(buildStandardTree(*m_sys));
-    m_io = std::make_shared<FakeNodeIo>();
-    m_backend = std::make_unique<LinuxBackend>(m_sys->sysfsRoot().toStdString(), m_sys->devRoot().toStdString(), m_io);
-}
-
-void TestHidraw::enumerate()
-{
-    std::vector<std::string> paths;
-    QVERIFY(m_backend->enumerate(paths));
-    QStringList got;
-    for (const std::string& p : paths)
-        got << QString::fromStdString(p).mid(m_sys->devRoot().size() + 1);
-    QCOMPARE(got, QStringList({"hidraw0#0", "hidraw1#0", "hidraw1#1", "hidraw2#0", "hidraw2#1", "hidraw3#0",
-                               "hidraw4#0", "hidraw10#0"}));
-    QCOMPARE(m_io->calls().size(), 0);  // nothing opened to find out
-
-    // No hidraw support loaded: no device, not a failure.
-    QTemporaryDir empty;
-    paths = {"stale"};
-    QVERIFY(LinuxBackend(empty.path().toStdString(), empty.path().toStdString(), m_io).enumerate(paths));
-    QVERIFY(paths.empty());
-}
-
-void TestHidraw::queries_data()
-{
-    QTest::addColumn<QString>("interface");
-    QTest::addColumn<QString>("device");  // "vendor:product release product string"
-    QTest::addColumn<QString>("caps");    // "usage page:usage in out feature, feature report ids"; empty: none (errno)
-    QTest::addColumn<int>("capsError");
-    const QString mouse = "2f73:5c48 0102 ZR540";
-    QTest::newRow("mouse command") << "hidraw1#0" << mouse << "ff00:0001 0 0 6 5" << 0;
-    QTest::newRow("mouse data") << "hidraw1#1" << mouse << "ff00:0001 0 0 1032 6" << 0;
-    QTest::newRow("receiver vendor") << "hidraw2#1" << "046d:c52b 1201 USB Receiver" << "ff00:0001 5 3 0 " << 0;
-    QTest::newRow("descriptor missing") << "hidraw3#0" << "1234:0003 1201 No Descriptor" << "" << ENOENT;
-    QTest::newRow("descriptor broken") << "hidraw4#0" << "1234:0004 1201 Broken" << "" << EINVAL;
-    QTest::newRow("bluetooth") << "hidraw10#0" << "046d:b010 0000 Bluetooth Mouse" << "0001:0002 7 0 0 " << 0;
-}
-
-void TestHidraw::queries()
-{
-    QFETCH(QString, caps);
-    const Handle h = open(fetched<QString>("interface"), Access::Query);
-    QVERIFY(h != InvalidHandle);
-    hid::Attributes a;
-    std::string name;
-    QVERIFY(m_backend->attributes(h, a) && m_backend->productString(h, name));
-    QCOMPARE(QString::asprintf("%04x:%04x %04x %s", a.vendorId, a.productId, a.versionNumber, name.c_str()),
-             fetched<QString>("device"));
-    hid::Caps c;
-    std::vector<hid::ValueCaps> valueCaps;
-    if (caps.isEmpty()) {
-        QCOMPARE(m_backend->caps(h, c), hid::CapsStatus::NoPreparsedData);
-        QCOMPARE(int(m_backend->lastError()), fetched<int>("capsError"));
-        QVERIFY(!m_backend->featureValueCaps(h, valueCaps));
-    } else {
-        QCOMPARE(m_backend->caps(h, c), hid::CapsStatus::Ok);
-        QVERIFY(m_backend->featureValueCaps(h, valueCaps));
-        QString ids;
-        for (const hid::ValueCaps& v : valueCaps)
-            ids += QString::number(v.reportId);
-        QCOMPARE(QString::asprintf("%04x:%04x %u %u %u ", c.usagePage, c.usage, c.inputReportByteLength,
-                                   c.outputReportByteLength, c.featureReportByteLength) + ids, caps);
-    }
-    m_backend->close(h);
-    QCOMPARE(m_io->calls().size(), 0);  // queries never open the node
-}
-
-void TestHidraw::missingOrOddFiles_data()
-{
-    QTest::addColumn<QString>("missing");      // the file left out of the USB node
-    QTest::addColumn<QByteArray>("uevent");    // else: a node whose uevent says this
-    QTest::addColumn<int>("attributesError");  // 0: readable
-    QTest::addColumn<int>("productError");
-    QTest::newRow("no uevent") << "uevent" << QByteArray() << ENOENT << ENOENT;
-    QTest::newRow("no product string") << "product" << QByteArray() << 0 << ENOENT;
-    QTest::newRow("HID_ID garbled") << "" << QByteArray("HID_ID=0003:2F73-5C48\n") << EINVAL << EINVAL;
-    QTest::newRow("HID_ID vendor too wide") << "" << QByteArray("HID_ID=0003:00012F73:00005C48\n") << EINVAL << EINVAL;
-}
-
-void TestHidraw::missingOrOddFiles()
-{
-    QFETCH(QString, missing);
-    QFETCH(QByteArray, uevent);
-    QFETCH(int, attributesError);
-    QFETCH(int, productError);
-    FakeSysfs sys;
-    Node n = mouseNode("hidraw7", 1, descriptorFile("zr540-vendor.bin"));
-    n.withUevent = missing != "uevent";
-    n.withProduct = missing != "product";
-    QVERIFY(uevent.isEmpty() ? sys.addUsbNode(n) : sys.addNodeWithUevent("hidraw7", uevent, n.descriptor));
-    LinuxBackend backend(sys.sysfsRoot().toStdString(), sys.devRoot().toStdString(), m_io);
-    std::vector<std::string> paths;
-    QVERIFY(backend.enumerate(paths));
-    QCOMPARE(int(paths.size()), 2);  // the descriptor is there: both collections listed
-    const Handle h = backend.open(paths[1], Access::Query);
-    hid::Attributes a;
-    std::string product;
-    QCOMPARE(backend.attributes(h, a), attributesError == 0);
-    QCOMPARE(int(attributesError ? backend.lastError() : 0), attributesError);
-    QCOMPARE(backend.productString(h, product), productError == 0);
-    QCOMPARE(int(productError ? backend.lastError() : 0), productError);
-    hid::Caps c;
-    QCOMPARE(backend.caps(h, c), hid::CapsStatus::Ok);
-    backend.close(h);
-}
-
-void TestHidraw::foreignPathsDoNotOpen_data()
-{
-    QTest::addColumn<QString>("path");  // "@" stands for the fake /dev
-    QTest::newRow("collection past the last") << "@/hidraw1#2";
-    QTest::newRow("index with trailing junk") << "@/hidraw1#1x";
-    QTest::newRow("another folder") << "/tmp/hidraw1#0";
-    QTest::newRow("climbing out") << "@/../dev/hidraw1#0";
-}
-
-void TestHidraw::foreignPathsDoNotOpen()
-{
-    const std::string path = fetched<QString>("path").replace("@", m_sys->devRoot()).toStdString();
-    for (Access access : {Access::Query, Access::Read, Access::ReadWrite}) {
-        QCOMPARE(m_backend->open(path, access), InvalidHandle);
-        QCOMPARE(int(m_backend->lastError()), ENOENT);
-    }
-    QCOMPARE(m_io->calls().size(), 0);
-}
-
-void TestHidraw::openAndClose()
-{
-    // Read and read/write open the node with those flags; a query does not open it.
-    for (Access access : {Access::Query, Access::Read, Access::ReadWrite})
-        m_backend->close(open("hidraw1#1", access));
-    const QList<FakeNodeIo::Call> opens = m_io->calls("open");
-    QCOMPARE(opens.size(), 2);
-    QCOMPARE(opens[0].path, m_sys->devRoot() + "/hidraw1");
-    QCOMPARE(opens[0].flags, O_RDONLY | O_CLOEXEC);
-    QCOMPARE(opens[1].flags, O_RDWR | O_CLOEXEC);
-    QCOMPARE(m_io->openDescriptors(), 0);
-
-    // Without the udev rule the node is root's: the open fails and says why.
-    m_io->openError = EACCES;
-    QCOMPARE(open("hidraw1#0", Access::ReadWrite), InvalidHandle);
-    QCOMPARE(int(m_backend->lastError()), EACCES);
-
-    // A closed handle takes nothing; closing twice closes the node once.
-    const Handle h = open("hidraw1#0", Access::ReadWrite);
-    m_backend->close(h);
-    hid::Attributes a;
-    QVERIFY(!m_backend->attributes(h, a));
-    QCOMPARE(int(m_backend->lastError()), EBADF);
-    const std::uint8_t status[6] = {5, 0x82};
-    QVERIFY(!m_backend->setFeature(h, status, sizeof status));
-    m_backend->close(h);
-    QCOMPARE(m_io->calls("close").size(), 3);
-    const Handle again = open("hidraw1#0", Access::ReadWrite);  // another handle, never the dead one
-    QVERIFY(again != InvalidHandle && again != h);
-    m_backend->close(again);
-}
-
-void TestHidraw::setFeature_data()
-{
-    QTest::addColumn<QString>("interface");
-    QTest::addColumn<int>("access");
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<int>("sent");  // bytes handed to HIDIOCSFEATURE; 0: refused with `error`
-    QTest::addColumn<int>("error");
-    const int rw = int(Access::ReadWrite);
-    const QByteArray status = fromHex("05 82 00 00 00 00");
-    QByteArray profile(1032, 0);
-    profile[0] = 6;
-    QTest::newRow("status request") << "hidraw1#0" << rw << status << 6 << 0;
-    QTest::newRow("longer buffer: the report's own length") << "hidraw1#0" << rw << status + QByteArray(10, 1) << 6 << 0;
-    QTest::newRow("report id of the other collection") << "hidraw1#0" << rw << profile << 0 << EINVAL;
-    QTest::newRow("report id 0 where reports are numbered") << "hidraw1#0" << rw << fromHex("00 82 00 00 00 00") << 0 << EINVAL;
-    QTest::newRow("buffer shorter than the report") << "hidraw1#0" << rw << status.left(5) << 0 << EINVAL;
-    QTest::newRow("collection without feature reports") << "hidraw2#1" << rw << fromHex("02 00 00 00 00") << 0 << EINVAL;
-    QTest::newRow("read handle") << "hidraw1#0" << int(Access::Read) << status << 0 << EBADF;
-    QTest::newRow("descriptor broken") << "hidraw4#0" << rw << status << 0 << EINVAL;
-}
-
-void TestHidraw::setFeature()
-{
-    QFETCH(QByteArray, buffer);
-    QFETCH(int, sent);
-    const Handle h = open(fetched<QString>("interface"), Access(fetched<int>("access")));
-    QCOMPARE(m_backend->setFeature(h, u8(buffer), std::size_t(buffer.size())), sent != 0);
-    const QList<FakeNodeIo::Call> ioctls = m_io->calls("ioctl");
-    QCOMPARE(ioctls.size(), sent ? 1 : 0);
-    if (sent) {
-        QCOMPARE(ioctls[0].request, static_cast<unsigned long>(HIDIOCSFEATURE(sent)));
-        QCOMPARE(ioctls[0].bytes, buffer.left(sent));
-    } else {
-        QCOMPARE(int(m_backend->lastError()), fetched<int>("error"));
-    }
-    m_backend->close(h);
-}
-
-void TestHidraw::getFeature()
-{
-    QByteArray reply(1032, 0);
-    reply[0] = 6;
-    reply[1031] = 0x5A;
-    m_io->featureReply = reply;
-    const Handle h = open("hidraw1#1", Access::Read), command = open("hidraw1#0", Access::Read);
-    std::vector<std::uint8_t> buffer(1040, 0xEE);
-    buffer[0] = 6;
-    QCOMPARE(m_backend->getFeature(h, buffer.data(), 1032), 1032L);
-    QCOMPARE(bytesOf(buffer.data(), 1032), reply);
-    QCOMPARE(m_io->calls("ioctl").last().request, static_cast<unsigned long>(HIDIOCGFEATURE(1032)));
-    QCOMPARE(m_backend->getFeature(command, buffer.data(), 1032), -1L);  // an id of another collection
-    QCOMPARE(int(m_backend->lastError()), EINVAL);
-
-    // A short reply: the rest of a buffer longer than the report is zeroed, all of it defined.
-    std::fill(buffer.begin() + 1, buffer.end(), 0xEE);
-    m_io->featureReply = fromHex("06 82 00 01 02");
-    QCOMPARE(m_backend->getFeature(h, buffer.data(), buffer.size()), 5L);
-    QCOMPARE(m_io->calls("ioctl").last().request, static_cast<unsigned long>(HIDIOCGFEATURE(1032)));
-    QCOMPARE(bytesOf(buffer.data(), 5), fromHex("06 82 00 01 02"));
-    QVERIFY(std::all_of(buffer.begin() + 5, buffer.end(), [](std::uint8_t b) { return b == 0; }));
-    m_backend->close(h);
-    m_backend->close(command);
-}
-
-void TestHidraw::ioctlFailures()
-{
-    // Interrupted calls are repeated; device errors reach lastError(), which is per thread.
-    m_io->ioctlErrors = {EINTR, EINTR};
-    const Handle h = open("hidraw1#0", Access::ReadWrite);
-    std::uint8_t status[6] = {5, 0x82};
-    QVERIFY(m_backend->setFeature(h, status, sizeof status));
-    QCOMPARE(m_io->calls("ioctl").size(), 3);
-    m_io->ioctlErrors = {EPIPE, ENODEV};
-    QVERIFY(!m_backend->setFeature(h, status, sizeof status));
-    std::uint32_t other = 0;
-    std::thread([&] {
-        m_backend->close(Handle(987654));  // no such handle
-        other = m_backend->lastError();
-    }).join();
-    QCOMPARE(int(other), EBADF);
-    QCOMPARE(int(m_backend->lastError()), EPIPE);
-    QCOMPARE(m_backend->getFeature(h, status, sizeof status), -1L);
-    QCOMPARE(int(m_backend->lastError()), ENODEV);
-    m_backend->close(h);
-}
-
-void TestHidraw::inputAndOutputReports()
-{
-    // The node hands out the reports of both collections; each handle sees only its own.
-    m_io->inputReports = {fromHex("01 05 FB"), fromHex("02 0A 0B 0C 0D")};
-    const Handle vendor = open("hidraw2#1", Access::ReadWrite);
-    std::uint8_t buffer[7] = {};
-    QCOMPARE(m_backend->readReport(vendor, buffer, 5), 5L);
-    QCOMPARE(bytesOf(buffer, 5), fromHex("02 0A 0B 0C 0D"));
-    // A buffer shorter than the input report is refused before reading, and so is a read where
-    // the collection has no input report (it would wait forever).
-    QCOMPARE(m_backend->readReport(vendor, buffer, 4), -1L);
-    const Handle data = open("hidraw1#1", Access::Read);
-    std::vector<std::uint8_t> large(1032, 0);
-    QCOMPARE(m_backend->readReport(data, large.data(), large.size()), -1L);
-    QCOMPARE(int(m_backend->lastError()), EINVAL);
-    QCOMPARE(m_io->calls("read").size(), 2);
-
-    // Without report ids the node hands out the bare report; the caller gets id byte 0 first.
-    m_io->inputReports = {fromHex("01 10 00 F0 FF 01")};
-    const Handle pointer = open("hidraw0#0", Access::Read);
-    QCOMPARE(m_backend->readReport(pointer, buffer, sizeof buffer), 7L);
-    QCOMPARE(bytesOf(buffer, 7), fromHex("00 01 10 00 F0 FF 01"));
-
-    // Output report 3 is 3 bytes: a longer buffer is cut; an input id or a read handle is refused.
-    QVERIFY(m_backend->writeReport(vendor, u8(fromHex("03 AA BB CC DD")), 5));
-    QVERIFY(!m_backend->writeReport(vendor, u8(fromHex("02 01 02 03 04")), 5));
-    QVERIFY(!m_backend->writeReport(data, u8(fromHex("03 AA BB")), 3));
-    QCOMPARE(m_io->calls("write").size(), 1);
-    QCOMPARE(m_io->calls("write")[0].bytes, fromHex("03 AA BB"));
-    for (Handle h : {vendor, data, pointer})
-        m_backend->close(h);
-}
 
 QTEST_GUILESS_MAIN(TestHidraw)
 #include "tst_hidraw.moc"
