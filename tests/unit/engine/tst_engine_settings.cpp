@@ -40,10 +40,6 @@ private slots:
             QCOMPARE(int(f.mouseByte(at + i)), expected);
             QCOMPARE(int(f.fileByte(at + i)), expected);
         }
-        QSignalSpy spy(f.engine.get(), &DCDataHandle::sig_SetCurrentDPIValue);
-        f.engine->setDPIValueOnPage();
-        QCOMPARE(spy.size(), 7);
-        QCOMPARE(spy.at(i), (QList<QVariant>{level, stored * 50}));
     }
 
     void reportRate_data()
