@@ -1,5 +1,6 @@
-// The five profiles: connecting, finding the mouse's profile, loading, reset, and a first start with
-// no profile files at all.
+// The five profiles: connecting, finding the mouse's profile, loading, and a first start with no
+// profile files at all. (Loads outside 1 to 5, saves of the factory profile and a reset: zr540ctl's
+// and the window's tests.)
 #include "enginefixture.h"
 #include "factoryprofile.h"
 #include "profilefile.h"
@@ -102,30 +103,6 @@ private slots:
         const auto block = f.mouse().macroBlock(148);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(block.data()), 4), QByteArray("\x00\x02\x04\x80", 4));
         QCOMPARE(f.mouseByte(At::DpiXLow), std::uint8_t(60));
-    }
-
-    // Only 1 … 5 are profiles, and the factory profile (0) is never written; a reset makes all five
-    // the factory's.
-    void loadOutsideOneToFiveAndReset()
-    {
-        EngineFixture f;
-        const QByteArray factory = f.file(0);
-        const int active = f.engine->currentConfigure();
-        for (int number : {0, 6, -1})
-            f.engine->slot_LoadLocalConfigFile(number);
-        QCOMPARE(f.writes(0x03), 0);
-        QCOMPARE(f.engine->currentConfigure(), active);
-        f.engine->slot_setDPIValueOnMouse(2, 1250);  // the next change saves the active profile only
-        QCOMPARE(f.file(0), factory);
-        QCOMPARE(int(f.fileByte(At::DpiXLow + 1, active)), 1250 / 50);
-
-        QVERIFY(writeWholeFile(AppPaths::profileFile(3), profileWithDpi(1300)));
-        f.engine->slot_LoadLocalConfigFile(3);
-        f.engine->slot_ResetConfigToOriginal();
-        for (int n = 1; n <= 5; ++n)
-            QCOMPARE(f.file(n), factory);
-        QCOMPARE(f.engine->currentConfigure(), 3);
-        QCOMPARE(int(f.mouseByte(At::DpiXLow)), 400 / 50);
     }
 
     void firstStartWithoutProfileFiles_data()
