@@ -1,6 +1,5 @@
-// Seeding a per-user folder from the installed copy, whole-file writes (a failed sync included), and
-// the bounded reads of every store (profile, macro, ini and picture). (The ini files' scratch copies:
-// the crash-safety test.)
+// Where data lives, seeding a per-user folder from the installed copy, whole-file writes (a
+// failed sync included), and the bounded reads of every store (profile, macro, ini and picture).
 #include "apppaths.h"
 #include "inifile.h"
 #include "logcapture.h"
@@ -60,6 +59,13 @@ bool finishesPromptly(const QString& fifo, const std::function<void()>& read)
 class TestCommon : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+        QCOMPARE(QDir::tempPath(), m_temp.path());
+    }
+
     void seedCopiesWhatIsMissingAndKeepsTheRest()
     {
         QTemporaryDir installed, user;
@@ -98,6 +104,31 @@ private slots:
         QCOMPARE(QDir(dir.filePath("deep/er")).entryList(QDir::Files | QDir::Hidden), QStringList{"file.bin"});
         // A path whose folder cannot exist (a file is in the way) fails.
         QVERIFY(!writeWholeFile(dir.filePath("deep/er/file.bin/child"), "x"));
+    }
+
+    // the first use of an ini file in this process: keep it before the others
+    void iniScratchCopies()
+    {
+        // A copy under this process's own id is stale (an earlier process had it); a live process's
+        // copy and other files stay. (Copies of killed processes: the crash-safety test.)
+        const QString temp = QDir::tempPath() + "/", stale = QString("zr540-ini-%1-Zz9Yy8.ini").arg(QCoreApplication::applicationPid());
+        const QStringList kept = {QString("zr540-ini-%1-Live00.ini").arg(getppid()), QString("zr540-ini-notes.txt")};
+        for (const QString& name : kept + QStringList{stale})
+            QVERIFY(writeWholeFile(temp + name, "[a]\nb=1\n"));
+
+        // Reads, edits and a failed write (a file where its folder should be) leave no copy behind.
+        QTemporaryDir dir;
+        QVERIFY(IniFile::update(dir.filePath("s.ini"), [](QSettings& s) { s.setValue("k", 1); }));
+        QVERIFY(writeWholeFile(dir.filePath("file"), "x"));
+        QVERIFY(!IniFile::update(dir.filePath("file/s.ini"), [](QSettings& s) { s.setValue("k", 2); }));
+        int value = 0;
+        QVERIFY(IniFile::read(dir.filePath("s.ini"), [&](const QSettings& s) { value = s.value("k").toInt(); }));
+        QCOMPARE(value, 1);
+        QStringList names = QDir(QDir::tempPath()).entryList({"zr540-ini-*"}, QDir::Files | QDir::Hidden),
+                    expected = kept;
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
     }
 
     void storesReadOnlyRegularFiles_data()
@@ -155,6 +186,9 @@ private slots:
         // Refused as such, not merely unparsable.
         QCOMPARE(log.lines().filter("refusing to read " + path).size(), file == "good" ? 0 : 1);
     }
+
+private:
+    QTemporaryDir m_temp;  // the temporary folder of this test, where the ini copies go
 };
 
 QTEST_GUILESS_MAIN(TestCommon)

@@ -1,6 +1,5 @@
 // The mouse's report protocol on the simulated mouse: the bytes of every request and write, the
-// replies each read accepts, and the status check after every write. (The mouse's pause before
-// the status: zr540ctl's test, on the mouse's own pause.)
+// replies each read accepts, and the status check after every write.
 #include "openmouse.h"
 
 #include <functional>
@@ -38,6 +37,21 @@ Sim::Memory macroMemory(std::uint8_t h0, std::uint8_t h1, std::vector<std::uint8
 class TestDeviceProtocol : public QObject {
     Q_OBJECT
 private slots:
+    // With the pause a driver takes when given none: the mouse's own.
+    void theProgramPausesFiftyMillisecondsBeforeTheStatus()
+    {
+        SimulatedMouseSession session;
+        USBDriver_540 driver(session.shared());
+        QCOMPARE(openZR540(driver), 1);
+        session.mouse().clearLog();
+        DeviceProfileBlock block = DeviceProfileBlock::initial();
+        QCOMPARE(driver.SetProfileData(&block), 1);
+        const auto log = session.mouse().log();
+        QCOMPARE(log.size(), std::size_t(3));  // the write, the status request, the status reply
+        QCOMPARE(log[1].role, Sim::Role::Command);
+        QVERIFY(log[1].time - log[0].time >= std::chrono::milliseconds(50));
+    }
+
     void requestBytes()
     {
         OpenMouse m;

@@ -1,6 +1,5 @@
-// The five profiles: finding the mouse's profile on connecting, and a first start with no profile
-// files at all. (A connect without the mouse's profile, loading with its macro blocks, loads outside
-// 1 to 5, saves of the factory profile and a reset: zr540ctl's, crash safety's and the window's tests.)
+// The five profiles: connecting, finding the mouse's profile, loading, reset, and a first start with
+// no profile files at all. (A connect that cannot read the mouse's profile: the window's tests.)
 #include "enginefixture.h"
 #include "factoryprofile.h"
 #include "profilefile.h"
@@ -61,6 +60,56 @@ private slots:
         for (int n = 1; n <= 5; ++n)
             QCOMPARE(f.file(n), profileWithDpi(fileDpi[n - 1]));
         QCOMPARE(f.writes(0x03), 0);
+    }
+
+    void loadWritesMacrosAndRefreshesThePages()
+    {
+        EngineFixture f(EngineFixture::Unconnected);
+        QVERIFY(writeWholeFile(AppPaths::profileFile(4), profileWithDpi(3000)));
+        QVERIFY(f.engine->connectMouse());
+        f.mouse().clearLog();
+        QSignalSpy dpi(f.engine.get(), &DCDataHandle::sig_SetCurrentDPIValue);
+        QSignalSpy light(f.engine.get(), &DCDataHandle::sig_SetLightParameterOnPage);
+        f.engine->slot_LoadLocalConfigFile(4);
+        QCOMPARE(dpi.size(), 7);
+        QCOMPARE(dpi.first(), (QList<QVariant>{1, 3000}));
+        QCOMPARE(light.size(), 1);
+        QCOMPARE(f.engine->currentConfigure(), 4);
+
+        // 16 macro blocks (slots 0–11 at 140 …, 12–15 at 208 …), then the profile block.
+        const auto writes = f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Data);
+        QCOMPARE(writes.size(), std::size_t(17));
+        for (int slot = 0; slot < 16; ++slot)
+            QCOMPARE(int(std::uint8_t(writes[std::size_t(slot)][2])),
+                     slot < 12 ? 140 + 4 * slot : 208 + 4 * (slot - 12));
+        QCOMPARE(std::uint8_t(writes[16][1]), std::uint8_t(0x03));
+        const auto block = f.mouse().macroBlock(148);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(block.data()), 4), QByteArray("\x00\x02\x04\x80", 4));
+        QCOMPARE(f.mouseByte(At::DpiXLow), std::uint8_t(60));
+    }
+
+    // Only 1 … 5 are profiles, and the factory profile (0) is never written; a reset makes all five
+    // the factory's.
+    void loadOutsideOneToFiveAndReset()
+    {
+        EngineFixture f;
+        const QByteArray factory = f.file(0);
+        const int active = f.engine->currentConfigure();
+        for (int number : {0, 6, -1})
+            f.engine->slot_LoadLocalConfigFile(number);
+        QCOMPARE(f.writes(0x03), 0);
+        QCOMPARE(f.engine->currentConfigure(), active);
+        f.engine->slot_setDPIValueOnMouse(2, 1250);  // the next change saves the active profile only
+        QCOMPARE(f.file(0), factory);
+        QCOMPARE(int(f.fileByte(At::DpiXLow + 1, active)), 1250 / 50);
+
+        QVERIFY(writeWholeFile(AppPaths::profileFile(3), profileWithDpi(1300)));
+        f.engine->slot_LoadLocalConfigFile(3);
+        f.engine->slot_ResetConfigToOriginal();
+        for (int n = 1; n <= 5; ++n)
+            QCOMPARE(f.file(n), factory);
+        QCOMPARE(f.engine->currentConfigure(), 3);
+        QCOMPARE(int(f.mouseByte(At::DpiXLow)), 400 / 50);
     }
 
     void firstStartWithoutProfileFiles_data()

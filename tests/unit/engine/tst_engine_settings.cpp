@@ -1,5 +1,4 @@
-// DPI and lights: where each value lands in the mouse and in the active file. (The report rate,
-// the bytes every write forces, a refused write still saved: zr540ctl's and the window's tests.)
+// DPI, report rate and lights: where each value lands in the mouse and in the active file.
 #include "enginefixture.h"
 
 struct Light {
@@ -43,6 +42,31 @@ private slots:
         }
     }
 
+    void reportRate_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("3") << 3 << 3;
+        QTest::newRow("4 is refused") << 4 << 1;
+        QTest::newRow("-1 is refused") << -1 << 1;
+    }
+
+    void reportRate()
+    {
+        QFETCH(int, stored);
+        EngineFixture f;
+        f.engine->slot_ChangeUsbReportRate(1);
+        f.mouse().clearLog();
+        f.engine->slot_ChangeUsbReportRate(fetched<int>("value"));
+        QCOMPARE(int(f.mouseByte(At::ReportRate)), stored);
+        QCOMPARE(int(f.fileByte(At::ReportRate)), stored);
+        QCOMPARE(f.writes(0x03), 1);
+        QSignalSpy spy(f.engine.get(), &DCDataHandle::sig_SetCurrentReportRate);
+        f.engine->setUsbReportRateOnPage();
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.first().first().toInt(), stored);
+    }
+
     void lights_data()
     {
         QTest::addColumn<Light>("light");
@@ -82,6 +106,27 @@ private slots:
         QCOMPARE(map[light.wheel ? 1 : 0], before[light.wheel ? 1 : 0]);  // the other light is untouched
     }
 
+    void everyChangeForcesTheSameBytes()
+    {
+        EngineFixture f;
+        auto raw = f.mouse().profileMemory();
+        raw[0] = raw[At::ForcedSeven] = raw[At::ForcedZero] = 9;
+        f.mouse().setProfileMemory(raw);
+        QVERIFY(f.engine->connectMouse());  // reads the odd bytes back into the mirror
+        f.engine->slot_ChangeUsbReportRate(2);
+        QCOMPARE(f.mouseByte(0), std::uint8_t(1));
+        QCOMPARE(f.mouseByte(At::ForcedSeven), std::uint8_t(7));
+        QCOMPARE(f.mouseByte(At::ForcedZero), std::uint8_t(0));
+    }
+
+    void refusedWriteIsStillSaved()
+    {
+        EngineFixture f;
+        f.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
+        f.engine->slot_setDPIValueOnMouse(2, 5000);
+        QCOMPARE(int(f.fileByte(At::DpiXLow + 1)), 100);
+        QVERIFY(f.mouseByte(At::DpiXLow + 1) != 100);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngineSettings)

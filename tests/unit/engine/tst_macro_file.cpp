@@ -1,5 +1,5 @@
-// Macro files: the keys, their defaults, and broken files. (The library's folders and file names:
-// zr540ctl's and the macro editor's tests.)
+// Macro files: the keys, their defaults, broken files, and the library's folders.
+#include "apppaths.h"
 #include "operatemacrofile.h"
 #include "testhelpers.h"
 #include "wholefile.h"
@@ -148,6 +148,31 @@ private slots:
         QCOMPARE(nodes.first().ValueType, -1);  // absent keys keep a fresh node's values
     }
 
+    void library()
+    {
+        QTemporaryDir root;
+        AppPaths::setDataRoot(root.path());
+        const QString macros = OperateMacroFile::macroRoot();
+        for (const char* title : {"b-title", "A-title", "c"})
+            QDir().mkpath(macros + "/" + title);
+        QVERIFY(writeWholeFile(macros + "/stray.json", "{}"));  // not a title
+        QCOMPARE(OperateMacroFile::titleFolders(), (QStringList{"A-title", "b-title", "c"}));
+
+        const QDateTime first(QDate(2026, 12, 6), QTime(9, 5, 7, 42));
+        const QString a = OperateMacroFile::newMacroFilePath("c", first);
+        QCOMPARE(a, macros + "/c/20261206090507042.json");
+        const QString b = OperateMacroFile::newMacroFilePath("c", first.addMSecs(1));
+        OperateMacroFile macro;
+        QVERIFY(macro.setName(b, "second") && macro.setName(a, "first"));
+        QVERIFY(writeWholeFile(macros + "/c/.hidden", "{}"));
+        QDir().mkpath(macros + "/c/sub");
+        QFile::link(a, macros + "/c/zlink.json");
+        QCOMPARE(OperateMacroFile::macroFiles("c"),
+                 (QStringList{macros + "/c/.hidden", a, b}));  // by name: creation order
+        QVERIFY(macro.deleteMacroFile(a));
+        QVERIFY(!QFile::exists(a));
+        QVERIFY(macro.deleteMacroFile(a));  // already gone
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMacroFile)

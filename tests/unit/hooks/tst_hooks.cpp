@@ -1,8 +1,8 @@
 // The hooks' decisions without any system hook: which message is which button, what is swallowed
-// and carried out, the key-repeat filter of the macro editor, and the in-memory copy of the
-// PC-side function file following the file. (The filter of the program's own windows and running
-// without a hook: the macro editor's and the window's tests.)
+// and carried out, the repeat suppression of the macro editor, and the in-memory copy of the
+// PC-side function file following the file.
 #include "apppaths.h"
+#include "globalmousehook.h"
 #include "hookdecision.h"
 #include "hookmessages.h"
 #include "pcactionrunner.h"
@@ -12,6 +12,7 @@
 #include "wholefile.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -99,6 +100,32 @@ private slots:
         }
     }
 
+    void repeatSuppressionOfTheHook()
+    {
+        GlobalMouseHook hook;
+        hook.setRepeatSuppression();
+        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
+        QVERIFY(hook.onKeyboardMessage(0x51, 0x100));
+        // The program's own windows: a repeated key event never arrives, a first press does.
+        struct Keys : QObject {
+            int presses = 0;
+            bool event(QEvent* e) override
+            {
+                presses += e->type() == QEvent::KeyPress ? 1 : 0;
+                return QObject::event(e);
+            }
+        } keys;
+        QKeyEvent repeated(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+        QKeyEvent first(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), false);
+        QCoreApplication::sendEvent(&keys, &repeated);
+        QCoreApplication::sendEvent(&keys, &first);
+        QCOMPARE(keys.presses, 1);
+        hook.clearRepeatSuppression();
+        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
+        QCoreApplication::sendEvent(&keys, &repeated);
+        QCOMPARE(keys.presses, 2);
+    }
+
     void xButtonsTranslateBothWays_data()
     {
         QTest::addColumn<uint>("xButton");
@@ -154,6 +181,22 @@ private slots:
         QVERIFY(QDir(QFileInfo(file).absolutePath()).removeRecursively());
         QVERIFY(PcActionStore::writeFunction(9, true, PcActionStore::OpenFile, target()));
         QTRY_COMPARE(table.activeButtons(), (Buttons{9}));
+    }
+
+    // No X display here (and no hooks at all elsewhere): the program runs on without them.
+    void noBackend()
+    {
+    #if defined(Q_OS_WIN)
+        QSKIP("Windows always has its hooks");
+    #endif
+        const QByteArray display = qgetenv("DISPLAY");
+        qunsetenv("DISPLAY");
+        GlobalMouseHook hook;
+        const bool first = hook.installHooks(), second = hook.installHooks();
+        if (!display.isNull())
+            qputenv("DISPLAY", display);
+        QVERIFY(!first && !second && !hook.installed());
+        QVERIFY(!hook.onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
     }
 
 private:

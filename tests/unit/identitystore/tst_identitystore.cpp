@@ -1,6 +1,6 @@
 // The stored identity: "NULL" for what was never stored, the unopened accessor's answer, values
 // read back by other store objects, hand-written files, a file replaced or deleted behind a
-// store's back, and failed writes. (Writers in several threads: the crash-safety test.)
+// store's back, failed writes, and writers in several threads.
 #include "apppaths.h"
 #include "operateini.h"
 #include "operatetoken.h"
@@ -8,6 +8,7 @@
 #include "wholefile.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <memory>
@@ -95,6 +96,26 @@ private slots:
         login.SetToken("never saved");
         QCOMPARE(request.GetToken(), QStringLiteral("NULL"));
         QCOMPARE(login.GetToken(), QStringLiteral("NULL"));
+    }
+
+    void writersInSeveralThreadsKeepEveryKey()
+    {
+        auto writeKeys = [](const QString& section) {
+            OperateIni ini;
+            ini.open(AppPaths::settingsFile());
+            for (int i = 0; i < 40; ++i)
+                ini.setValue(QStringLiteral("/%1/k%2").arg(section).arg(i), QString::number(i));
+        };
+        std::unique_ptr<QThread> a(QThread::create(writeKeys, QStringLiteral("A"))), b(QThread::create(writeKeys, QStringLiteral("B")));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(60000) && b->wait(60000));
+        OperateIni ini;
+        ini.open(AppPaths::settingsFile());
+        for (const char* section : {"A", "B"}) {
+            for (int i = 0; i < 40; ++i)
+                QCOMPARE(ini.value(QStringLiteral("/%1/k%2").arg(section).arg(i)), QString::number(i));
+        }
     }
 
 private:

@@ -1,5 +1,5 @@
 // The PC-side function file: the exact file the program writes, what is read back, hand-written
-// files, and refused and failed writes. (Switching a button off: the key-setting page's test.)
+// files, refused and failed writes, and deleting the file.
 #include "apppaths.h"
 #include "pcactionstore.h"
 #include "testhelpers.h"
@@ -144,6 +144,25 @@ private slots:
         QCOMPARE(function, fetched<int>("function"));
         QCOMPARE(path, fetched<QString>("path"));
         QCOMPARE(fileContent(file()), content);  // reading leaves the file as it was
+    }
+
+    // Switching one button off keeps the others; deleting the file (nothing to delete is no failure)
+    // forgets them all, and a new entry starts a new file.
+    void disableAndDelete()
+    {
+        QVERIFY(PcActionStore::deleteHighestFile());
+        QVERIFY(PcActionStore::writeFunction(14, true, 4, QStringLiteral("/home/me/notes.txt")));
+        QVERIFY(PcActionStore::writeFunction(10, true, 5, kChinesePath));
+        QVERIFY(PcActionStore::writeFunction(14, false, 4, QStringLiteral("/home/me/notes.txt")));
+        int function;
+        QString path;
+        QVERIFY(!lookup(14, function, path));
+        QVERIFY(lookup(10, function, path));
+        QCOMPARE(path, kChinesePath);
+        QVERIFY(PcActionStore::deleteHighestFile());
+        QVERIFY(!QFileInfo::exists(file()));
+        QVERIFY(PcActionStore::writeFunction(6, true, 5, QStringLiteral("/home/me")));
+        QVERIFY(!lookup(10, function, path));
     }
 
 private:

@@ -170,6 +170,26 @@ private slots:
         QCOMPARE(folderSnapshot(folder), before);
     }
 
+    void removeLeftovers()
+    {
+        // What an extraction cut short leaves: its private folder, as SafeArchive names it. Alike
+        // names that are no leftovers stay, and so does what a link leads to.
+        QTemporaryDir leftover(target() + "/.zr540-unpack-XXXXXX");
+        leftover.setAutoRemove(false);
+        QVERIFY(writeWholeFile(leftover.path() + "/deep/Config1.txt", "half\n"));
+        QVERIFY(writeWholeFile(target() + "/.zr540-unpack-file01", "a file\n"));
+        QVERIFY(QDir().mkpath(target() + "/.zr540-unpack-longer1") && QDir().mkpath(target() + "/sub/.zr540-unpack-deeper"));
+        QVERIFY(QFile::link(outside(), target() + "/.zr540-unpack-link01"));
+        FolderSnapshot after = folderSnapshot(m_sandbox->path());
+        for (const QString& key : after.keys()) {
+            if (key.startsWith("target/" + QFileInfo(leftover.path()).fileName()))
+                after.remove(key);
+        }
+        QVERIFY(after.size() < folderSnapshot(m_sandbox->path()).size());
+        SafeArchive::removeLeftovers(target());
+        QCOMPARE(folderSnapshot(m_sandbox->path()), after);
+    }
+
 private:
     QString archive(const QString& name) const { return m_work.path() + "/archives/" + name; }
     QString target() const { return m_sandbox->path() + "/target"; }

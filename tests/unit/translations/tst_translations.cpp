@@ -1,9 +1,12 @@
 // Chinese is the program's own language; the English file must translate every text that the
 // forms and the code show. lupdate is run on the sources here, so a text added without its
-// translation fails the test, not only one that the file already lists unfinished. (That the
-// desktop's language picks it: the window's tests.)
+// translation fails the test, not only one that the file already lists unfinished.
+#include "translation.h"
+
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -51,6 +54,27 @@ private slots:
         QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("not translated:\n") + missing.join(QLatin1Char('\n'))));
     }
 
+    void desktopLanguagePicksTheTranslation_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("upload");  // what the upload button of the cloud page says
+
+        QTest::newRow("English") << "en_GB" << "Upload settings";
+        QTest::newRow("no translation") << "fr_FR" << "上传当前设置";
+    }
+
+    void desktopLanguagePicksTheTranslation()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, upload);
+        const bool installed = installTranslation(*QCoreApplication::instance(), QLocale(locale));
+        QCOMPARE(QCoreApplication::translate("CloudSyncWidget", "上传当前设置"), upload);
+        QCOMPARE(installed, upload != QStringLiteral("上传当前设置"));
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTranslations)
