@@ -9,7 +9,8 @@
 
 class PcActionRunner {
 public:
-    // What the computer is asked to do. The program uses QSound, QProcess and QDesktopServices;
+    // What the computer is asked to do. The program uses QSound (in the module app/sound, loaded
+    // at the first sound), QProcess and QDesktopServices;
     // tests put recorders in their place so nothing is really played or started.
     struct SystemActions {
         std::function<bool(const QString& file)> playSound;
