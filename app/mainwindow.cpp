@@ -61,7 +61,7 @@ MainWindow::MainWindow(Options opts, QWidget* parent)
     startEngine();
     startMonitor();
 
-    // The tray icon and the device notice come with the window's first frame (see eventFilter).
+    // The tray icon and the device notice come one pass after the window's first frame (see eventFilter).
 
     setWindowIcon(QIcon(QStringLiteral(":/icon/picture/48-icon.png")));
     for (QPushButton* button : profileButtons())
