@@ -2,7 +2,7 @@
 // temporary folder, laid out as the kernel lays out a hidraw node (class entry and `device` as
 // symbolic links, the HID device below its USB interface below its USB device). FakeNodeIo: a
 // device behind the node calls that answers get-feature with a set reply, hands out queued input
-// reports one per read, fails calls on request, and records every call.
+// reports one per read, fails calls on request, and records every call (from one thread).
 #pragma once
 
 #include "hid_linux.h"
@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include <linux/hidraw.h>
@@ -32,7 +31,7 @@ public:
         std::uint16_t vendorId = 0, productId = 0, release = 0;
         QString product;
         QByteArray descriptor;
-        bool withUevent = true, withDescriptor = true, withProduct = true;
+        bool withUevent = true, withProduct = true;  // an empty descriptor: no file
     };
 
     FakeSysfs() { m_ok = m_dir.isValid() && QDir().mkpath(sysfsRoot() + "/class/hidraw") && QDir().mkpath(devRoot()); }
@@ -53,7 +52,7 @@ public:
         const QByteArray uevent = QString("DRIVER=hid-generic\nHID_ID=0003:%1:%2\nHID_NAME=Maker %3\n")
                                       .arg(hex(n.vendorId, 8), hex(n.productId, 8), n.product)
                                       .toUtf8();
-        return addNode(n.node, hidDevice, n.withUevent ? &uevent : nullptr, n.withDescriptor ? &n.descriptor : nullptr);
+        return addNode(n.node, hidDevice, n.withUevent ? &uevent : nullptr, n.descriptor.isEmpty() ? nullptr : &n.descriptor);
     }
     // A node with no USB device above it (Bluetooth, say) whose uevent says what `uevent` says.
     bool addNodeWithUevent(const QString& node, const QByteArray& uevent, const QByteArray& descriptor)
@@ -113,25 +112,20 @@ public:
 
     int open(const std::string& path, int flags) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.append({"open", QString::fromStdString(path), flags, 0, {}});
         if (openError) {
             errno = std::exchange(openError, 0);
             return -1;
         }
-        ++m_open;
         return 40 + m_calls.size();
     }
     int close(int) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.append({"close", {}, 0, 0, {}});
-        --m_open;
         return 0;
     }
     int ioctl(int, unsigned long request, void* argument) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         const std::size_t size = _IOC_SIZE(request);
         m_calls.append({"ioctl", {}, 0, request, QByteArray(static_cast<const char*>(argument), int(size))});
         if (!ioctlErrors.isEmpty()) {
@@ -144,7 +138,6 @@ public:
     }
     ssize_t read(int, void* buffer, std::size_t length) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.append({"read", {}, 0, 0, {}});
         if (inputReports.isEmpty()) {
             errno = EAGAIN;  // a real node would block here; the tests never let it
@@ -154,25 +147,17 @@ public:
     }
     ssize_t write(int, const void* buffer, std::size_t length) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.append({"write", {}, 0, 0, QByteArray(static_cast<const char*>(buffer), int(length))});
         return ssize_t(length);
     }
 
     QList<Call> calls(const QString& op = QString()) const
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         QList<Call> result;
         std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(result),
                      [&](const Call& c) { return op.isNull() || c.op == op; });
         return result;
     }
-    int openDescriptors() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_open;
-    }
-
 private:
     static int copyOut(const QByteArray& bytes, void* to, std::size_t room)
     {
@@ -181,7 +166,5 @@ private:
         return int(n);
     }
 
-    mutable std::mutex m_mutex;
     QList<Call> m_calls;
-    int m_open = 0;
 };
