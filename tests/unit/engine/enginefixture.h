@@ -19,10 +19,9 @@ using Sim = hid::SimulatedMouse;
 // Offsets in the mouse's profile block, as the mouse lays it out; a profile file keeps the block
 // from 242 on.
 namespace At {
-constexpr int ReportRate = 242, MacroListFlag = 250, MacroListCount = 251, ForcedSeven = 253, LogoMode = 256,
-              LogoDegree = 257, WheelMode = 259, WheelDegree = 260, LogoColor = 262, ForcedZero = 267, LogoSpeed = 268,
-              WheelColor = 281, WheelColorFlag = 286, WheelSpeed = 287, DpiXLow = 300, DpiXHigh = 308, DpiYLow = 316,
-              DpiYHigh = 324, KeyMatrix = 332;
+constexpr int ReportRate = 242, MacroListFlag = 250, MacroListCount = 251, ForcedSeven = 253, LogoDegree = 257,
+              WheelMode = 259, LogoColor = 262, ForcedZero = 267, WheelColor = 281, WheelColorFlag = 286, WheelSpeed = 287,
+              DpiXLow = 300, DpiXHigh = 308, DpiYLow = 316, DpiYHigh = 324, KeyMatrix = 332;
 }
 
 struct EngineFixture {

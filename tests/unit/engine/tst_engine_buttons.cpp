@@ -1,7 +1,6 @@
-// Button assignment: what lands in which key matrix entry, the left-button guard, and the
-// factory check the pages are told after every change.
+// Button assignment: what lands in which key matrix entry, and the left-button guard. (The factory
+// check the pages are told after every change: the key-setting and window tests.)
 #include "enginefixture.h"
-#include "pcactionstore.h"
 
 namespace {
 struct KeyChange {
@@ -10,15 +9,6 @@ struct KeyChange {
     int modifier, changeType, entry;
     uint expected;  // 0xFFFFFFFF: the profile is unchanged
 };
-
-// The factory state per button from the signals of one write-back: button → last state.
-QMap<int, bool> reported(const QSignalSpy& spy)
-{
-    QMap<int, bool> states;
-    for (const QList<QVariant>& args : spy)
-        states[args.at(1).toInt()] = args.at(0).toBool() && states.value(args.at(1).toInt(), true);
-    return states;
-}
 }  // namespace
 Q_DECLARE_METATYPE(KeyChange)
 
@@ -34,7 +24,6 @@ private slots:
         QTest::newRow("Enter is 0x28, never the keypad's") << KeyChange{14, 13, 0, 16, 8, 0x00280000};
         QTest::newRow("unknown key is usage 0") << KeyChange{15, 0xFF, 0, 16, 9, 0x00000000};
         QTest::newRow("restore wheel forward") << KeyChange{9, 0, 0, 17, 14, 0x00010004};
-        QTest::newRow("restore button 13") << KeyChange{13, 0, 0, 17, 7, 0x00000011};
         QTest::newRow("media player") << KeyChange{11, 0x83, 0x01, 19, 5, 0x01830003};
         QTest::newRow("fire key") << KeyChange{7, 0, 0, 20, 4, 0x0210F00A};
         QTest::newRow("DPI instant") << KeyChange{5, 0, 0, 23, 2, 0x0A040007};
@@ -90,33 +79,6 @@ private slots:
         QCOMPARE(warning.size(), 1);
     }
 
-    void factoryCheckAfterEveryChange()
-    {
-        EngineFixture f;
-        QSignalSpy states(f.engine.get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton);
-        f.engine->slot_ChangeButtonToKey(13, 0x41, 0, 16);
-        QCOMPARE(reported(states).value(13), false);
-        QCOMPARE(reported(states).value(4), true);
-        states.clear();
-        f.engine->slot_ChangeButtonToKey(13, 0, 0, 17);
-        QCOMPARE(reported(states).value(13), true);
-
-        // The wheel's factory check reads the key-assignment entries: a macro on button 9 lands in
-        // entry 15, which the check reads for button 10.
-        states.clear();
-        f.engine->slot_ChangeButtonToMacro(1, 9, 140);
-        QCOMPARE(reported(states).value(9), true);
-        QCOMPARE(reported(states).value(10), false);
-
-        // Any setting reports all twelve; a button the computer acts on counts as changed though its
-        // entry is still the factory right button.
-        QVERIFY(PcActionStore::writeFunction(6, true, PcActionStore::StartProgram, QCoreApplication::applicationFilePath()));
-        states.clear();
-        f.engine->slot_ChangeUsbReportRate(1);
-        QCOMPARE(reported(states).size(), 12);
-        QCOMPARE(reported(states).value(6), false);
-        QCOMPARE(f.mouseEntry(1), 0x00F10001u);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestEngineButtons)

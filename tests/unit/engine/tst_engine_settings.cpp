@@ -1,131 +1,69 @@
-// DPI, report rate and lights: where each value lands in the mouse and in the active file.
+// DPI, report rate and lights: where each value lands in the mouse and in the active file. (What
+// the pages are told, and a change the mouse refuses: the main-settings, window and crash-safety tests.)
 #include "enginefixture.h"
 
-struct Light {
-    void (DCDataHandle::*set)(bool wheel, int value);  // none: the colour
-    bool wheel;
-    int offset, mapIndex, expected;  // mapIndex in the pages' list of the light
-};
-Q_DECLARE_METATYPE(Light)
+#include <functional>
+
+using Change = std::function<void(DCDataHandle&)>;
+using Bytes = QList<QPair<int, int>>;  // offset in the profile block, value
+Q_DECLARE_METATYPE(Change)
 
 class TestEngineSettings : public QObject {
     Q_OBJECT
 private slots:
-    void dpi_data()
+    void change_data()
     {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("stored");  // DPI / 50, or -1: nothing stored
-        QTest::newRow("16000 on level 3") << 3 << 16000 << 320;
-        QTest::newRow("not a multiple of 50") << 1 << 1234 << 24;
-        QTest::newRow("level 8 is never touched") << 8 << 3200 << -1;
-        QTest::newRow("level 0") << 0 << 3200 << -1;
-    }
-
-    void dpi()
-    {
-        QFETCH(int, level);
-        QFETCH(int, stored);
-        EngineFixture f;
-        const auto before = f.mouse().profileMemory();
-        f.engine->slot_setDPIValueOnMouse(level, fetched<int>("value"));
-        QCOMPARE(f.writes(0x03), 1);  // sent, stored or not
-        if (stored < 0) {
-            QCOMPARE(f.mouse().profileMemory(), before);
-            return;
-        }
-        const int i = level - 1;
-        for (int at : {At::DpiXLow, At::DpiYLow, At::DpiXHigh, At::DpiYHigh}) {
-            const int expected = at == At::DpiXHigh || at == At::DpiYHigh ? stored >> 8 : stored & 0xFF;
-            QCOMPARE(int(f.mouseByte(at + i)), expected);
-            QCOMPARE(int(f.fileByte(at + i)), expected);
-        }
-    }
-
-    void reportRate_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("stored");
-        QTest::newRow("3") << 3 << 3;
-        QTest::newRow("4 is refused") << 4 << 1;
-        QTest::newRow("-1 is refused") << -1 << 1;
-    }
-
-    void reportRate()
-    {
-        QFETCH(int, stored);
-        EngineFixture f;
-        f.engine->slot_ChangeUsbReportRate(1);
-        f.mouse().clearLog();
-        f.engine->slot_ChangeUsbReportRate(fetched<int>("value"));
-        QCOMPARE(int(f.mouseByte(At::ReportRate)), stored);
-        QCOMPARE(int(f.fileByte(At::ReportRate)), stored);
-        QCOMPARE(f.writes(0x03), 1);
-        QSignalSpy spy(f.engine.get(), &DCDataHandle::sig_SetCurrentReportRate);
-        f.engine->setUsbReportRateOnPage();
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy.first().first().toInt(), stored);
-    }
-
-    void lights_data()
-    {
-        QTest::addColumn<Light>("light");
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<Bytes>("bytes");  // the bytes that change; every other byte of the mouse stays
         using E = DCDataHandle;
-        QTest::newRow("wheel mode") << Light{&E::slot_setMouseLightMode, true, At::WheelMode, 3, 0x82};
-        QTest::newRow("logo degree") << Light{&E::slot_MouseContinueLightDegree, false, At::LogoDegree, 5, 7};
-        QTest::newRow("wheel speed") << Light{&E::slot_MouseBreathSpeed, true, At::WheelSpeed, 4, 6};
-        QTest::newRow("wheel colour") << Light{nullptr, true, At::WheelColor, 0, 255};
-        QTest::newRow("logo colour") << Light{nullptr, false, At::LogoColor, 0, 255};
-    }
-
-    void lights()
-    {
-        QFETCH(Light, light);
-        EngineFixture f;
+        QTest::newRow("DPI 16000 on level 3") << Change([](E& e) { e.slot_setDPIValueOnMouse(3, 16000); })
+                                              << Bytes{{At::DpiXLow + 2, 0x40}, {At::DpiYLow + 2, 0x40},
+                                                       {At::DpiXHigh + 2, 1}, {At::DpiYHigh + 2, 1}};
+        QTest::newRow("DPI not a multiple of 50") << Change([](E& e) { e.slot_setDPIValueOnMouse(1, 1234); })
+                                                  << Bytes{{At::DpiXLow, 24}, {At::DpiYLow, 24}};
+        QTest::newRow("DPI level 8 is never touched") << Change([](E& e) { e.slot_setDPIValueOnMouse(8, 3200); })
+                                                      << Bytes{};
+        QTest::newRow("DPI level 0") << Change([](E& e) { e.slot_setDPIValueOnMouse(0, 3200); }) << Bytes{};
+        QTest::newRow("report rate 3") << Change([](E& e) { e.slot_ChangeUsbReportRate(3); })
+                                       << Bytes{{At::ReportRate, 3}};
+        QTest::newRow("report rate 4 is refused") << Change([](E& e) { e.slot_ChangeUsbReportRate(4); }) << Bytes{};
+        QTest::newRow("report rate -1 is refused") << Change([](E& e) { e.slot_ChangeUsbReportRate(-1); }) << Bytes{};
+        // Only the low byte of a light setting is kept.
+        QTest::newRow("wheel mode") << Change([](E& e) { e.slot_setMouseLightMode(true, 0x182); })
+                                    << Bytes{{At::WheelMode, 0x82}};
+        QTest::newRow("logo degree") << Change([](E& e) { e.slot_MouseContinueLightDegree(false, 0x107); })
+                                     << Bytes{{At::LogoDegree, 7}};
+        QTest::newRow("wheel speed") << Change([](E& e) { e.slot_MouseBreathSpeed(true, 0x106); })
+                                     << Bytes{{At::WheelSpeed, 6}};
         // Only a wheel colour clears the byte beside it.
-        auto raw = f.mouse().profileMemory();
-        raw[At::WheelColorFlag] = 0x33;
-        f.mouse().setProfileMemory(raw);
-        QVERIFY(f.engine->connectMouse());
-        QSignalSpy spy(f.engine.get(), &DCDataHandle::sig_SetLightParameterOnPage);
-        f.engine->setLightParameterOnPage();
-        if (light.set)
-            (f.engine.get()->*light.set)(light.wheel, 0x100 + light.expected);  // only the low byte is kept
-        else
-            f.engine->slot_SetMouseColor(light.wheel, 255, 0, 128);
-        QCOMPARE(int(f.mouseByte(light.offset)), light.expected);
-        QCOMPARE(int(f.fileByte(light.offset)), light.expected);
-        if (!light.set) {
-            QCOMPARE(f.mouse().profileMemory()[std::size_t(light.offset + 2)], std::uint8_t(128));
-            QCOMPARE(f.mouseByte(At::WheelColorFlag), std::uint8_t(light.wheel ? 0 : 0x33));
-        }
-        f.engine->setLightParameterOnPage();
-        const auto before = spy.first().first().value<QMap<int, QList<int>>>();
-        const auto map = spy.last().first().value<QMap<int, QList<int>>>();
-        QCOMPARE(map[light.wheel ? 0 : 1][light.mapIndex], light.expected);
-        QCOMPARE(map[light.wheel ? 1 : 0], before[light.wheel ? 1 : 0]);  // the other light is untouched
+        QTest::newRow("wheel colour") << Change([](E& e) { e.slot_SetMouseColor(true, 255, 0, 128); })
+                                      << Bytes{{At::WheelColor, 255}, {At::WheelColor + 1, 0},
+                                               {At::WheelColor + 2, 128}, {At::WheelColorFlag, 0}};
+        QTest::newRow("logo colour") << Change([](E& e) { e.slot_SetMouseColor(false, 255, 0, 128); })
+                                     << Bytes{{At::LogoColor, 255}, {At::LogoColor + 1, 0}, {At::LogoColor + 2, 128}};
     }
 
-    void everyChangeForcesTheSameBytes()
+    // Every change is written back once, stored or not, and sets the bytes the program forces.
+    void change()
     {
+        QFETCH(Bytes, bytes);
         EngineFixture f;
-        auto raw = f.mouse().profileMemory();
-        raw[0] = raw[At::ForcedSeven] = raw[At::ForcedZero] = 9;
-        f.mouse().setProfileMemory(raw);
+        auto expected = f.mouse().profileMemory();
+        expected[0] = expected[At::ForcedSeven] = expected[At::ForcedZero] = 9;
+        expected[At::WheelColorFlag] = 0x33;
+        f.mouse().setProfileMemory(expected);
         QVERIFY(f.engine->connectMouse());  // reads the odd bytes back into the mirror
-        f.engine->slot_ChangeUsbReportRate(2);
-        QCOMPARE(f.mouseByte(0), std::uint8_t(1));
-        QCOMPARE(f.mouseByte(At::ForcedSeven), std::uint8_t(7));
-        QCOMPARE(f.mouseByte(At::ForcedZero), std::uint8_t(0));
-    }
-
-    void refusedWriteIsStillSaved()
-    {
-        EngineFixture f;
-        f.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
-        f.engine->slot_setDPIValueOnMouse(2, 5000);
-        QCOMPARE(int(f.fileByte(At::DpiXLow + 1)), 100);
-        QVERIFY(f.mouseByte(At::DpiXLow + 1) != 100);
+        f.mouse().clearLog();
+        fetched<Change>("change")(*f.engine);
+        QCOMPARE(f.writes(0x03), 1);
+        expected[0] = 1;
+        expected[At::ForcedSeven] = 7;
+        expected[At::ForcedZero] = 0;
+        for (const auto& b : bytes) {
+            expected[std::size_t(b.first)] = std::uint8_t(b.second);
+            QCOMPARE(int(f.fileByte(b.first)), b.second);
+        }
+        QCOMPARE(f.mouse().profileMemory(), expected);
     }
 };
 

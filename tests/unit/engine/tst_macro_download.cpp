@@ -7,8 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 using Items = QList<MacroItem>;
 Q_DECLARE_METATYPE(Items)
@@ -180,32 +178,6 @@ private slots:
         QVERIFY(g.mouse().log().empty());
         QCOMPARE(g.file(1).mid(At::KeyMatrix + 4 * 9 - 242, 4), QByteArray("\x09\x04\x00\xB8", 4));
         QVERIFY(g.engine->localProfileRecord().macros[11].items.isEmpty());
-    }
-
-    // A macro file replaced while it is downloaded: the block, its repeat count and the button's play
-    // mode must all come from one version, so the file is opened once (counted by watching the
-    // folder).
-    void fileIsReadOnce()
-    {
-        EngineFixture f;
-        const QString path = macroFile("once", QJsonArray{key(0x41, 0, 5)}, 3, 0, 2);
-        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        QVERIFY(watch >= 0);
-        QVERIFY(inotify_add_watch(watch, QFile::encodeName(QFileInfo(path).absolutePath()).constData(), IN_OPEN | IN_CLOSE) >= 0);
-        f.engine->slot_WriteSingleMacro(7, path);
-        int opens = 0;
-        alignas(inotify_event) char events[4096];
-        for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;) {
-            for (const char* at = events; at < events + n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                opens += (event->mask & IN_OPEN) && event->len > 0 && QByteArray(event->name) == "once.json" ? 1 : 0;
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
-        ::close(watch);
-        QCOMPARE(opens, 1);
-        QCOMPARE(head(f.mouse().macroBlock(0x9C), 6), QByteArray("\x00\x03\x05\x04\x00\x00", 6));
-        QCOMPARE(f.mouseEntry(4), std::uint32_t(0x09 | 2 << 8 | 0x9C << 24));  // mode 2 with it
     }
 };
 

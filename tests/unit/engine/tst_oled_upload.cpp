@@ -1,4 +1,4 @@
-// The OLED picture: packing into the display's pages, and what reaches the mouse.
+// The OLED picture: what reaches the mouse (packed into the display's pages), and what is not sent.
 #include "enginefixture.h"
 #include "oledframe.h"
 #include "wholefile.h"
@@ -21,17 +21,6 @@ QImage picture(int fill, QList<QPoint> zeros = {})
 class TestOledUpload : public QObject {
     Q_OBJECT
 private slots:
-    void packing()
-    {
-        QByteArray packed(512, '\x5A'), corners(512, '\0');
-        QVERIFY(OledFrame::pack(picture(1), reinterpret_cast<unsigned char*>(packed.data()), 512));
-        QCOMPARE(packed, QByteArray(512, '\0'));  // every byte of the frame written
-        corners[0] = char(0x80);    // (0, 0): page 0, top row
-        corners[511] = char(0x01);  // (127, 31): page 3, bottom row
-        QVERIFY(OledFrame::pack(picture(1, {QPoint(0, 0), QPoint(127, 31)}), reinterpret_cast<unsigned char*>(packed.data()), 512));
-        QCOMPARE(packed, corners);
-    }
-
     void upload()
     {
         EngineFixture f;
