@@ -1,12 +1,9 @@
-// The presence monitor: when it tells that the mouse came or went, what it opens while looking,
-// and that its timer keeps ticking in the thread the window gives it.
+// The presence monitor: when it tells that the mouse came or went, and what it opens while looking.
 #include "checkdevice.h"
 #include "simulatedmousesession.h"
 #include "testhelpers.h"
 
-#include <QThread>
 #include <QtTest>
-#include <atomic>
 #include <set>
 
 using Sim = hid::SimulatedMouse;
@@ -94,34 +91,6 @@ private slots:
         QCOMPARE(seen, fetched<QList<bool>>("told"));
         QVERIFY(watch->held.empty());
         QVERIFY(!watch->misused);
-    }
-
-    void ticksInItsOwnThread()
-    {
-        SimulatedMouseSession session;
-        QThread thread;
-        auto* monitor = new CheckDevice(Sim::VendorId, Sim::ProductId, session.shared());
-        std::atomic<QThread*> tickThread{nullptr};
-        connect(monitor, &CheckDevice::sigFound, monitor, [&tickThread] { tickThread = QThread::currentThread(); });
-        QList<bool> told;  // filled in this thread, queued
-        connect(monitor, &CheckDevice::sigFound, this, [&told](bool found) { told << found; });
-
-        monitor->moveToThread(&thread);
-        QElapsedTimer clock;
-        clock.start();
-        thread.start();
-        // Had the timer stayed behind in this thread, it would tick here during the wait.
-        (void)QTest::qWaitFor([&told] { return !told.isEmpty(); }, 60000);
-        const qint64 elapsed = clock.elapsed();
-        thread.quit();
-        QVERIFY(thread.wait(5000));
-
-        const int timerLeft = monitor->timerId();
-        delete monitor;
-        QCOMPARE(told, QList<bool>{true});
-        QCOMPARE(tickThread.load(), &thread);
-        QVERIFY2(elapsed >= CheckDevice::IntervalMs * 9 / 10, qPrintable(QString::number(elapsed)));
-        QCOMPARE(timerLeft, 0);  // stopped as its thread ended
     }
 };
 
