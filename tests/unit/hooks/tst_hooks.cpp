@@ -1,8 +1,8 @@
 // The hooks' decisions without any system hook: which message is which button, what is swallowed
-// and carried out, the repeat suppression of the macro editor, and the in-memory copy of the
-// PC-side function file following the file.
+// and carried out, the repeats the macro editor filters out, and the in-memory copy of the PC-side
+// function file following the file. (The hook's own repeat suppression, and a desktop without
+// hooks: the macro-editor, key-setting and window tests.)
 #include "apppaths.h"
-#include "globalmousehook.h"
 #include "hookdecision.h"
 #include "hookmessages.h"
 #include "pcactionrunner.h"
@@ -12,8 +12,6 @@
 #include "wholefile.h"
 
 #include <QDir>
-#include <QKeyEvent>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -100,32 +98,6 @@ private slots:
         }
     }
 
-    void repeatSuppressionOfTheHook()
-    {
-        GlobalMouseHook hook;
-        hook.setRepeatSuppression();
-        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
-        QVERIFY(hook.onKeyboardMessage(0x51, 0x100));
-        // The program's own windows: a repeated key event never arrives, a first press does.
-        struct Keys : QObject {
-            int presses = 0;
-            bool event(QEvent* e) override
-            {
-                presses += e->type() == QEvent::KeyPress ? 1 : 0;
-                return QObject::event(e);
-            }
-        } keys;
-        QKeyEvent repeated(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
-        QKeyEvent first(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), false);
-        QCoreApplication::sendEvent(&keys, &repeated);
-        QCoreApplication::sendEvent(&keys, &first);
-        QCOMPARE(keys.presses, 1);
-        hook.clearRepeatSuppression();
-        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
-        QCoreApplication::sendEvent(&keys, &repeated);
-        QCOMPARE(keys.presses, 2);
-    }
-
     void xButtonsTranslateBothWays_data()
     {
         QTest::addColumn<uint>("xButton");
@@ -167,36 +139,13 @@ private slots:
         int function = 0;
         QString path;
         QVERIFY(table.lookup(15, function, path) && path == target());
-        // Rewritten in place.
-        const QString file = AppPaths::pcFunctionFile();
-        QFile inPlace(file);
-        QVERIFY(inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        inPlace.write("[RightKey]\nstate=1\nfunction=4\npath=" + target().toUtf8());
-        inPlace.close();
-        QTRY_COMPARE(table.activeButtons(), (Buttons{6}));
         // Factory reset: the file is gone, nothing is active; the folder itself removed and made again.
         QVERIFY(PcActionStore::deleteHighestFile());
         QTRY_COMPARE(table.activeButtons(), Buttons());
-        QVERIFY(!table.lookup(6, function, path));
-        QVERIFY(QDir(QFileInfo(file).absolutePath()).removeRecursively());
+        QVERIFY(!table.lookup(15, function, path));
+        QVERIFY(QDir(QFileInfo(AppPaths::pcFunctionFile()).absolutePath()).removeRecursively());
         QVERIFY(PcActionStore::writeFunction(9, true, PcActionStore::OpenFile, target()));
         QTRY_COMPARE(table.activeButtons(), (Buttons{9}));
-    }
-
-    // No X display here (and no hooks at all elsewhere): the program runs on without them.
-    void noBackend()
-    {
-    #if defined(Q_OS_WIN)
-        QSKIP("Windows always has its hooks");
-    #endif
-        const QByteArray display = qgetenv("DISPLAY");
-        qunsetenv("DISPLAY");
-        GlobalMouseHook hook;
-        const bool first = hook.installHooks(), second = hook.installHooks();
-        if (!display.isNull())
-            qputenv("DISPLAY", display);
-        QVERIFY(!first && !second && !hook.installed());
-        QVERIFY(!hook.onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
     }
 
 private:
