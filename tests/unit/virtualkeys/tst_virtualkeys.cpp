@@ -1,6 +1,5 @@
 // Windows virtual-key codes from key events: X keysyms (as xcb reports them in nativeVirtualKey),
-// the Qt key when an event has no native code, and the folding of the sided modifier codes. (The
-// names the pages show for the codes are the key-name table's, pinned by its own golden file.)
+// the Qt key when an event has no native code, and the folding of the sided modifier codes.
 #include "testhelpers.h"
 #include "virtualkeys.h"
 
