@@ -141,7 +141,6 @@ private slots:
         QSignalSpy warning(f.engine.get(), &DCDataHandle::sig_WarningOnlyLeftButton);
         const std::uint32_t before = f.mouseEntry(1);
         f.engine->slot_WriteSingleMacro(6, macroFile("fits", keyTaps(510)));
-        QCOMPARE(warning.size(), 0);
         QCOMPARE(f.writes(0x04), 1);
         f.engine->slot_ChangeButtonToKey(6, 0, 0, 17);
         f.mouse().clearLog();

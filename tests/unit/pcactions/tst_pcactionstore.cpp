@@ -64,8 +64,7 @@ private slots:
         // Quick rewrites of the same size within one clock tick are each read back.
         for (int i = 0; i < 20; ++i) {
             QVERIFY(PcActionStore::writeFunction(button, true, 2 + i % 4, path + QString::number(i % 10)));
-            QVERIFY(lookup(button, function, readPath));
-            QCOMPARE(function, 2 + i % 4);
+            QCOMPARE(lookup(button, function, readPath) ? function : 0, 2 + i % 4);
         }
         QVERIFY(PcActionStore::writeFunction(button, true, fetched<int>("function"), path));
         QVERIFY(lookup(button, function, readPath));
@@ -154,8 +153,7 @@ private slots:
         int function;
         QString path;
         QVERIFY(!lookup(14, function, path));
-        QVERIFY(lookup(10, function, path));
-        QCOMPARE(path, kChinesePath);
+        QCOMPARE(lookup(10, function, path) ? path : QString(), kChinesePath);
         QVERIFY(PcActionStore::deleteHighestFile());
         QVERIFY(!QFileInfo::exists(file()));
         QVERIFY(PcActionStore::writeFunction(6, true, 5, QStringLiteral("/home/me")));
