@@ -1,6 +1,6 @@
 // Where data lives, seeding a per-user folder from the installed copy, whole-file writes (a
-// failed sync included), and the bounded reads of every store (profile, macro, ini and picture).
-// (The ini store's scratch copies: the crash-safety test.)
+// failed sync included), the ini store's scratch copies, and the bounded reads of every store
+// (profile, macro, ini and picture).
 #include "apppaths.h"
 #include "inifile.h"
 #include "logcapture.h"
@@ -78,6 +78,20 @@ private slots:
         QCOMPARE(QDir(dir.filePath("deep/er")).entryList(QDir::Files | QDir::Hidden), QStringList{"file.bin"});
         // A path whose folder cannot exist (a file is in the way) fails.
         QVERIFY(!writeWholeFile(dir.filePath("deep/er/file.bin/child"), "x"));
+    }
+
+    // The first use of an ini file in this process: keep it before the others. A copy under this
+    // process's own id is stale (an earlier process had it); a live process's copy stays, and an
+    // update leaves no copy of its own behind. (Copies of killed processes: the crash-safety test.)
+    void iniScratchCopies()
+    {
+        const QString stale = QString("zr540-ini-%1-Zz9Yy8.ini").arg(QCoreApplication::applicationPid()),
+                      live = QString("zr540-ini-%1-Live00.ini").arg(getppid());
+        for (const QString& name : {stale, live})
+            QVERIFY(writeWholeFile(QDir::tempPath() + "/" + name, "[a]\nb=1\n"));
+        QTemporaryDir dir;
+        QVERIFY(IniFile::update(dir.filePath("s.ini"), [](QSettings& s) { s.setValue("k", 1); }));
+        QCOMPARE(QDir(QDir::tempPath()).entryList({"zr540-ini-*"}, QDir::Files | QDir::Hidden), QStringList{live});
     }
 
     void storesReadOnlyRegularFiles_data()

@@ -37,6 +37,20 @@ Sim::Memory macroMemory(std::uint8_t h0, std::uint8_t h1, std::vector<std::uint8
 class TestDeviceProtocol : public QObject {
     Q_OBJECT
 private slots:
+    // With the pause a driver takes when given none: the mouse's own.
+    void theProgramPausesFiftyMillisecondsBeforeTheStatus()
+    {
+        SimulatedMouseSession session;
+        USBDriver_540 driver(session.shared());
+        QCOMPARE(openZR540(driver), 1);
+        session.mouse().clearLog();
+        DeviceProfileBlock block = DeviceProfileBlock::initial();
+        QCOMPARE(driver.SetProfileData(&block), 1);
+        const auto log = session.mouse().log();  // the write, the status request, the status reply
+        QCOMPARE(log.at(1).role, Sim::Role::Command);
+        QVERIFY(log[1].time - log[0].time >= std::chrono::milliseconds(50));
+    }
+
     void requestBytes()
     {
         OpenMouse m;

@@ -1,6 +1,7 @@
-// Button assignment: what lands in which key matrix entry, and the left-button guard. (The factory
-// check the pages are told after every change: the key-setting and window tests.)
+// Button assignment: what lands in which key matrix entry, the left-button guard, and a button
+// the computer acts on in the factory check the pages are told. (The check itself: the window test.)
 #include "enginefixture.h"
+#include "pcactionstore.h"
 
 namespace {
 struct KeyChange {
@@ -79,6 +80,21 @@ private slots:
         QCOMPARE(warning.size(), 1);
     }
 
+
+    // A button the computer acts on counts as changed though its entry is still the factory one.
+    void pcFunctionCountsAsChanged()
+    {
+        EngineFixture f;
+        QVERIFY(PcActionStore::writeFunction(6, true, PcActionStore::StartProgram, QCoreApplication::applicationFilePath()));
+        QSignalSpy states(f.engine.get(), &DCDataHandle::sig_CurrentButtonIsOriginalButton);
+        f.engine->slot_ChangeUsbReportRate(1);  // any setting reports all twelve
+        QMap<int, bool> original;
+        for (const QList<QVariant>& args : states)
+            original[args.at(1).toInt()] = args.at(0).toBool();
+        QCOMPARE(original.size(), 12);
+        QVERIFY(!original.value(6) && original.value(5));
+        QCOMPARE(f.mouseEntry(1), 0x00F10001u);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngineButtons)

@@ -1,5 +1,5 @@
-// DPI, report rate and lights: where each value lands in the mouse and in the active file. (What
-// the pages are told, and a change the mouse refuses: the main-settings, window and crash-safety tests.)
+// DPI, report rate and lights: where each value lands in the mouse and in the active file, also
+// when the mouse refuses it. (What the light page is told: the lighting and window tests.)
 #include "enginefixture.h"
 
 #include <functional>
@@ -64,6 +64,18 @@ private slots:
             QCOMPARE(int(f.fileByte(b.first)), b.second);
         }
         QCOMPARE(f.mouse().profileMemory(), expected);
+        QSignalSpy rate(f.engine.get(), &DCDataHandle::sig_SetCurrentReportRate);
+        f.engine->setUsbReportRateOnPage();  // the page is told what the mouse holds
+        QCOMPARE(rate.first().first().toInt(), int(expected[At::ReportRate]));
+    }
+
+    void refusedWriteIsStillSaved()
+    {
+        EngineFixture f;
+        f.mouse().setNextWriteStatus(Sim::WriteKind::Profile, 1);
+        f.engine->slot_setDPIValueOnMouse(2, 5000);
+        QCOMPARE(int(f.fileByte(At::DpiXLow + 1)), 100);
+        QVERIFY(f.mouseByte(At::DpiXLow + 1) != 100);
     }
 };
 

@@ -1,8 +1,8 @@
 // The hooks' decisions without any system hook: which message is which button, what is swallowed
-// and carried out, the repeats the macro editor filters out, and the in-memory copy of the PC-side
-// function file following the file. (The hook's own repeat suppression, and a desktop without
-// hooks: the macro-editor, key-setting and window tests.)
+// and carried out, the repeat suppression of the macro editor, a desktop without hooks, and the
+// in-memory copy of the PC-side function file following the file.
 #include "apppaths.h"
+#include "globalmousehook.h"
 #include "hookdecision.h"
 #include "hookmessages.h"
 #include "pcactionrunner.h"
@@ -12,6 +12,7 @@
 #include "wholefile.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -96,6 +97,33 @@ private slots:
                 QVERIFY2(filter.swallow(parts[0].toUInt(nullptr, 16), parts[1].toUInt(nullptr, 16)) == (parts[2] == "swallow"),
                          qPrintable(step));
         }
+    }
+
+    // Without an X display (and without hooks elsewhere) the program runs on with no hook. While a
+    // macro is recorded, the hook takes each held key once, and the program's own windows get no
+    // repeated key event.
+    void globalHook()
+    {
+        GlobalMouseHook hook;
+#if !defined(Q_OS_WIN)
+        const QByteArray display = qgetenv("DISPLAY");
+        qunsetenv("DISPLAY");
+        const bool first = hook.installHooks(), second = hook.installHooks();
+        if (!display.isNull())
+            qputenv("DISPLAY", display);
+        QVERIFY(!first && !second && !hook.installed());
+        QVERIFY(!hook.onMouseMessage(0x0201, 0));  // without hooks no press is swallowed
+#endif
+        QObject window;  // sendEvent() is true when a filter took the event
+        QKeyEvent repeated(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), false);
+        hook.setRepeatSuppression();
+        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
+        QVERIFY(hook.onKeyboardMessage(0x51, 0x100));
+        QVERIFY(QCoreApplication::sendEvent(&window, &repeated) && !QCoreApplication::sendEvent(&window, &press));
+        hook.clearRepeatSuppression();
+        QVERIFY(!hook.onKeyboardMessage(0x51, 0x100));
+        QVERIFY(!QCoreApplication::sendEvent(&window, &repeated));
     }
 
     void xButtonsTranslateBothWays_data()

@@ -1,6 +1,6 @@
 // The stored identity: "NULL" for what was never stored, the unopened accessor's refusal, values
 // read back by other store objects, hand-written files, a file replaced or deleted behind a
-// store's back, and failed writes.
+// store's back, failed writes, and writers in several threads.
 #include "apppaths.h"
 #include "operateini.h"
 #include "operatetoken.h"
@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <thread>
 
 class TestIdentityStore : public QObject {
     Q_OBJECT
@@ -94,6 +95,25 @@ private slots:
         login.SetToken("never saved");
         QCOMPARE(request.GetToken(), QStringLiteral("NULL"));
         QCOMPARE(login.GetToken(), QStringLiteral("NULL"));
+    }
+
+    void writersInSeveralThreadsKeepEveryKey()
+    {
+        auto writeKeys = [](const QString& section) {
+            OperateIni ini;
+            ini.open(AppPaths::settingsFile());
+            for (int i = 0; i < 40; ++i)
+                ini.setValue(QStringLiteral("/%1/k%2").arg(section).arg(i), QString::number(i));
+        };
+        std::thread a(writeKeys, QStringLiteral("A")), b(writeKeys, QStringLiteral("B"));
+        a.join();
+        b.join();
+        OperateIni ini;
+        ini.open(AppPaths::settingsFile());
+        for (const char* section : {"A", "B"}) {
+            for (int i = 0; i < 40; ++i)
+                QCOMPARE(ini.value(QStringLiteral("/%1/k%2").arg(section).arg(i)), QString::number(i));
+        }
     }
 
 private:
