@@ -32,15 +32,6 @@ private slots:
         const auto sent = f.mouse().picture();
         for (int i = 0; i < 1024; ++i)
             QCOMPARE(int(sent[std::size_t(i)]), i == 133 || i == 645 ? 0x40 : 0);  // page 1, row 1, x 5: twice
-
-        // A refused write leaves the mouse's picture as it was, and nothing is read back.
-        f.mouse().setPicture(Sim::Memory{});
-        f.mouse().setNextWriteStatus(Sim::WriteKind::Picture, 1);
-        f.mouse().clearLog();
-        f.engine->slot_WriteImageToMouse();
-        QCOMPARE(f.mouse().picture(), Sim::Memory{});
-        QCOMPARE(f.session.reports(Sim::Transfer::SetFeature, Sim::Role::Command).size(),
-                 std::size_t(1));  // the status
     }
 
     void unusablePictureIsNotSent_data()

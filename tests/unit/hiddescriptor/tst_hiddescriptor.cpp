@@ -109,9 +109,6 @@ private slots:
         QTest::newRow("padding makes no cap, a constant with a usage does")
             << vendor("7508 9501 B103 0905 B103 0906 B102")
             << "FF00:0001 in=0 out=0 feat=4 fvc=0:FF00:0005x1,0:FF00:0006x1" << false;
-        QTest::newRow("only the first usage of a delimiter set counts")
-            << fromHex("0501 A901 0902 0901 A900 A101 0930 A901 0931 0932 A900 7508 9502 8106 C0")
-            << "0001:0002 in=3 out=0 feat=0 ivc=0:0001:0031x1,0:0001:0030x1" << false;
     }
 
     void items()

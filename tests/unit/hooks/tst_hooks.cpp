@@ -1,6 +1,6 @@
 // The hooks' decisions without any system hook: which message is which button, what is swallowed
-// and carried out, the repeat suppression of the macro editor, a desktop without hooks, and the
-// in-memory copy of the PC-side function file following the file.
+// and carried out, the repeat suppression of the macro editor, and a desktop without hooks. (The
+// copy of the PC-side function file following the file: the X11 hook test, end to end.)
 #include "apppaths.h"
 #include "globalmousehook.h"
 #include "hookdecision.h"
@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Buttons = std::vector<int>;
 
 class TestHooks : public QObject {
     Q_OBJECT
@@ -151,29 +150,6 @@ private slots:
         QCOMPARE(hooks::hookParameter(press.message, press.mouseData), fetched<uint>("param"));
         QVERIFY(hooks::messageForButton(button, back));
         QCOMPARE(back.xButton, xButton);
-    }
-
-    void tableFollowsTheFile()
-    {
-        // No keysetting folder at first: the table must notice it being created.
-        PcActionTable table;
-        QCOMPARE(table.activeButtons(), Buttons());
-        QVERIFY(PcActionStore::writeFunction(5, true, PcActionStore::OpenFile, target()));
-        QTRY_COMPARE(table.activeButtons(), (Buttons{5}));
-        // Only buttons with a message are watched; the engine's buttons stay readable.
-        for (int button : {11, 15, 10})
-            QVERIFY(PcActionStore::writeFunction(button, true, PcActionStore::OpenFile, target()));
-        QTRY_COMPARE(table.activeButtons(), (Buttons{5, 10}));
-        int function = 0;
-        QString path;
-        QVERIFY(table.lookup(15, function, path) && path == target());
-        // Factory reset: the file is gone, nothing is active; the folder itself removed and made again.
-        QVERIFY(PcActionStore::deleteHighestFile());
-        QTRY_COMPARE(table.activeButtons(), Buttons());
-        QVERIFY(!table.lookup(15, function, path));
-        QVERIFY(QDir(QFileInfo(AppPaths::pcFunctionFile()).absolutePath()).removeRecursively());
-        QVERIFY(PcActionStore::writeFunction(9, true, PcActionStore::OpenFile, target()));
-        QTRY_COMPARE(table.activeButtons(), (Buttons{9}));
     }
 
 private:

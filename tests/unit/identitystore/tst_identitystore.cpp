@@ -56,7 +56,6 @@ private slots:
         QTest::newRow("Windows line ends") << QByteArray("[INFO]\r\ntoken=abc\r\nemail=a@b.c\r\n") << "/INFO/email" << "a@b.c";
         QTest::newRow("UTF-8 nickname") << QString::fromUtf8("[INFO]\nnickName=小明\n").toUtf8() << "/INFO/nickName"
                                         << QString::fromUtf8("小明");
-        QTest::newRow("key without the leading slash") << QByteArray("[INFO]\ntoken=abc\n") << "INFO/token" << "abc";
         QTest::newRow("other section") << QByteArray("[OTHER]\ntoken=abc\n") << "/INFO/token" << "NULL";
         QTest::newRow("not an ini file") << QByteArray("\x00\xff\xfe garbage", 12) << "/INFO/token" << "NULL";
     }

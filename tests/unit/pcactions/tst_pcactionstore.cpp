@@ -126,7 +126,6 @@ private slots:
         QTest::newRow("state 2") << QByteArray("[MidKey]\nstate=2\nfunction=3\npath=/bin/x\n") << 3 << "/bin/x";
         QTest::newRow("raw UTF-8, CRLF") << "[MidKey]\r\nstate=1\r\nfunction=2\r\npath=" + kChinesePath.toUtf8() + "\r\n" << 2
                                          << kChinesePath;
-        QTest::newRow("keys outside any group") << QByteArray("state=1\nfunction=4\npath=/a\n") << 0 << "";
         QTest::newRow("garbage") << QByteArray("\x00\xff[[[\n=\n", 8) << 0 << "";
     }
 

@@ -14,23 +14,20 @@ private slots:
         QTest::addColumn<quint32>("keysym");
         QTest::addColumn<int>("code");
         auto row = [](const char* tag, quint32 keysym, int code) { QTest::newRow(tag) << keysym << code; };
-        // The blocks by their edges: letters of both cases, digits, F-keys, keypad digits.
+        // The blocks: letters of both cases, digits, F-keys to the last and past it, keypad digits.
         row("z", 0x7A, 0x5A);
         row("A (shifted)", 0x41, 0x41);
         row("9", 0x39, 0x39);
-        row("F1", 0xFFBE, 0x70);
         row("F24", 0xFFD5, 0x87);
         row("F25 (beyond Windows)", 0xFFD6, 0);
         row("KP_9", 0xFFB9, 0x69);
         // The table: one row of each kind of key in it.
-        row(") (shifted 0)", 0x29, 0x30);
         row("colon (shifted semicolon)", 0x3A, 0xBA);
         row("KP_Enter: the Return code", 0xFF8D, 0x0D);
         row("KP_End (Num Lock off)", 0xFF9C, 0x23);
         row("ISO_Left_Tab (Shift+Tab)", 0xFE20, 0x09);
         // Modifiers keep their side.
         row("Control_R", 0xFFE4, 0xA3);
-        row("Meta_L (Shift+Alt_L)", 0xFFE7, 0xA4);
         row("ISO_Level3_Shift (AltGr)", 0xFE03, 0xA5);
         row("eacute: no US key", 0xE9, 0);
     }
