@@ -20,8 +20,8 @@ using Sim = hid::SimulatedMouse;
 // from 242 on.
 namespace At {
 constexpr int ReportRate = 242, MacroListFlag = 250, MacroListCount = 251, ForcedSeven = 253, LogoDegree = 257,
-              WheelMode = 259, LogoColor = 262, ForcedZero = 267, WheelColor = 281, WheelColorFlag = 286, WheelSpeed = 287,
-              DpiXLow = 300, DpiXHigh = 308, DpiYLow = 316, DpiYHigh = 324, KeyMatrix = 332;
+              WheelMode = 259, LogoColor = 262, ForcedZero = 267, WheelColor = 281, WheelColorFlag = 286,
+              WheelSpeed = 287, DpiXLow = 300, DpiXHigh = 308, DpiYLow = 316, DpiYHigh = 324, KeyMatrix = 332;
 }
 
 struct EngineFixture {

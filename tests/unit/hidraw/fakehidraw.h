@@ -52,7 +52,8 @@ public:
         const QByteArray uevent = QString("DRIVER=hid-generic\nHID_ID=0003:%1:%2\nHID_NAME=Maker %3\n")
                                       .arg(hex(n.vendorId, 8), hex(n.productId, 8), n.product)
                                       .toUtf8();
-        return addNode(n.node, hidDevice, n.withUevent ? &uevent : nullptr, n.descriptor.isEmpty() ? nullptr : &n.descriptor);
+        return addNode(n.node, hidDevice, n.withUevent ? &uevent : nullptr,
+                       n.descriptor.isEmpty() ? nullptr : &n.descriptor);
     }
     // A node with no USB device above it (Bluetooth, say) whose uevent says what `uevent` says.
     bool addNodeWithUevent(const QString& node, const QByteArray& uevent, const QByteArray& descriptor)

@@ -117,7 +117,8 @@ private slots:
         QTest::newRow("descriptor missing") << "hidraw3#0" << QString("1234:0003 1201 No Descriptor | E%1").arg(ENOENT);
         QTest::newRow("descriptor broken") << "hidraw4#0" << QString("1234:0004 1201 Broken | E%1").arg(EINVAL);
         QTest::newRow("no uevent") << "hidraw5#0" << QString("E%1 E%1 | 0001:0002 7 0 0 ").arg(ENOENT);
-        QTest::newRow("no product string") << "hidraw6#0" << QString("2f73:5c48 0102 E%1 | 0001:0002 7 0 0 ").arg(ENOENT);
+        QTest::newRow("no product string")
+            << "hidraw6#0" << QString("2f73:5c48 0102 E%1 | 0001:0002 7 0 0 ").arg(ENOENT);
         QTest::newRow("HID_ID garbled") << "hidraw7#0" << none;
         QTest::newRow("HID_ID vendor too wide") << "hidraw8#0" << none;
         QTest::newRow("bluetooth") << "hidraw10#0" << "046d:b010 0000 Bluetooth Mouse | 0001:0002 7 0 0 ";

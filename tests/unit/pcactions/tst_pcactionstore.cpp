@@ -41,6 +41,8 @@ private slots:
             QVERIFY(PcActionStore::writeFunction(button, true, 2 + button % 4,
                                                  button == 5 ? kChinesePath : QStringLiteral("/home/me/file%1").arg(button)));
         QCOMPARE(fileContent(file()), fileContent(ZR540_TEST_DATA_DIR "/pcactions/HighestFunction.ini"));
+        QCOMPARE(QDir(QFileInfo(file()).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"HighestFunction.ini"});  // under its own name, and no scratch file beside it
     }
 
     void writeThenLookup_data()
