@@ -29,11 +29,8 @@ bool clickOnScreen(QWidget* window, ColorWheel* wheel, const QPoint& at, Qt::Mou
     QCursor::setPos(global);
     if (!QTest::qWaitFor(shown, 30000) || !QTest::qWaitFor([&] { return QCursor::pos() == global; }, 30000))
         return false;
-    // QTest's clicks take (0, 0) for "the middle of the widget": the events are sent directly.
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
-    QApplication::sendEvent(wheel, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(wheel, &release);
+    sendMouse(wheel, QEvent::MouseButtonPress, at, button);
+    sendMouse(wheel, QEvent::MouseButtonRelease, at, button);
     return true;
 }
 }  // namespace
@@ -67,8 +64,6 @@ private slots:
     {
         QFETCH(QPoint, at);
         QFETCH(int, hue);
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(bool, reported);
         // A grey window, so the rim's soft edge differs from the disc and from black.
         QWidget window;
         window.setStyleSheet("background:#606060;");
@@ -78,8 +73,8 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QSignalSpy spy(wheel, &ColorWheel::sigColor);
-        QVERIFY(clickOnScreen(&window, wheel, at, button));
-        QCOMPARE(spy.size(), reported ? 1 : 0);
+        QVERIFY(clickOnScreen(&window, wheel, at, fetched<Qt::MouseButton>("button")));
+        QCOMPARE(spy.size(), fetched<bool>("reported") ? 1 : 0);
         if (spy.isEmpty())
             return;
         const QColor read(spy.first().at(0).toInt(), spy.first().at(1).toInt(), spy.first().at(2).toInt());
