@@ -114,8 +114,7 @@ private slots:
     {
         std::string why;
         const std::unique_ptr<pointer::Backend> backend = pointer::createPlatformBackend(why);
-        QCOMPARE(QString::fromStdString(why), QString());
-        QCOMPARE(backend->name(), "x11");
+        QVERIFY2(backend && backend->name() == std::string("x11"), why.c_str());
         QVERIFY(!backend->hasWheelLines() && !backend->setWheelLines(5));  // X has no wheel lines
         const std::unique_ptr<Display, int (*)(Display*)> owned(XOpenDisplay(nullptr), XCloseDisplay);
         Display* display = owned.get();

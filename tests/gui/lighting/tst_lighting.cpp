@@ -88,21 +88,6 @@ private slots:
         QCOMPARE(page.emissions(), 1);
     }
 
-    // Each preset button lies on its own swatch of the picture behind them.
-    void swatchUnderEveryPreset()
-    {
-        const Page page(false);
-        QWidget* swatches = childOf<QLabel>(page.widget.get(), "PresetColorsLabel");
-        for (int preset = 1; preset <= 25; ++preset) {
-            auto* button = childOf<QPushButton>(page.widget.get(), QStringLiteral("colorButton%1").arg(preset));
-            button->hide();  // a hovered or pressed frame must not cover the swatch
-            const QImage picture = page.widget->grab().toImage();
-            button->show();
-            QVERIFY2(swatches->geometry().contains(button->geometry()), qPrintable(button->objectName()));
-            QCOMPARE(picture.pixelColor(button->geometry().center()).rgb(), LightSettingWidget::presetColor(preset).rgb());
-        }
-    }
-
     // Each effect is sent with its code and kept in the page's copy of the light.
     void effects_data()
     {

@@ -179,29 +179,6 @@ private slots:
             QCOMPARE(header.at(i).at(0).toBool(), i % 2 == 1);
     }
 
-    // A name typed is stored; an empty one stores the default name, the list keeps it empty.
-    void rename_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("empty") << "";
-        QTest::newRow("a name") << QStringLiteral("连点");
-    }
-    void rename()
-    {
-        QFETCH(QString, typed);
-        Page page;
-        page.selectMacro();
-        QListWidget* list = page.names();
-        list->editItem(list->item(0));
-        auto* editor = list->viewport()->findChild<QLineEdit*>();
-        QVERIFY(editor);
-        editor->setText(typed);
-        emit list->itemDelegate()->commitData(editor);
-        const QString stored = page.file().value("Name").toString();
-        QVERIFY(!stored.isEmpty() && (typed.isEmpty() || stored == typed));
-        QCOMPARE(list->item(0)->text(), typed);
-    }
-
     // A new macro's file holds its name alone; play settings changed with nothing selected go
     // nowhere, and selecting the macro shows the defaults. Once it is selected, they are saved at once.
     void playSettings_data()
@@ -219,7 +196,6 @@ private slots:
         QFETCH(QString, key);
         QFETCH(int, value);
         Page page;
-        QCOMPARE(page.names()->count(), 1);
         QVERIFY(page.path.startsWith(AppPaths::macroFilesDir() + "/Title1/"));
         page.get<QSpinBox>("RepeatTimesSpinBox")->setValue(7);
         page.get<QRadioButton>("PlayWhenItPressed_RadioButton")->setChecked(true);

@@ -245,8 +245,6 @@ private slots:
         if (!tray)
             return;
         QVERIFY(!window->isVisible());
-        window->on_activatedSysTrayIcon(QSystemTrayIcon::DoubleClick);
-        QVERIFY(!window->isVisible());
         window->on_activatedSysTrayIcon(QSystemTrayIcon::Trigger);
         QVERIFY(window->isVisible());
     }
