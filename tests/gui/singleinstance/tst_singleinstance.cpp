@@ -60,10 +60,10 @@ private slots:
         if (!killed.isEmpty()) {
             QProcess gone;
             gone.start(QCoreApplication::applicationFilePath(), {killed, m_key});
-            QVERIFY(gone.waitForReadyRead(5000));
+            QVERIFY(gone.waitForReadyRead(30000));
             QCOMPARE(gone.readAllStandardOutput(), QByteArray("ready\n"));
             gone.kill();
-            QVERIFY(gone.waitForFinished(3000));
+            QVERIFY(gone.waitForFinished(30000));
             QCOMPARE(QFile::exists(SingleInstance::lockFilePathFor(m_key)), killed == HoldMode);  // what it left behind
         }
         SingleInstance first(m_key);
@@ -73,7 +73,7 @@ private slots:
             QProcess second;
             second.start(QCoreApplication::applicationFilePath(), {SecondInstanceMode, m_key});
             // This process serves its guard's socket meanwhile.
-            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 8000);
+            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);
             QCOMPARE(second.exitCode(), HandedOverExitCode);
             QCOMPARE(received.count(), run);
             QCOMPARE(received.last().at(0), QVariant("ZR540"));
