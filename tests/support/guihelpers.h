@@ -41,6 +41,12 @@ inline void clickRow(QListWidget* list, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
+// A click on a slider's track, left of its middle.
+inline void clickTrack(QSlider* track)
+{
+    QTest::mouseClick(track, Qt::LeftButton, Qt::NoModifier, QPoint(track->width() * 3 / 10, track->height() / 2));
+}
+
 // One mouse event at `at`: a press or a move holds `button`, a release lets it go. (QTest's own
 // take (0, 0) for "the middle of the widget", and send no moves with a button held.)
 inline void sendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)

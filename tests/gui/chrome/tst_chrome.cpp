@@ -3,15 +3,6 @@
 #include "needdevicedialog.h"
 #include "warningdialog.h"
 
-// Both overlays are frameless and drawn black at 80 %, so the window behind them shows through.
-void expectSeeThrough(QDialog* dialog)
-{
-    QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
-    const QColor corner = dialog->grab().toImage().pixelColor(5, 5);
-    QCOMPARE(qRound(corner.alphaF() * 10), 8);
-    QCOMPARE(corner.red() + corner.green() + corner.blue(), 0);
-}
-
 class TestChrome : public QObject {
     Q_OBJECT
 public slots:
@@ -68,19 +59,6 @@ private slots:
         QCOMPARE(m_actions.join(';'), fetched<QString>("action"));
     }
 
-    void updateProgress()
-    {
-        WarningDialog dialog;
-        dialog.show();
-        dialog.setWarningType(2);
-        dialog.showUpdateProgress();
-        QVERIFY(childOf<QWidget>(&dialog, "UpdateWidget")->isVisible());
-        QVERIFY(!childOf<QWidget>(&dialog, "WarningWidget")->isVisible());
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(dialog.isVisible());  // the update goes on; only the window ends the wait
-        expectSeeThrough(&dialog);
-    }
-
     void needDevice()
     {
         NeedDeviceDialog dialog(nullptr);
@@ -91,7 +69,6 @@ private slots:
         QCOMPARE(closing.count(), 1);
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(dialog.isVisible());  // no way round the wait but the mouse or quitting
-        expectSeeThrough(&dialog);
         dialog.slot_hide(true);
         QVERIFY(!dialog.isVisible());
     }

@@ -75,17 +75,23 @@ private slots:
     }
     void cleanup() { m_dialog.reset(); }
 
-    // What the brush draws is shown and saved, as a one-bit BMP file of the display's size.
+    // What the brush draws is shown and saved, as a one-bit BMP file of the display's size. An
+    // imported picture (left half white) covers the board, whatever its size and aspect.
     void savedPicture_data()
     {
         QTest::addColumn<bool>("white");
         QTest::addColumn<Strokes>("strokes");
+        QTest::addColumn<bool>("imported");
         QTest::addColumn<Rects>("drawn");
-        QTest::newRow("untouched board: all dark") << false << Strokes{} << Rects{};
-        QTest::newRow("a click is a dot, two strokes") << false << Strokes{{QPoint(127, 31), QPoint(127, 31)}, {QPoint(0, 0), QPoint(5, 0)}}
-                                                       << Rects{{127, 31, 1, 1}, {0, 0, 6, 1}};
-        QTest::newRow("white background: stroke dark") << true << Strokes{{QPoint(10, 9), QPoint(30, 9)}}
+        QTest::newRow("untouched board: all dark") << false << Strokes{} << false << Rects{};
+        QTest::newRow("a click is a dot, two strokes")
+            << false << Strokes{{QPoint(127, 31), QPoint(127, 31)}, {QPoint(0, 0), QPoint(5, 0)}} << false
+            << Rects{{127, 31, 1, 1}, {0, 0, 6, 1}};
+        QTest::newRow("white background: stroke dark") << true << Strokes{{QPoint(10, 9), QPoint(30, 9)}} << false
                                                        << Rects{{10, 9, 21, 1}};
+        // The stroke is in the dark half: it must vanish.
+        QTest::newRow("imported over a stroke") << false << Strokes{{QPoint(80, 3), QPoint(120, 28)}} << true
+                                                << Rects{{0, 0, 64, 32}};
     }
     void savedPicture()
     {
@@ -95,6 +101,13 @@ private slots:
         clickChild(m_dialog.get(), "Brush_Button");
         for (const Points& stroke : fetched<Strokes>("strokes"))
             drawStroke(m_board, stroke);
+        if (fetched<bool>("imported")) {
+            QImage halves(300, 301, QImage::Format_RGB32);
+            halves.fill(Qt::black);
+            QPainter(&halves).fillRect(0, 0, 150, 301, Qt::white);
+            QVERIFY(halves.save(m_root.filePath("halves.bmp"), "BMP"));
+            QVERIFY(m_dialog->importPicture(m_root.filePath("halves.bmp")));
+        }
         const QImage expected = lighting(fetched<Rects>("drawn"), white);
         QCOMPARE(shown(m_board), expected);
         QVERIFY(confirm());
@@ -135,15 +148,23 @@ private slots:
         QCOMPARE(saved(), lighting({{1, 1, 1, 1}}));
     }
 
+    // Only the brush draws. With no tool chosen, dragging carries the text, centred on the
+    // pointer, while on the board.
     void tools_data()
     {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<bool>("brush");
         QTest::addColumn<bool>("text");
-        QTest::newRow("nothing chosen at first") << QStringList{} << false << false;
-        QTest::newRow("brush") << QStringList{"Brush_Button"} << true << false;
-        QTest::newRow("brush twice: off again") << QStringList{"Brush_Button", "Brush_Button"} << false << false;
-        QTest::newRow("brush, then text") << QStringList{"Brush_Button", "TextEditButton"} << false << true;
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("field");
+        QTest::newRow("nothing chosen at first") << QStringList{} << false << false << QPoint(70, 20) << QPoint(6, 4);
+        QTest::newRow("left edge") << QStringList{} << false << false << QPoint(0, 10) << QPoint(0, 0);
+        QTest::newRow("past the bottom") << QStringList{} << false << false << QPoint(50, 32) << QPoint(0, 0);
+        QTest::newRow("brush") << QStringList{"Brush_Button"} << true << false << QPoint(70, 20) << QPoint(0, 0);
+        QTest::newRow("brush twice: off again")
+            << QStringList{"Brush_Button", "Brush_Button"} << false << false << QPoint(70, 20) << QPoint(6, 4);
+        QTest::newRow("brush, then text")
+            << QStringList{"Brush_Button", "TextEditButton"} << false << true << QPoint(70, 20) << QPoint(0, 0);
     }
     void tools()
     {
@@ -155,27 +176,10 @@ private slots:
         QCOMPARE(m_board->textMode(), text);
         QCOMPARE(childOf<QWidget>(m_dialog.get(), "Recall_Button")->isVisible(), brush);
         QCOMPARE(m_board->textField()->isEnabled(), text);
-        drawStroke(m_board, {QPoint(64, 16), QPoint(70, 16)});  // only the brush draws
-        QCOMPARE(m_board->strokeCount(), brush ? 1 : 0);
-    }
-
-    // With no tool chosen, dragging carries the text, centred on the pointer, while on the board.
-    void textFollowsPointer_data()
-    {
-        QTest::addColumn<QString>("tool");
-        QTest::addColumn<QPoint>("pointer");
-        QTest::addColumn<QPoint>("field");
-        QTest::newRow("inside") << QString() << QPoint(70, 20) << QPoint(6, 4);
-        QTest::newRow("left edge") << QString() << QPoint(0, 10) << QPoint(0, 0);
-        QTest::newRow("past the bottom") << QString() << QPoint(50, 32) << QPoint(0, 0);
-        QTest::newRow("typing") << QString("TextEditButton") << QPoint(70, 20) << QPoint(0, 0);
-    }
-    void textFollowsPointer()
-    {
-        if (!fetched<QString>("tool").isEmpty())
-            clickChild(m_dialog.get(), fetched<QString>("tool"));
         sendMouse(m_board, QEvent::MouseMove, fetched<QPoint>("pointer"));
         QCOMPARE(m_board->textField()->pos(), fetched<QPoint>("field"));
+        drawStroke(m_board, {QPoint(64, 16), QPoint(70, 16)});
+        QCOMPARE(m_board->strokeCount(), brush ? 1 : 0);
     }
 
     // Confirmed while typing: the text is in the picture, as shown, and the cursor is not. Enter in
@@ -192,44 +196,25 @@ private slots:
         QCOMPARE(shown(m_board), saved());
     }
 
-    // An imported picture (left half white) covers the board, whatever its size and aspect.
-    void importedPicture()
+    // Leaving keeps the earlier drawing. A save that fails (a folder where the file should be)
+    // still closes and asks to send: the engine then finds no new picture.
+    void closing_data()
     {
-        clickChild(m_dialog.get(), "Brush_Button");
-        drawStroke(m_board, {QPoint(80, 3), QPoint(120, 28)});  // in the dark half: must vanish
-        QImage halves(300, 301, QImage::Format_RGB32);
-        halves.fill(Qt::black);
-        QPainter(&halves).fillRect(0, 0, 150, 301, Qt::white);
-        QVERIFY(halves.save(m_root.filePath("halves.bmp"), "BMP"));
-        QVERIFY(m_dialog->importPicture(m_root.filePath("halves.bmp")));
-        const QImage expected = lighting({{0, 0, 64, 32}});
-        QCOMPARE(shown(m_board), expected);
-        QVERIFY(confirm());
-        QCOMPARE(saved(), expected);
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("left") << false;
+        QTest::newRow("failed save") << true;
     }
-
-    void leavingKeepsTheFile()
+    void closing()
     {
-        QVERIFY(writeWholeFile(AppPaths::pictureFile(), "an earlier drawing"));
+        QFETCH(bool, ok);
+        QVERIFY(ok ? QDir().mkpath(AppPaths::pictureFile()) : writeWholeFile(AppPaths::pictureFile(), "earlier"));
         QSignalSpy sent(m_dialog.get(), &DrawDialog::sig_SetImageOnMouse);
         clickChild(m_dialog.get(), "Brush_Button");
         drawStroke(m_board, {QPoint(0, 0), QPoint(127, 31)});
-        clickChild(m_dialog.get(), "closeButton");
+        clickChild(m_dialog.get(), ok ? "DrawOkButton" : "closeButton");
         QVERIFY(!m_dialog->isVisible());
-        QCOMPARE(sent.count(), 0);
-        QCOMPARE(fileContent(AppPaths::pictureFile()), QByteArray("an earlier drawing"));
-    }
-
-    // A save that fails (a folder where the file should be) still closes and asks to send: the
-    // engine then finds no new picture.
-    void failedSaveStillAsksToSend()
-    {
-        QVERIFY(QDir().mkpath(AppPaths::pictureFile()));
-        QSignalSpy sent(m_dialog.get(), &DrawDialog::sig_SetImageOnMouse);
-        clickChild(m_dialog.get(), "DrawOkButton");
-        QVERIFY(QDir().rmdir(AppPaths::pictureFile()));
-        QCOMPARE(sent.count(), 1);
-        QVERIFY(!m_dialog->isVisible());
+        QCOMPARE(sent.count(), ok ? 1 : 0);
+        QVERIFY(ok ? QDir().rmdir(AppPaths::pictureFile()) : fileContent(AppPaths::pictureFile()) == "earlier");
     }
 
     // Pictures from elsewhere, broken ones included: each is refused, board unchanged, or shows in

