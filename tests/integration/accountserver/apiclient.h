@@ -20,7 +20,6 @@ struct ApiReply {
   QJsonObject data;
   QByteArray body;
   QString authorization;  // the "Authorization" reply header, if any
-  std::string contentType;
 
   QString dataString(const char* key) const { return data.value(QLatin1String(key)).toString(); }
   QByteArray describe() const { return transportOk ? "HTTP " + QByteArray::number(status) + " " + body.left(300) : "no reply"; }
@@ -90,9 +89,6 @@ class ServerProcess {
   QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
   QByteArray output() const;  // everything it printed so far
   QString waitForCode(const QString& email, int from) const;  // the newest code logged after `from`
-
-  static int runToEnd(const QStringList& args);  // its exit code
-  static QString program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
 
  private:
   QString dataDir_;
