@@ -26,8 +26,6 @@ public:
         QMutexLocker lock(&s_mutex);
         return s_lines;
     }
-    bool contains(const QString& line) const { return lines().contains(line); }  // a whole line, exactly
-    int count(const QString& line) const { return int(lines().count(line)); }
     void clear()
     {
         QMutexLocker lock(&s_mutex);
