@@ -35,6 +35,7 @@ class ApiClient {
   ApiReply postJson(const std::string& path, const QJsonObject& body, const QString& token = QString());
   ApiReply upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName = "LocalFile.zip");
   ApiReply get(const QString& pathOrUrl);  // a path, or an absolute URL of this server
+  QString downloadUrl(const QString& name) const { return QString("http://127.0.0.1:%1/v1/file/download/").arg(port_) + name; }
   // The save record and download address of the profile (configType "zr540") or macro archive.
   ApiReply save(const QString& token, const QString& filePath, bool macros) {
     return postJson(macros ? "/v1/driver/macro/config/save" : "/v1/driver/config2/save",

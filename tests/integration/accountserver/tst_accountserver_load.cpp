@@ -50,10 +50,8 @@ void driveSlowClients(std::vector<SlowClient>& clients, const QElapsedTimer& clo
 
 QByteArray digestOf(const QByteArray& bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); }
 
-struct RunState {
-  std::atomic<bool> killed{false};
-  std::atomic<int> acknowledged{0};  // uploads and saves answered with code 0
-};
+std::atomic<bool> killed{false};   // in this run
+std::atomic<int> acknowledged{0};  // uploads and saves answered with code 0, in this run
 
 // What the server promised one client with replies of code 0, kept from one server run to the next.
 struct Ledger {
@@ -71,13 +69,13 @@ struct Ledger {
 // acknowledged), checks everything acknowledged so far, then uploads, saves, locates and
 // downloads `rounds` times (-1: until the kill). A request without a reply ends the run; before
 // the kill it is a fault.
-void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) {
+void runClient(quint16 port, int index, int rounds, Ledger& led) {
   ApiClient api(port, QString("127.0.3.%1").arg(index + 1).toStdString());
   const QString email = QString("load-%1@x.cn").arg(index);
   ApiReply r;
   auto request = [&](const char* what, const std::function<ApiReply()>& send) {
     r = send();
-    if (!r.transportOk && !run.killed) led.failures << QString("client %1: %2 before the kill").arg(index).arg(what);
+    if (!r.transportOk && !killed) led.failures << QString("client %1: %2 before the kill").arg(index).arg(what);
     return r.transportOk;
   };
   auto fail = [&](const QString& what) { led.failures << QString("client %1: %2: ").arg(index).arg(what) + r.describe(); };
@@ -101,14 +99,14 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
       led.pending[k].clear();
       continue;
     }
-    const QString name = r.dataString("filePath").section('/', -1);
-    if (r.code != 0 || (name != led.recorded[k] && name != led.pending[k])) return fail("address of the saved archive");
-    if (!request("download", [&] { return api.get(r.dataString("filePath")); })) return;
-    if (r.status != 200 || digestOf(r.body) != led.kept.value(name)) return fail("download of the saved archive");
+    const QString url = r.dataString("filePath"), name = url.section('/', -1);  // downloaded with the rest below
+    if (r.code != 0 || (name != led.recorded[k] && name != led.pending[k]) || url != api.downloadUrl(name))
+      return fail("address of the saved archive");
     if (name == led.pending[k]) led.kept.remove(std::exchange(led.recorded[k], name));  // that save was stored
     led.pending[k].clear();
   }
-  // Unrecorded uploads stay too: a client has fewer of them (one per kill) than the server keeps.
+  // Recorded archives, and unrecorded uploads too: a client has fewer of those (one per kill) than
+  // the server keeps.
   for (auto it = led.kept.cbegin(); it != led.kept.cend(); ++it) {
     if (!request("download", [&] { return api.get("/v1/file/download/" + it.key()); })) return;
     if (r.status != 200 || digestOf(r.body) != it.value()) return fail("download of an acknowledged upload");
@@ -121,12 +119,12 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
     if (!request("upload", [&] { return api.upload(token, archive, k ? "MacroFiles.zip" : "LocalFile.zip"); })) return;
     const QString name = r.dataString("filePath");
     if (r.code != 0 || name.size() != 36) return fail("upload");
-    ++run.acknowledged;
+    ++acknowledged;
     led.kept.insert(name, digestOf(archive));
     led.pending[k] = name;
     if (!request("save", [&] { return api.save(token, name, k == 1); })) return;
     if (r.code != 0) return fail("save");
-    ++run.acknowledged;
+    ++acknowledged;
     led.kept.remove(std::exchange(led.recorded[k], name));
     led.pending[k].clear();
     if (!request("address", [&] { return api.address(token, k == 1); })) return;
@@ -138,14 +136,16 @@ void runClient(quint16 port, int index, int rounds, RunState& run, Ledger& led) 
 
 // Runs every client at once; with `killAfter` >= 0 the server is killed once that many uploads
 // and saves were acknowledged. The failures of all clients.
-QStringList runAll(ServerProcess& server, std::vector<Ledger>& ledgers, int rounds, int killAfter, RunState& state) {
+QStringList runAll(ServerProcess& server, std::vector<Ledger>& ledgers, int rounds, int killAfter) {
+  killed = false;
+  acknowledged = 0;
   std::vector<std::thread> threads;
   for (int i = 0; i < kClients; ++i)
-    threads.emplace_back(runClient, server.port(), i, rounds, std::ref(state), std::ref(ledgers[i]));
+    threads.emplace_back(runClient, server.port(), i, rounds, std::ref(ledgers[i]));
   if (killAfter >= 0) {
     // a guard only: the uploads come within a second or two
-    const bool reached = QTest::qWaitFor([&] { return state.acknowledged >= killAfter; }, 60000);
-    state.killed = true;
+    const bool reached = QTest::qWaitFor([&] { return acknowledged >= killAfter; }, 60000);
+    killed = true;
     if (!server.kill() || !reached) ledgers[0].failures << "the kill point was not reached, or the kill failed";
   }
   for (std::thread& t : threads) t.join();
@@ -243,8 +243,7 @@ class TestAccountServerLoad : public QObject {
       if (killAfter != -2) QVERIFY2(server_.start(args_), server_.output().constData());
       const QStringList leftovers = archiveFolderFaults(dir_.filePath("data/archives"), ledgers, server_.port());
       QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join('\n')));
-      RunState state;
-      const QStringList failures = runAll(server_, ledgers, killAfter == -2 ? 20 : killAfter == -1 ? 0 : -1, killAfter, state);
+      const QStringList failures = runAll(server_, ledgers, killAfter == -2 ? 20 : killAfter == -1 ? 0 : -1, killAfter);
       QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
       if (killAfter != -2) continue;
       QCOMPARE(server_.stop(), 0);
