@@ -2,8 +2,7 @@
 // either parse into an object or are refused; the object's nodes, written back and read again,
 // are the same nodes. Whatever the file says, its block ends with exactly one end item, holds no
 // FF FF pair and no 00 00 or FF FF repeat count (a profile file could not keep them), and a block
-// that fits comes back unchanged from a profile file (a macro without events loses its end item
-// there, which the mouse does not notice).
+// that fits comes back unchanged from a profile file.
 #include "fuzzcheck.h"
 #include "macroencoder.h"
 #include "operatemacrofile.h"
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     record.macros[0] = block;
     check(ProfileFile::decode(ProfileFile::encode(record), back));
     const MacroStruct& stored = back.macros[0];
-    // The events, without the end item that a macro without events comes back without.
+    // The events: a macro without events comes back without its end item, which the mouse does not notice.
     check(stored.items.mid(0, stored.items.size() - 1) == block.items.mid(0, block.items.size() - 1));
     check(stored.header0 == block.header0 && stored.header1 == block.header1);
     return 0;

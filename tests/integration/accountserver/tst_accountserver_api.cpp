@@ -61,7 +61,8 @@ const Refusal kRefusals[] = {
 // Asks for a password code for `email` as given: the code the server logs, empty when refused.
 QString requestCode(ServerProcess& server, ApiClient& api, const QString& email) {
   const int mark = server.output().size();
-  return api.postJson("/v1/user/findPassword", {{"email", email}}).code == 0 ? server.waitForCode(email.toLower(), mark) : QString();
+  const bool sent = api.postJson("/v1/user/findPassword", {{"email", email}}).code == 0;
+  return sent ? server.waitForCode(email.toLower(), mark) : QString();
 }
 
 }  // namespace
@@ -146,7 +147,8 @@ class TestAccountServerApi : public QObject {
     QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "nobody@x.cn"}}).code, 10004);
     QCOMPARE(post("/v1/user/validatePassword", "123456"), 20002);
     const QString first = requestCode(server_, *api_, "lost@x.cn");
-    const QString code = requestCode(server_, *api_, "LOST@x.cn"), wrong = code == "000000" ? "000001" : "000000";  // replaces it
+    const QString code = requestCode(server_, *api_, "LOST@x.cn");  // replaces the first
+    const QString wrong = code == "000000" ? "000001" : "000000";
     QVERIFY(!first.isEmpty() && !code.isEmpty());
     if (code != first) QCOMPARE(post("/v1/user/validatePassword", first), 20001);
     QCOMPARE(post("/v1/user/validatePassword", code), 0);  // not used up: the code works below
@@ -216,7 +218,8 @@ class TestAccountServerApi : public QObject {
     QVERIFY(!code.isEmpty());
     // Both end a second after they were given; the waits are guards only.
     QTRY_COMPARE_WITH_TIMEOUT(api.address(token, true).code, 11001, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(api.postJson("/v1/user/validatePassword", {{"email", "ttl@x.cn"}, {"captcha", code}}).code, 20002, 30000);
+    const QJsonObject validation{{"email", "ttl@x.cn"}, {"captcha", code}};
+    QTRY_COMPARE_WITH_TIMEOUT(api.postJson("/v1/user/validatePassword", validation).code, 20002, 30000);
     QCOMPARE(server.stop(), 0);
   }
 

@@ -40,7 +40,8 @@ void driveSlowClients(std::vector<SlowClient>& clients, const QElapsedTimer& clo
     nextByte += byteDue ? 1000 : 0;
     open = 0;
     for (SlowClient& c : clients) {
-      if (c.closedMs < 0 && (closedByPeer(c.fd, 5) || (byteDue && !c.dribble.isEmpty() && !sendAll(c.fd, c.dribble.left(1)))))
+      const bool sendByte = byteDue && !c.dribble.isEmpty();
+      if (c.closedMs < 0 && (closedByPeer(c.fd, 5) || (sendByte && !sendAll(c.fd, c.dribble.left(1)))))
         c.closedMs = clock.elapsed();
       c.dribble.remove(0, byteDue ? 1 : 0);
       open += c.closedMs < 0;

@@ -168,7 +168,8 @@ private slots:
         UploadFile upload(nullptr, m_server->baseUrl());
         QSignalSpy uploaded(&upload, &UploadFile::sigUploadFileRet);
         upload.upLoadConfigFile(m_root->path() + "/absent", false);
-        QVERIFY(uploaded.count() == 1 && uploaded.first().at(0).toInt() == -1 && upload.findChildren<QNetworkReply*>().isEmpty());
+        QVERIFY(uploaded.count() == 1 && uploaded.first().at(0).toInt() == -1);
+        QVERIFY(upload.findChildren<QNetworkReply*>().isEmpty());
     }
 
     void replies_data() {
@@ -225,7 +226,8 @@ private slots:
     }
 
     void loginStoresIdentity() {
-        m_server->reply = {200, fetched<QByteArray>("headerName") + ": " + QByteArray(64, 'e') + "\r\n", fetched<QByteArray>("body")};
+        const QByteArray header = fetched<QByteArray>("headerName") + ": " + QByteArray(64, 'e') + "\r\n";
+        m_server->reply = {200, header, fetched<QByteArray>("body")};
         LoginAccount login(nullptr, m_server->baseUrl());
         QVERIFY(!waitResult(&login, [&] { login.KvPostLoginJson(QString::fromUtf8("玩家@example.com"), "secret1"); }).isEmpty());
         const bool stored = fetched<bool>("stored");

@@ -198,7 +198,9 @@ private slots:
     {
         QFETCH(QString, kind);
         const QString root = freshFolder(kind);
-        auto saveOnce = [&](const QString& at, Version version) { return inChild(at, [&] { return setUp(kind) && save(kind, version) ? 0 : 1; }); };
+        auto saveOnce = [&](const QString& at, Version version) {
+            return inChild(at, [&] { return setUp(kind) && save(kind, version) ? 0 : 1; });
+        };
         QCOMPARE(saveOnce(freshFolder(kind + "-A"), A), 0);
         QCOMPARE(saveOnce(freshFolder(kind + "-B"), B), 0);
         QCOMPARE(saveOnce(root, B), 0);
@@ -249,7 +251,8 @@ private slots:
                     QVERIFY2(now.contains(name), qPrintable(when + name + " is gone"));
                 const QString name = QString::fromUtf8(point.mid(point.indexOf(' ') + 1));
                 const Version holds = point.startsWith("renamed ") ? saved : other;
-                QVERIFY2(!versions[holds].contains(name) || versions[holds].value(name) == now.value(name), qPrintable(when + name + " is not that version"));
+                QVERIFY2(!versions[holds].contains(name) || versions[holds].value(name) == now.value(name),
+                         qPrintable(when + name + " is not that version"));
             }
         }
         QCOMPARE(leftAfterStart(root), QString());

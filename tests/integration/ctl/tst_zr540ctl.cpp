@@ -15,16 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-struct Result {
-    int exit = -1;
-    QByteArray out, err;
-};
-}  // namespace
-
 class TestZr540ctl : public QObject {
     Q_OBJECT
 private:
+    struct Result {
+        int exit = -1;
+        QByteArray out, err;
+    };
     QTemporaryDir home;
     QString dataRoot() const { return home.filePath(QStringLiteral("data/zr540")); }
 
@@ -59,12 +56,12 @@ private:
         return fileContent(QStringLiteral("%1/ConfigFiles/LocalFile/Config%2.txt").arg(dataRoot()).arg(number));
     }
     // Shows a picture of one grey on the display through zr540ctl.
-    bool showGrey(int grey, bool dither)
+    bool showGrey(int grey, const QStringList& options)
     {
         QImage image(200, 60, QImage::Format_RGB32);
         image.fill(qRgb(grey, grey, grey));
         const QString path = home.filePath(QStringLiteral("grey.png"));
-        return image.save(path) && ctl(QStringList{QStringLiteral("oled"), path} + (dither ? QStringList{"--dither"} : QStringList())).exit == 0;
+        return image.save(path) && ctl(QStringList{QStringLiteral("oled"), path} + options).exit == 0;
     }
 
 private slots:
@@ -160,7 +157,7 @@ private slots:
     void exportChangeImport()
     {
         const QString file = home.filePath(QStringLiteral("setup.zr540")), pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
-        QVERIFY(showGrey(200, true));
+        QVERIFY(showGrey(200, {QStringLiteral("--dither")}));
         QCOMPARE(ctl(QStringLiteral("dpi 1 450")).exit, 0);
         QCOMPARE(ctl(QStringList{QStringLiteral("export"), file}).exit, 0);
         const QByteArray exported[] = {mouseMemory(), profileFile(), fileContent(pictureFile), mouseMemory(true)};
@@ -170,7 +167,7 @@ private slots:
         if (const int at = fetched<int>("flipAt"); at >= 0)
             bytes[at] = char(~bytes.at(at));
         QVERIFY(writeWholeFile(file, bytes + QByteArray(fetched<int>("appended"), 'x')));
-        QVERIFY(showGrey(40, false));
+        QVERIFY(showGrey(40, {}));
         QCOMPARE(ctl(QStringLiteral("dpi 1 3000")).exit, 0);
         QCOMPARE(ctl(QStringLiteral("button back key f9")).exit, 0);
         const QByteArray changed[] = {mouseMemory(), profileFile(), fileContent(pictureFile), mouseMemory(true)};
