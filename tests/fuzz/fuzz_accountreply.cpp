@@ -1,6 +1,5 @@
-// Fuzzes the reading of the account server's replies as the client reads them: any body is
-// either refused (code -1, nothing parsed) or read with an integral code that is the one sent,
-// and the fields the request classes take out of "data" can always be asked for.
+// Fuzzes the client's reading of the account server's replies: any body is either refused (code
+// -1, nothing parsed) or read with the integral code sent, and every field of "data" can be asked for.
 #include "fuzzcheck.h"
 #include "serverreply.h"
 

@@ -1,6 +1,5 @@
 // Fuzzes the report-descriptor parser: any bytes either parse into collections whose caps agree
-// with their own reports, or fail with a message and no collection. Address and UB sanitizers
-// catch reads past the input and overflows.
+// with their own reports, or fail with a message and no collection.
 #include "fuzzcheck.h"
 #include "hiddescriptor.h"
 

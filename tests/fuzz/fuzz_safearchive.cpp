@@ -1,16 +1,12 @@
 // Fuzzes the safe extractor with any bytes as a downloaded archive: whatever the result, nothing
-// may appear beside the target folder, nothing inside it may be a link or lead outside, and a
-// refused archive leaves the (empty) folder empty. Address and UB sanitizers catch the rest.
+// appears beside the target folder, nothing inside it is a link or leads outside, and a refused
+// archive leaves the (empty) folder empty. Address and UB sanitizers catch the rest.
 #include "fuzzcheck.h"
 #include "safearchive.h"
 
 #include <QBuffer>
-#include <QByteArray>
-#include <QDir>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <QtGlobal>
 
 #include <cstdint>
 

@@ -11,7 +11,8 @@ public:
     {
         // The program's categories are quiet unless asked for.
         QLoggingCategory::setFilterRules(QStringLiteral("zr540.*.debug=true"));
-        clear();
+        QMutexLocker lock(&s_mutex);
+        s_lines.clear();
         s_previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
             QMutexLocker lock(&s_mutex);
             s_lines << message;
@@ -25,13 +26,6 @@ public:
     {
         QMutexLocker lock(&s_mutex);
         return s_lines;
-    }
-    bool contains(const QString& line) const { return lines().contains(line); }  // a whole line, exactly
-    int count(const QString& line) const { return int(lines().count(line)); }
-    void clear()
-    {
-        QMutexLocker lock(&s_mutex);
-        s_lines.clear();
     }
 
 private:

@@ -1,5 +1,4 @@
-// Small helpers many tests share: a column of the current data row inside an expression, a
-// file's whole content, and a widget's child by name.
+// Small helpers many tests share.
 #pragma once
 
 #include <QByteArray>

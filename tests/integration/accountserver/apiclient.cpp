@@ -19,7 +19,6 @@ ApiReply toReply(const httplib::Result& r) {
   out.transportOk = true;
   out.status = r->status;
   out.body = QByteArray(r->body.data(), static_cast<int>(r->body.size()));
-  out.contentType = r->get_header_value("Content-Type");
   out.authorization = QString::fromStdString(r->get_header_value("Authorization"));
   const QJsonObject o = QJsonDocument::fromJson(out.body).object();
   out.isJson = o.value("code").isDouble() && o.value("msg").isString() && o.value("data").isObject();
@@ -99,7 +98,7 @@ QByteArray ServerProcess::output() const {
 bool ServerProcess::start(const QStringList& extraArgs) {
   const int from = output().size();  // a restart appends to the same file
   // Tests register many accounts from one address; those of the limit give their own.
-  proc_.start(program(), QStringList{"--port", "0", "--data", dataDir_, "--pwhash-ops", "1", "--pwhash-mem", "8192",
+  proc_.start(QStringLiteral(ZR540_ACCOUNT_SERVER_EXE), QStringList{"--port", "0", "--data", dataDir_, "--pwhash-ops", "1", "--pwhash-mem", "8192",
                                      "--registrations", "1000/60"} + extraArgs);
   const QRegularExpression listening("^listening on 127\\.0\\.0\\.1:(\\d+)$", QRegularExpression::MultilineOption);
   port_ = 0;
@@ -131,11 +130,4 @@ QString ServerProcess::waitForCode(const QString& email, int from) const {
     return !found.isEmpty();
   }, 30000));
   return found;
-}
-
-int ServerProcess::runToEnd(const QStringList& args) {
-  QProcess p;
-  p.start(program(), args);
-  if (!p.waitForFinished(20000)) return p.kill(), p.waitForFinished(5000), -1;
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }

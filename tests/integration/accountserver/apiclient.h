@@ -20,7 +20,6 @@ struct ApiReply {
   QJsonObject data;
   QByteArray body;
   QString authorization;  // the "Authorization" reply header, if any
-  std::string contentType;
 
   QString dataString(const char* key) const { return data.value(QLatin1String(key)).toString(); }
   QByteArray describe() const { return transportOk ? "HTTP " + QByteArray::number(status) + " " + body.left(300) : "no reply"; }
@@ -36,6 +35,7 @@ class ApiClient {
   ApiReply postJson(const std::string& path, const QJsonObject& body, const QString& token = QString());
   ApiReply upload(const QString& token, const QByteArray& bytes, const QByteArray& fileName = "LocalFile.zip");
   ApiReply get(const QString& pathOrUrl);  // a path, or an absolute URL of this server
+  QString downloadUrl(const QString& name) const { return QString("http://127.0.0.1:%1/v1/file/download/").arg(port_) + name; }
   // The save record and download address of the profile (configType "zr540") or macro archive.
   ApiReply save(const QString& token, const QString& filePath, bool macros) {
     return postJson(macros ? "/v1/driver/macro/config/save" : "/v1/driver/config2/save",
@@ -90,9 +90,6 @@ class ServerProcess {
   QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
   QByteArray output() const;  // everything it printed so far
   QString waitForCode(const QString& email, int from) const;  // the newest code logged after `from`
-
-  static int runToEnd(const QStringList& args);  // its exit code
-  static QString program() { return QStringLiteral(ZR540_ACCOUNT_SERVER_EXE); }
 
  private:
   QString dataDir_;

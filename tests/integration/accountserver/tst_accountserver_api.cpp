@@ -1,5 +1,5 @@
 // The real server over HTTP: accounts, tokens and cloud storage, refused requests of every kind,
-// the limits, what the log may hold, versions, the command line, a restart and a clean stop.
+// the limits, what the log may hold, versions and a clean stop.
 #include <QtTest>
 
 #include "apiclient.h"
@@ -35,8 +35,6 @@ const Refusal kRefusals[] = {
     {"login: password a number", "/v1/user/login", R"({"email":"ref@x.cn","password":123456})", "", 10010},
     {"not JSON", "/v1/user/register", "email=a@b.cn&password=x", "", 10001},
     {"an array", "/v1/user/findPassword", R"(["email","a@b.cn"])", "", 10001},
-    {"trailing junk", "/v1/user/newPassword", R"({"email":"a@b.cn"} x)", "", 10001},
-    {"broken UTF-8", kSave, "{\"email\":\"\xff\xfe@b.cn\"}", "%T%", 10001},
     {"deep nesting", kMacroSave, "%DEEP%", "%T%", 10001},
     {"token: no header", "/v1/user/updatePassword", R"({"email":"ref@x.cn","password":"secret-one","rePassword":"secret-new"})", "", 11001},
     {"token: NULL", kSave, R"({"filePath":"%OWN%","configType":"zr540"})", "NULL", 11001},
@@ -60,6 +58,13 @@ const Refusal kRefusals[] = {
     {"upload: not multipart", kUpload, "%ZIP%", "%T%", 10001},
 };
 
+// Asks for a password code for `email` as given: the code the server logs, empty when refused.
+QString requestCode(ServerProcess& server, ApiClient& api, const QString& email) {
+  const int mark = server.output().size();
+  const bool sent = api.postJson("/v1/user/findPassword", {{"email", email}}).code == 0;
+  return sent ? server.waitForCode(email.toLower(), mark) : QString();
+}
+
 }  // namespace
 
 class TestAccountServerApi : public QObject {
@@ -67,19 +72,13 @@ class TestAccountServerApi : public QObject {
 
  private slots:
   void initTestCase() {
-    firmware_ = randomArchive(3000);
-    QFile fw(dir_.filePath("firmware.mtp"));
-    QVERIFY(fw.open(QIODevice::WriteOnly) && fw.write(firmware_) == firmware_.size());
-    server_.reset(new ServerProcess(dir_.filePath("data")));
-    QVERIFY(server_->start({"--software-version", "1.0.2.7", "--software-url", "https://example.invalid/setup.exe",
-                            "--firmware-version", "7", "--firmware-file", fw.fileName()}));
-    api_.reset(new ApiClient(server_->port()));
+    QVERIFY(server_.start({"--software-version", "1.0.2.7", "--software-url", "https://example.invalid/setup.exe"}));
+    api_.reset(new ApiClient(server_.port()));
   }
 
   void cleanupTestCase() {
-    QCOMPARE(server_->stop(), 0);
-    const QByteArray log = server_->output();
-    QVERIFY(log.contains("stopping on SIGTERM") && log.contains("stopped"));
+    QCOMPARE(server_.stop(), 0);
+    const QByteArray log = server_.output();
     QVERIFY(!log.contains("secret-one") && !log.contains("Str0ng-new"));  // no password reaches the log
     // A stored name is its own download permission: the log never holds one (32 hex digits).
     const QRegularExpressionMatch name = QRegularExpression("[0-9a-fA-F]{32}").match(QString::fromUtf8(log));
@@ -119,14 +118,11 @@ class TestAccountServerApi : public QObject {
     QVERIFY(reg.code == 0 && reg.authorization.isEmpty());  // registering does not log in
     QVERIFY(!api_->registerUser("ZHANG@x.cn", "other-one"));  // letter case makes no other account
     const ApiReply login = api_->postJson("/v1/user/login", {{"email", "zhang@x.cn"}, {"password", "secret-one"}});
-    QCOMPARE(login.dataString("nickname"), QStringLiteral("张三 Zhang"));
-    QVERIFY2(QRegularExpression("^[0-9a-f]{64}$").match(login.authorization).hasMatch(), qPrintable(login.authorization));
     const QString second = api_->login("Zhang@X.cn");
     QVERIFY(!second.isEmpty() && second != login.authorization);
     // a log-out ends its own token, and only that
     QCOMPARE(api_->postJson("/v1/user/logout", {}, login.authorization).code, 0);
     QCOMPARE(api_->address(login.authorization, true).code, 11001);
-    QCOMPARE(api_->postJson("/v1/user/logout", {}, login.authorization).code, 11001);
     QCOMPARE(api_->address(second, true).code, 30006);
   }
 
@@ -137,7 +133,6 @@ class TestAccountServerApi : public QObject {
     QCOMPARE(change("pw@x.cn", "secret-bad", "Str0ng-new"), 10003);
     QCOMPARE(change("pw-other@x.cn", "secret-one", "Str0ng-new"), 11002);
     QCOMPARE(change("pw@x.cn", "secret-one", "short"), 10008);
-    QVERIFY(!api_->login("pw@x.cn").isEmpty());
     QCOMPARE(change("PW@x.cn", "secret-one", "Str0ng-new"), 0);
     QVERIFY(api_->login("pw@x.cn").isEmpty() && !api_->login("pw@x.cn", "Str0ng-new").isEmpty());
     // the computer that changed it stays logged in, the other one is logged out
@@ -151,16 +146,12 @@ class TestAccountServerApi : public QObject {
     auto post = [&](const char* path, const QString& captcha, const char* password = "") { return api_->postJson(path, {{"email", "lost@x.cn"}, {"captcha", captcha}, {"password", password}}).code; };
     QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "nobody@x.cn"}}).code, 10004);
     QCOMPARE(post("/v1/user/validatePassword", "123456"), 20002);
-    int mark = server_->output().size();
-    QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "lost@x.cn"}}).code, 0);
-    const QString first = server_->waitForCode("lost@x.cn", mark);
-    mark = server_->output().size();
-    QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "LOST@x.cn"}}).code, 0);  // replaces the code
-    const QString code = server_->waitForCode("lost@x.cn", mark), wrong = code == "000000" ? "000001" : "000000";
+    const QString first = requestCode(server_, *api_, "lost@x.cn");
+    const QString code = requestCode(server_, *api_, "LOST@x.cn");  // replaces the first
+    const QString wrong = code == "000000" ? "000001" : "000000";
     QVERIFY(!first.isEmpty() && !code.isEmpty());
     if (code != first) QCOMPARE(post("/v1/user/validatePassword", first), 20001);
-    QCOMPARE(post("/v1/user/validatePassword", code), 0);
-    QCOMPARE(post("/v1/user/validatePassword", code), 0);  // not used up
+    QCOMPARE(post("/v1/user/validatePassword", code), 0);  // not used up: the code works below
     QCOMPARE(post("/v1/user/newPassword", code, "abc"), 10008);  // a refused password leaves the code usable
     QCOMPARE(post("/v1/user/newPassword", wrong, "Str0ng-new"), 20001);
     QCOMPARE(post("/v1/user/newPassword", code, "Str0ng-new"), 0);
@@ -169,9 +160,8 @@ class TestAccountServerApi : public QObject {
     QCOMPARE(post("/v1/user/newPassword", code, "another-1"), 20002);
     QCOMPARE(api_->address(oldToken, true).code, 11001);
     // the fifth wrong try voids a code, and the right one no longer helps
-    mark = server_->output().size();
-    QCOMPARE(api_->postJson("/v1/user/findPassword", {{"email", "lost@x.cn"}}).code, 0);
-    const QString last = server_->waitForCode("lost@x.cn", mark), miss = last == "999999" ? "999998" : "999999";
+    const QString last = requestCode(server_, *api_, "lost@x.cn"), miss = last == "999999" ? "999998" : "999999";
+    QVERIFY(!last.isEmpty());
     for (int expected : {20001, 20001, 20001, 20001, 20003}) QCOMPARE(post("/v1/user/validatePassword", miss), expected);
     QCOMPARE(post("/v1/user/newPassword", last, "Str0ng-two"), 20002);
   }
@@ -197,12 +187,11 @@ class TestAccountServerApi : public QObject {
     QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 0);
     QCOMPARE(validate("x00000"), 20001);
     QCOMPARE(validate("x00001"), 20001);
-    int mark = server.output().size();
-    QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 0);
-    const QString code = server.waitForCode("limit@x.cn", mark);
+    const QString code = requestCode(server, api, "limit@x.cn");
+    QVERIFY(!code.isEmpty());
     QCOMPARE(validate("x00002"), 20001);
     QCOMPARE(validate(code), 20006);
-    mark = server.output().size();
+    const int mark = server.output().size();
     QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "limit@x.cn"}}).code, 20005);  // two codes were sent
 
     // Wrong passwords lock the account, against the right password too.
@@ -222,64 +211,41 @@ class TestAccountServerApi : public QObject {
   void expiry() {
     QTemporaryDir dir;
     ServerProcess server(dir.filePath("data"));
-    // Windows of the server's clock, waited out below; the lock's 3 s leave a slow machine room for the logins.
-    QVERIFY(server.start({"--code-ttl", "1", "--token-ttl", "1", "--login-failures", "2/3"}));
+    QVERIFY(server.start({"--code-ttl", "1", "--token-ttl", "1"}));
     ApiClient api(server.port());
     const QString token = api.newUser("ttl@x.cn");
-    for (int i = 0; i < 2; ++i) QVERIFY(api.login("ttl@x.cn", "wrong-one").isEmpty());
-    QVERIFY(api.login("ttl@x.cn").isEmpty());  // locked
-    QCOMPARE(api.postJson("/v1/user/findPassword", {{"email", "ttl@x.cn"}}).code, 0);
-    const QString code = server.waitForCode("ttl@x.cn", 0);
-    QThread::msleep(3200);
-    QCOMPARE(api.postJson("/v1/user/validatePassword", {{"email", "ttl@x.cn"}, {"captcha", code}}).code, 20002);
-    QCOMPARE(api.address(token, true).code, 11001);
-    QVERIFY(!api.login("ttl@x.cn").isEmpty());
+    const QString code = requestCode(server, api, "ttl@x.cn");
+    QVERIFY(!code.isEmpty());
+    // Both end a second after they were given; the waits are guards only.
+    QTRY_COMPARE_WITH_TIMEOUT(api.address(token, true).code, 11001, 30000);
+    const QJsonObject validation{{"email", "ttl@x.cn"}, {"captcha", code}};
+    QTRY_COMPARE_WITH_TIMEOUT(api.postJson("/v1/user/validatePassword", validation).code, 20002, 30000);
     QCOMPARE(server.stop(), 0);
   }
 
-  void commandLineRefused() {
-    // No data folder, a firmware version without its file, an unknown option, a limit not N/SECONDS, no storage.
-    const QString data = dir_.filePath("cli");
-    for (const QStringList& args : {QStringList{"--port", "0"}, {"--data", data, "--firmware-version", "5"}, {"--data", data, "--colour", "red"},
-                                    {"--data", data, "--registrations", "10"}, {"--data", data, "--max-storage", "0"}})
-      QCOMPARE(ServerProcess::runToEnd(args), 2);
-    QVERIFY(!QFileInfo::exists(data));
-  }
-
-  void uploadAndDownload() {
+  void uploadAndDownloadAndSizes() {
     const QString token = api_->newUser("up@x.cn");
     const QByteArray archive = randomArchive(22);
-    const int mark = server_->output().size();
     const ApiReply up = api_->upload(token, archive, "MacroFiles.zip");
     const QString name = up.dataString("filePath");
     QVERIFY2(QRegularExpression("^[0-9a-f]{32}\\.zip$").match(name).hasMatch(), up.describe().constData());
     QCOMPARE(api_->save(token, name, true).code, 0);
     const QString url = api_->address(token, true).dataString("filePath");
-    QCOMPARE(url, server_->baseUrl() + "/v1/file/download/" + name);
-    const ApiReply got = api_->get(url);
-    QCOMPARE(got.body, archive);
-    QCOMPARE(got.contentType, std::string("application/zip"));
+    QCOMPARE(url, server_.baseUrl() + "/v1/file/download/" + name);
+    QCOMPARE(api_->get(url).body, archive);
     QCOMPARE(api_->address(token, false).code, 30006);
-    // the log names the archive by one fingerprint, in the upload's line and in the download's
-    const QString stored = QRegularExpression(" as (#[0-9a-f]{8}) ").match(QString::fromUtf8(server_->output().mid(mark))).captured(1);
-    QVERIFY(!stored.isEmpty());
-    QTRY_VERIFY(server_->output().mid(mark).contains("GET /v1/file/download/" + stored.toUtf8() + " -> 200"));
     // The recorded archive and the newest eight loose ones stay, the two oldest loose ones go.
     QStringList loose;
     for (int i = 0; i < 10; ++i) loose << api_->upload(token, randomArchive(30)).dataString("filePath");
     QCOMPARE(api_->get(url).body, archive);
     for (int i = 0; i < 10; ++i) QCOMPARE(api_->get("/v1/file/download/" + loose[i]).status, i < 2 ? 404 : 200);
     QVERIFY(!archiveFiles().contains(loose[0]));
-  }
-
-  void sizeLimits() {
-    const QString token = api_->newUser("large@x.cn");
+    // The largest archive is stored; a larger one, or one not multipart at all, is not.
     const QByteArray largest = randomArchive(16 * 1024 * 1024);
     QVERIFY(!api_->uploadAndSave(token, largest, false).isEmpty());
     QCOMPARE(api_->download(token, false), largest);
     const QStringList before = archiveFiles();
     QCOMPARE(api_->upload(token, randomArchive(20 * 1024 * 1024)).code, 30002);
-    // not multipart at all: too large, or refused as it is
     QCOMPARE(api_->postRaw("/v1/file/upload", QByteArray(17 * 1024 * 1024, 'x'), "application/zip", token).code, 30002);
     QCOMPARE(archiveFiles(), before);
   }
@@ -318,7 +284,6 @@ class TestAccountServerApi : public QObject {
     QTest::addColumn<QString>("path");  // "%NAME%" stands for a stored name, "%BASE%" for the server
     QTest::newRow("encoded slash") << "/v1/file/download/..%2F..%2Faccounts.sqlite3";
     QTest::newRow("temporary file") << "/v1/file/download/.incoming-0123456789abcdef0123456789abcdef";
-    QTest::newRow("unknown endpoint") << "/v1/file/list";
     QTest::newRow("double slash") << "//v1/file/download/%NAME%";
     QTest::newRow("dot segment") << "/v1/file/./download/%NAME%";
     QTest::newRow("absolute form") << "%BASE%/v1/file/download/%NAME%";
@@ -326,43 +291,23 @@ class TestAccountServerApi : public QObject {
 
   void downloadPathTricks() {
     static const QString name = api_->upload(api_->newUser("paths@x.cn"), randomArchive(40)).dataString("filePath");
-    const QString path = fetched<QString>("path").replace("%NAME%", name).replace("%BASE%", server_->baseUrl());
-    const int mark = server_->output().size();
+    const QString path = fetched<QString>("path").replace("%NAME%", name).replace("%BASE%", server_.baseUrl());
     const ApiReply r = api_->postRaw(path.toStdString(), {}, {});  // the target as it stands
     QVERIFY2(r.isJson && (r.status == 404 || r.status == 400) && !r.body.startsWith("SQLite format"), r.describe().constData());
-    QTRY_VERIFY(server_->output().mid(mark).contains(" GET "));
-    QVERIFY(!server_->output().mid(mark).contains(name.left(32).toUtf8()));  // the name only as a fingerprint
   }
 
-  void versions() {
+  void versions() {  // the firmware's: through the support page
     // asked before anybody logged in: the client sends "NULL"
-    ApiReply r = api_->postJson("/v1/driver/version", {{"versionType", "zr540-software"}}, "NULL");
+    const ApiReply r = api_->postJson("/v1/driver/version", {{"versionType", "zr540-software"}}, "NULL");
     QCOMPARE(r.dataString("version") + " " + r.dataString("downloadUrl"), QStringLiteral("1.0.2.7 https://example.invalid/setup.exe"));
-    r = api_->postJson("/v1/driver/version", {{"versionType", "zr540-firmware"}}, "NULL");
-    QCOMPARE(r.dataString("version") + " " + r.dataString("downloadUrl"), "7 " + server_->baseUrl() + "/v1/driver/firmware/download");
-    QCOMPARE(api_->get(r.dataString("downloadUrl")).body, firmware_);
     QCOMPARE(api_->postJson("/v1/driver/version", {{"versionType", "ZR540-software"}}, "NULL").code, 40001);
-  }
-
-  void restartKeepsEverything() {
-    const QString token = api_->newUser("restart@x.cn");
-    const QByteArray profiles = randomArchive(4000);
-    QVERIFY(!api_->uploadAndSave(token, profiles, false).isEmpty());
-    QCOMPARE(server_->stop(), 0);
-    QVERIFY2(server_->start(), server_->output().constData());
-    api_.reset(new ApiClient(server_->port()));
-    // the token still works, the archive comes back from the new address, the account is there
-    QVERIFY(api_->address(token, false).dataString("filePath").startsWith(server_->baseUrl()));
-    QCOMPARE(api_->download(token, false), profiles);
-    QVERIFY(!api_->registerUser("restart@x.cn"));
   }
 
  private:
   QStringList archiveFiles() const { return QDir(dir_.filePath("data/archives")).entryList(QDir::Files | QDir::Hidden); }
 
   QTemporaryDir dir_;
-  QByteArray firmware_;
-  std::unique_ptr<ServerProcess> server_;
+  ServerProcess server_{dir_.filePath("data")};
   std::unique_ptr<ApiClient> api_;
 };
 

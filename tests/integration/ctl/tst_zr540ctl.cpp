@@ -15,16 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-struct Result {
-    int exit = -1;
-    QByteArray out, err;
-};
-}  // namespace
-
 class TestZr540ctl : public QObject {
     Q_OBJECT
 private:
+    struct Result {
+        int exit = -1;
+        QByteArray out, err;
+    };
     QTemporaryDir home;
     QString dataRoot() const { return home.filePath(QStringLiteral("data/zr540")); }
 
@@ -59,21 +56,17 @@ private:
         return fileContent(QStringLiteral("%1/ConfigFiles/LocalFile/Config%2.txt").arg(dataRoot()).arg(number));
     }
     // Shows a picture of one grey on the display through zr540ctl.
-    bool showGrey(int grey, bool dither)
+    bool showGrey(int grey, const QStringList& options)
     {
         QImage image(200, 60, QImage::Format_RGB32);
         image.fill(qRgb(grey, grey, grey));
         const QString path = home.filePath(QStringLiteral("grey.png"));
-        QStringList args{QStringLiteral("oled"), path};
-        if (dither)
-            args << QStringLiteral("--dither");
-        return image.save(path) && ctl(args).exit == 0;
+        return image.save(path) && ctl(QStringList{QStringLiteral("oled"), path} + options).exit == 0;
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(home.isValid());
         // The children inherit these: the data folder, the lock of the window's guard.
         qputenv("HOME", QFile::encodeName(home.path()));
         for (const char* dir : {"tmp", "config", "cache", "data"}) {
@@ -91,16 +84,12 @@ private slots:
         QTest::newRow("dpi level") << "dpi 8 800";
         QTest::newRow("dpi value off the steps") << "dpi 1 825";
         QTest::newRow("dpi value too high") << "dpi 1 16050";
-        QTest::newRow("dpi missing value") << "dpi 1";
         QTest::newRow("rate") << "rate 300";
         QTest::newRow("light which") << "light ring";
-        QTest::newRow("light mode") << "light wheel --mode disco";
-        QTest::newRow("light colour") << "light wheel --color red";
         QTest::newRow("light brightness") << "light logo --brightness 10";
         QTest::newRow("light option") << "light logo --blink 1";
         QTest::newRow("button name") << "button thumb disable";
         QTest::newRow("key combination") << "button custom1 key ctrl+banana";
-        QTest::newRow("media function") << "button back media louder";
         QTest::newRow("macro list off the left button") << "button right macro a b";
         QTest::newRow("profile") << "profile 6";
         QTest::newRow("--profile") << "--profile x info";
@@ -121,7 +110,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("dpi value") << "dpi 2 1250" << "dpi/1/value" << "1250";
         QTest::newRow("dpi off") << "dpi 3 off" << "dpi/2/on" << "false";
-        QTest::newRow("dpi on") << "dpi 3 on" << "dpi/2/on" << "true";
         QTest::newRow("rate") << "rate 500" << "rate" << "500";
         QTest::newRow("light mode") << "light logo --mode spectrum" << "lights/logo/mode" << "spectrum";
         QTest::newRow("light colour") << "light wheel --color 12ab34" << "lights/wheel/color" << "12ab34";
@@ -153,55 +141,44 @@ private slots:
         QCOMPARE(profileFile().left(WholeStruct::SettingsSize), mouseMemory().mid(DeviceProfileBlock::SettingsOffset));
     }
 
-    void exportChangeImport()
+    void exportChangeImport_data()
     {
-        const QString file = home.filePath(QStringLiteral("setup.zr540")), pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
-        QVERIFY(showGrey(200, true));
-        QCOMPARE(ctl(QStringList{QStringLiteral("export"), file}).exit, 0);
-        const QJsonObject exported = info();
-        const QByteArray exportedFile = profileFile(), picture = fileContent(pictureFile), shown = mouseMemory(true);
-        QVERIFY(showGrey(40, false));
-        QVERIFY(fileContent(pictureFile) != picture && mouseMemory(true) != shown);
-        QCOMPARE(ctl(QStringLiteral("dpi 1 3000")).exit, 0);
-        QCOMPARE(ctl(QStringLiteral("button back key f9")).exit, 0);
-        QVERIFY(info() != exported);
-        const Result r = ctl(QStringList{QStringLiteral("import"), file});
-        QVERIFY2(r.exit == 0, r.err.constData());
-        QCOMPARE(info(), exported);
-        QCOMPARE(profileFile(), exportedFile);
-        QCOMPARE(fileContent(pictureFile), picture);
-        QCOMPARE(mouseMemory(true), shown);
-    }
-
-    void damagedImportChangesNothing_data()
-    {
-        QTest::addColumn<int>("cutAt");     // bytes kept; -1 keeps all
-        QTest::addColumn<int>("flipAt");    // a byte turned over; -1 none
-        QTest::addColumn<int>("appended");  // bytes added at the end
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("cutAt");       // bytes kept; -1 keeps all
+        QTest::addColumn<int>("flipAt");      // a byte turned over; -1 none
+        QTest::addColumn<int>("appended");    // bytes added at the end
+        QTest::addColumn<QString>("reason");  // why the import is refused; empty: it is not
+        QTest::newRow("whole") << -1 << -1 << 0 << "";
         QTest::newRow("truncated") << 200 << -1 << 0 << "cut short";
         QTest::newRow("altered") << -1 << 100 << 0 << "altered";
         QTest::newRow("other version") << -1 << 9 << 0 << "another version";
         QTest::newRow("not a profile file") << -1 << 0 << 0 << "no ZR540 profile file";
         QTest::newRow("too large") << -1 << -1 << (1 << 20) << "larger than";
     }
-    void damagedImportChangesNothing()
+    void exportChangeImport()
     {
-        const QString file = home.filePath(QStringLiteral("damaged.zr540"));
+        const QString file = home.filePath(QStringLiteral("setup.zr540")), pictureFile = dataRoot() + QStringLiteral("/drawImage.BMP");
+        QVERIFY(showGrey(200, {QStringLiteral("--dither")}));
+        QCOMPARE(ctl(QStringLiteral("dpi 1 450")).exit, 0);
         QCOMPARE(ctl(QStringList{QStringLiteral("export"), file}).exit, 0);
+        const QByteArray exported[] = {mouseMemory(), profileFile(), fileContent(pictureFile), mouseMemory(true)};
         QByteArray bytes = fileContent(file);
         if (fetched<int>("cutAt") >= 0)
             bytes.truncate(fetched<int>("cutAt"));
         if (const int at = fetched<int>("flipAt"); at >= 0)
             bytes[at] = char(~bytes.at(at));
         QVERIFY(writeWholeFile(file, bytes + QByteArray(fetched<int>("appended"), 'x')));
-        QCOMPARE(ctl(QStringLiteral("dpi 1 450")).exit, 0);
-        const QByteArray memory = mouseMemory(), profile = profileFile();
+        QVERIFY(showGrey(40, {}));
+        QCOMPARE(ctl(QStringLiteral("dpi 1 3000")).exit, 0);
+        QCOMPARE(ctl(QStringLiteral("button back key f9")).exit, 0);
+        const QByteArray changed[] = {mouseMemory(), profileFile(), fileContent(pictureFile), mouseMemory(true)};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(changed[i] != exported[i]);
         const Result r = ctl(QStringList{QStringLiteral("import"), file});
-        QCOMPARE(r.exit, 1);
-        QVERIFY2(r.err.contains(fetched<QString>("reason").toUtf8()), r.err.constData());
-        QCOMPARE(mouseMemory(), memory);
-        QCOMPARE(profileFile(), profile);
+        const QString reason = fetched<QString>("reason");
+        QVERIFY2(r.exit == (reason.isEmpty() ? 0 : 1) && r.err.contains(reason.toUtf8()), r.err.constData());
+        const QByteArray now[] = {mouseMemory(), profileFile(), fileContent(pictureFile), mouseMemory(true)};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(now[i], reason.isEmpty() ? exported[i] : changed[i]);
     }
 
     void refusesWhileTheWindowRuns()
