@@ -224,7 +224,9 @@ class TestAccountServerLoad : public QObject {
     ApiClient api(server_.port());
     QCOMPARE(api.postJson("/v1/driver/version", {{"versionType", "zr540-software"}}).code, 40002);
     QVERIFY(!api.newUser("beside@x.cn").isEmpty());
-    for (const SlowClient& c : slow) QVERIFY2(!closedByPeer(c.fd), "a slow connection was closed to make room");
+    // (A machine slow enough to take 7.5 s to get here sees them closed by their time instead.)
+    for (const SlowClient& c : slow)
+      QVERIFY2(!closedByPeer(c.fd) || clock.elapsed() >= 7500, "a slow connection was closed to make room");
 
     // Each is closed after its 8 s (seen by the server a tenth of a second at a time), however
     // the bytes keep coming; a slow machine only makes that later. The guard is a minute.
