@@ -17,6 +17,12 @@ inline QByteArray fileContent(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// `size` bytes from `offset` of a byte container (the simulated mouse's memory, its picture), to compare.
+template <typename Bytes> QByteArray bytesOf(const Bytes& bytes, int offset, int size)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()) + offset, size);
+}
+
 // The child of `parent` named `name`; the test program stops when there is none.
 template <typename T> T* childOf(const QObject* parent, const QString& name)
 {

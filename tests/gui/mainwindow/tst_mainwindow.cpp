@@ -65,12 +65,6 @@ template <typename Act> QString nextDialogTitle(Act act)
         delete poll;  // no dialog came (it comes within the call): the poll must not act on a later one
     return title;
 }
-
-// `size` bytes of the simulated mouse's memory from `offset`.
-QByteArray bytes(const hid::SimulatedMouse::Memory& memory, int offset, int size)
-{
-    return QByteArray(reinterpret_cast<const char*>(memory.data()) + offset, size);
-}
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -302,7 +296,7 @@ private slots:
             clickChild(dialog, "OKButton");
         });
         QTest::mouseClick(back, Qt::LeftButton);
-        QTRY_COMPARE(bytes(m_session->mouse().profileMemory(), 344, 4), QByteArray("\x03\x00\xE9\x00", 4));
+        QTRY_COMPARE(bytesOf(m_session->mouse().profileMemory(), 344, 4), QByteArray("\x03\x00\xE9\x00", 4));
         QTRY_VERIFY(back->property("changed").toBool());
 
         QTest::mouseClick(window->form()->MacroEditButton, Qt::LeftButton);
@@ -324,7 +318,7 @@ private slots:
             clickChild(dialog, "OKButton");
         });
         clickChild(window.get(), "Back_Button");
-        QTRY_COMPARE(bytes(m_session->mouse().macroBlock(152), 0, 6), QByteArray("\x00\x01\x01\x04\x81\x04", 6));
+        QTRY_COMPARE(bytesOf(m_session->mouse().macroBlock(152), 0, 6), QByteArray("\x00\x01\x01\x04\x81\x04", 6));
     }
 
     // A stroke across the drawing board, confirmed, reaches the mouse's display as the packed frame
@@ -349,7 +343,7 @@ private slots:
         QByteArray frame(512, '\0');
         QVERIFY(OledFrame::pack(canvas, reinterpret_cast<unsigned char*>(frame.data()), 512));
         QVERIFY(frame.count('\0') < 512);  // the stroke lit something
-        QTRY_COMPARE(bytes(m_session->mouse().picture(), 0, 1024), frame + frame);
+        QTRY_COMPARE(bytesOf(m_session->mouse().picture(), 0, 1024), frame + frame);
     }
 
     // Log in through the login dialog, upload, change the profile and lose the macro, download: the

@@ -46,8 +46,8 @@ private:
     {
         hid::SimulatedMouse mouse(hid::SimulatedMouse::Memory{});
         mouse.setPersistenceFile(QFile::encodeName(dataRoot() + QStringLiteral("/simulated-mouse.bin")).toStdString());
-        const auto bytes = [](const auto& memory, std::size_t size) { return QByteArray(reinterpret_cast<const char*>(memory.data()), int(size)); };
-        return picture ? bytes(mouse.picture(), mouse.picture().size()) : bytes(mouse.profileMemory(), DeviceProfileBlock::Size);
+        return picture ? bytesOf(mouse.picture(), 0, int(mouse.picture().size()))
+                       : bytesOf(mouse.profileMemory(), 0, DeviceProfileBlock::Size);
     }
     // The local file of the current profile.
     QByteArray profileFile()

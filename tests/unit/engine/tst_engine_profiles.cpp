@@ -79,8 +79,7 @@ private slots:
             QCOMPARE(int(std::uint8_t(writes[std::size_t(slot)][2])),
                      slot < 12 ? 140 + 4 * slot : 208 + 4 * (slot - 12));
         QCOMPARE(std::uint8_t(writes[16][1]), std::uint8_t(0x03));
-        const auto block = f.mouse().macroBlock(148);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(block.data()), 4), QByteArray("\x00\x02\x04\x80", 4));
+        QCOMPARE(bytesOf(f.mouse().macroBlock(148), 0, 4), QByteArray("\x00\x02\x04\x80", 4));
         QCOMPARE(f.mouseByte(At::DpiXLow), std::uint8_t(60));
     }
 

@@ -41,7 +41,6 @@ QJsonArray keyTaps(int n)
     return events;
 }
 
-QByteArray head(const Sim::Memory& block, int n) { return QByteArray(reinterpret_cast<const char*>(block.data()), n); }
 }  // namespace
 
 class TestMacroDownload : public QObject {
@@ -103,7 +102,7 @@ private slots:
         f.engine->slot_ChangeButtonToKey(8, 0, 0, 24);  // a second left button, so button 4 may change
         const QString path = macroFile("tap", QJsonArray{key(0x41, 0, 20), key(0x41, 1, 20)}, m.repeat, 0, 2);
         f.engine->slot_WriteSingleMacro(m.button, path);
-        QCOMPARE(head(f.mouse().macroBlock(std::uint8_t(m.address)), 8), m.header + QByteArray("\x14\x04\x94\x04\x00\x00", 6));
+        QCOMPARE(bytesOf(f.mouse().macroBlock(std::uint8_t(m.address)), 0, 8), m.header + QByteArray("\x14\x04\x94\x04\x00\x00", 6));
         QCOMPARE(f.mouseEntry(m.entry), std::uint32_t(0x09 | 2 << 8 | m.address << 24));
         // The active profile keeps the block in the slot of its address, and its file with it.
         const MacroStruct& kept = f.engine->localProfileRecord().macros[std::size_t(m.slot)];
